@@ -1,0 +1,58 @@
+// Narrow text in the system's multibyte code page.
+//
+// Every "last character", case conversion and case-blind comparison of the
+// system goes through these helpers. Win32 uses the system's own calls
+// (IsDBCSLeadByte, CharLowerBuffA, CompareStringA...). POSIX uses our own code
+// for code page 932 (Shift_JIS) and UTF-8, chosen from the locale's codeset.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace platform {
+
+enum class CodePage { Cp932, Utf8, SingleByte };
+
+// The narrow code page in effect. Win32: 932 gives Cp932, 65001 Utf8, any
+// other SingleByte. POSIX: from the LC_CTYPE codeset unless overridden.
+CodePage ActiveCodePage();
+
+// POSIX only: tests run the same cases in a chosen code page. Win32 ignores it.
+void OverrideCodePage(CodePage codePage);
+void ClearCodePageOverride();
+
+// True when c begins a two-byte character (Shift_JIS: 0x81-0x9F, 0xE0-0xFC).
+bool IsLeadByte(unsigned char c);
+
+// Length in bytes of the character that starts at pos (1 or more; never
+// beyond the end of text; 0 at or after the end).
+std::size_t CharLength(const std::string& text, std::size_t pos);
+
+// Position of the first byte of the last character of text that is one of the
+// single-byte characters in delimiters; std::string::npos when none. A trail
+// byte never counts, even when its value is that of "\\".
+std::size_t LastDelimiter(const std::string& delimiters, const std::string& text);
+
+// The last whole character of text (one or two bytes in Shift_JIS); empty for
+// empty text.
+std::string LastCharacter(const std::string& text);
+
+// Case conversion of the system (CharLowerBuffA / CharUpperBuffA): ASCII
+// letters and, in Shift_JIS, the full-width Latin, Greek and Cyrillic letters.
+// Other characters, multi-byte ones included, stay intact.
+std::string AnsiLowerCase(const std::string& text);
+std::string AnsiUpperCase(const std::string& text);
+
+// Locale-aware case-blind comparison (CompareStringA, NORM_IGNORECASE):
+// negative, zero or positive.
+int AnsiCompareText(const std::string& a, const std::string& b);
+bool AnsiSameText(const std::string& a, const std::string& b);
+
+// Case-blind substring search: both texts upper-cased, then needle searched
+// in haystack at character boundaries.
+bool AnsiContainsText(const std::string& haystack, const std::string& needle);
+
+// Removes leading and trailing blanks and control characters (bytes <= 0x20).
+std::string TrimText(const std::string& text);
+
+}  // namespace platform

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Runs a command in a fresh Wine prefix with a Japanese locale (ANSI code page
+# 932) and, when there is no display, a private Xvfb. Everything it started
+# ends with it: the wineserver, Xvfb and the prefix.
+set -euo pipefail
+
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export WINEARCH=win32
+
+prefix_dir=$(mktemp -d /tmp/mokurena-wine.XXXXXX)
+export WINEPREFIX=$prefix_dir/prefix
+xvfb_pid=
+
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$prefix_dir"
+}
+trap cleanup EXIT
+
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=:$n
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    break
+  done
+fi
+
+wineboot -i >/dev/null 2>&1
+wineserver -w
+# Keep one wineserver alive for the whole run, so every test reuses it.
+wineserver -p
+"$@"
