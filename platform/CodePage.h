@@ -52,6 +52,10 @@ bool AnsiSameText(const std::string& a, const std::string& b);
 // in haystack at character boundaries.
 bool AnsiContainsText(const std::string& haystack, const std::string& needle);
 
+// Converts UTF-16 text to the narrow code page (WideCharToMultiByte, CP_ACP);
+// characters without a narrow form become "?".
+std::string WideToNarrow(const std::u16string& text);
+
 // Removes leading and trailing blanks and control characters (bytes <= 0x20).
 std::string TrimText(const std::string& text);
 

@@ -60,6 +60,20 @@ std::string ExtractFileName(const std::string& path);
 // (which includes its dot); a name without an extension gets it appended.
 std::string ChangeFileExt(const std::string& path, const std::string& newExtension);
 
+// Creates a new, empty folder below the system's temporary folder and returns
+// its path; throws FileError.
+std::string CreateTempFolder(const std::string& namePrefix);
+
+// Deletes a folder and everything in it; missing folders are ignored.
+void RemoveTree(const std::string& folder);
+
+// Copies a file, replacing the destination; throws FileError.
+void CopyFileTo(const std::string& source, const std::string& destination);
+
+// Joins a folder and a name with the platform's separator unless the folder
+// already ends in a delimiter or is empty.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
 // The separator of this platform's paths: "\\" on Win32, "/" on POSIX.
 char PathSeparator();
 
