@@ -1,0 +1,69 @@
+#include "archives/ArchiverErrors.h"
+
+namespace archives {
+
+namespace msg {
+const char* const kNoArchiverDll = "%0:s を扱うには %1:s が 必要です。";
+const char* const kEntryNotFound = "%0:s に %1:s のエントリが見つかりません。";
+const char* const kZipEntryNotFound = "%0:s のエントリが DLL に見つかりませんでした。";
+const char* const kTypeNotSpecified = "書庫の形式を特定できませんでした。";
+const char* const kTypeNotDetermined = "書庫の形式を判別できません。";
+}  // namespace msg
+
+std::string FormatMessageText(const std::string& format, const std::vector<std::string>& args) {
+  // A placeholder starts at "%", a byte below 0x40 that is never the trail
+  // byte of a double-byte character, so a byte walk finds only real ones.
+  std::string out;
+  std::size_t i = 0;
+  while (i < format.size()) {
+    char c = format[i];
+    if (c != '%') {
+      out += c;
+      ++i;
+      continue;
+    }
+    if (i + 1 < format.size() && format[i + 1] == '%') {
+      out += '%';
+      i += 2;
+      continue;
+    }
+    std::size_t j = i + 1;
+    std::size_t index = 0;
+    bool haveDigits = false;
+    while (j < format.size() && format[j] >= '0' && format[j] <= '9' && j - i < 6) {
+      index = index * 10 + static_cast<std::size_t>(format[j] - '0');
+      haveDigits = true;
+      ++j;
+    }
+    if (haveDigits && j + 1 < format.size() && format[j] == ':' && format[j + 1] == 's' &&
+        index < args.size()) {
+      out += args[index];
+      i = j + 2;
+      continue;
+    }
+    out += c;
+    ++i;
+  }
+  return out;
+}
+
+ENoArchiverDLL::ENoArchiverDLL(const std::string& description, const std::string& dllName)
+    : EArchiver(FormatMessageText(msg::kNoArchiverDll, {description, dllName})) {}
+
+EEntryNotFound EEntryNotFound::InModule(const std::string& modulePath, const std::string& entryName) {
+  return EEntryNotFound(FormatMessageText(msg::kEntryNotFound, {modulePath, entryName}));
+}
+
+EEntryNotFound EEntryNotFound::InAnyDll(const std::string& entryName) {
+  return EEntryNotFound(FormatMessageText(msg::kZipEntryNotFound, {entryName}));
+}
+
+ESfxNoRequiredFile::ESfxNoRequiredFile(const std::string& archiveKind, const std::string& platform,
+                                       const std::string& requiredFile)
+    : EArchiver(archiveKind + " 書庫からの" + platform + "自己解凍書庫の作成には '" + requiredFile +
+                "' ファイルが必要です。"),
+      ArchiveKind(archiveKind),
+      Platform(platform),
+      RequiredFile(requiredFile) {}
+
+}  // namespace archives

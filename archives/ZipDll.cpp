@@ -1,0 +1,135 @@
+#include "archives/ZipDll.h"
+
+#include "archives/ArchiverErrors.h"
+#include "platform/Files.h"
+
+namespace archives {
+
+namespace {
+
+int CallCommandEntry(void* entry, ArcWindow window, const std::string& commandLine, char* output,
+                     std::uint32_t outputSize) {
+  return reinterpret_cast<CommandEntry>(entry)(window, commandLine.c_str(),
+                                               outputSize == 0 ? nullptr : output, outputSize);
+}
+
+}  // namespace
+
+TZipDll::~TZipDll() { TZipDll::FreeDLL(); }
+
+void TZipDll::LoadDLL() {
+  if (!unZipModule_) unZipModule_ = platform::LoadDynamicLibrary(kUnZipDllName);
+  if (!zipModule_) zipModule_ = platform::LoadDynamicLibrary(kZipDllName);
+  if (!lmZipModule_) lmZipModule_ = platform::LoadDynamicLibrary(kLmZipDllName);
+}
+
+void TZipDll::FreeDLL() {
+  for (platform::LibraryHandle* module : {&unZipModule_, &lmZipModule_, &zipModule_}) {
+    if (*module) platform::FreeDynamicLibrary(*module);
+    *module = nullptr;
+  }
+  zipEntry_ = nullptr;
+  unZipEntry_ = nullptr;
+  TCustomArchiverDll::FreeDLL();
+}
+
+bool TZipDll::BindZipEntry(void*& slot, platform::LibraryHandle first,
+                           platform::LibraryHandle second, platform::LibraryHandle third,
+                           const std::string& entryName, bool raiseIfMissing) {
+  for (platform::LibraryHandle module : {first, second, third}) {
+    if (!module) continue;
+    std::string name = entryName;
+    if (module == lmZipModule_ && name.size() >= 3 && name[2] == 'Z') name[2] = 'z';
+    slot = platform::FindEntry(module, name.c_str());
+    if (slot) return true;
+  }
+  slot = nullptr;
+  if (raiseIfMissing) throw EEntryNotFound::InAnyDll(entryName);
+  return false;
+}
+
+bool TZipDll::BindListingEntry(Entry entry, const char* entryName, bool raiseIfMissing) {
+  return BindZipEntry(Slot(entry), lmZipModule_, zipModule_, unZipModule_, entryName,
+                      raiseIfMissing);
+}
+
+int TZipDll::Command(ArcWindow window, const std::string& /*archiveName*/,
+                     const std::string& commandLine, char* output, std::uint32_t outputSize) {
+  LoadDLL();
+  BindZipEntry(unZipEntry_, unZipModule_, lmZipModule_, nullptr, "UnZip", true);
+  return CallCommandEntry(unZipEntry_, window, commandLine, output, outputSize);
+}
+
+int TZipDll::PackCommand(ArcWindow window, const std::string& archiveName,
+                         const std::string& commandLine, char* output, std::uint32_t outputSize) {
+  LoadDLL();
+  BindZipEntry(zipEntry_, zipModule_, lmZipModule_, nullptr, "Zip", true);
+  platform::RemoveFile(archiveName);
+  return CallCommandEntry(zipEntry_, window, commandLine, output, outputSize);
+}
+
+ArcBool TZipDll::CheckArchive(const std::string& fileName, int mode) {
+  LoadDLL();
+  BindZipEntry(Slot(eCheckArchive), unZipModule_, lmZipModule_, zipModule_, "UnZipCheckArchive",
+               true);
+  return TCustomArchiverDll::CheckArchive(fileName, mode);
+}
+
+int TZipDll::CloseArchive(ArcHandle archive) {
+  LoadDLL();
+  BindListingEntry(eCloseArchive, "UnZipCloseArchive", true);
+  return TCustomArchiverDll::CloseArchive(archive);
+}
+
+int TZipDll::ExtractMem(ArcWindow window, const std::string& commandLine, unsigned char* buffer,
+                        std::uint32_t bufferSize, void* time, std::uint16_t* attribute,
+                        std::uint32_t* writtenSize) {
+  BindZipEntry(Slot(eExtractMem), unZipModule_, lmZipModule_, zipModule_, "UnZipExtractMem", true);
+  return TCustomArchiverDll::ExtractMem(window, commandLine, buffer, bufferSize, time, attribute,
+                                        writtenSize);
+}
+
+int TZipDll::FindFirst(ArcHandle archive, const std::string& wildcard, TMemberInfo& info) {
+  LoadDLL();
+  BindListingEntry(eFindFirst, "UnZipFindFirst", true);
+  return TCustomArchiverDll::FindFirst(archive, wildcard, info);
+}
+
+int TZipDll::FindNext(ArcHandle archive, TMemberInfo& info) {
+  BindListingEntry(eFindNext, "UnZipFindNext", true);
+  return TCustomArchiverDll::FindNext(archive, info);
+}
+
+ArcBool TZipDll::KillOwnerWindowEx(ArcWindow window) {
+  BindEntry(Slot(eKillOwnerWindowEx), unZipModule_, "UnZipKillOwnerWindowEx", true);
+  return TCustomArchiverDll::KillOwnerWindowEx(window);
+}
+
+ArcHandle TZipDll::OpenArchive(ArcWindow window, const std::string& fileName, std::uint32_t mode) {
+  LoadDLL();
+  BindListingEntry(eOpenArchive, "UnZipOpenArchive", true);
+  return TCustomArchiverDll::OpenArchive(window, fileName, mode);
+}
+
+ArcBool TZipDll::SetOwnerWindowEx(ArcWindow window, ArchiverProc callback) {
+  BindEntry(Slot(eSetOwnerWindowEx), unZipModule_, "UnZipSetOwnerWindowEx", true);
+  return TCustomArchiverDll::SetOwnerWindowEx(window, callback);
+}
+
+ArcBool TZipDll::GetWriteTimeEx(ArcHandle archive, std::uint64_t& fileTime) {
+  // Spelled with a lower-case z in every ZIP library.
+  BindListingEntry(eGetWriteTimeEx, "UnzipGetWriteTimeEx", false);
+  return TCustomArchiverDll::GetWriteTimeEx(archive, fileTime);
+}
+
+ArcBool TZipDll::GetCreateTimeEx(ArcHandle archive, std::uint64_t& fileTime) {
+  BindListingEntry(eGetCreateTimeEx, "UnZipGetCreateTimeEx", false);
+  return TCustomArchiverDll::GetCreateTimeEx(archive, fileTime);
+}
+
+ArcBool TZipDll::GetAccessTimeEx(ArcHandle archive, std::uint64_t& fileTime) {
+  BindListingEntry(eGetAccessTimeEx, "UnZipGetAccessTimeEx", false);
+  return TCustomArchiverDll::GetAccessTimeEx(archive, fileTime);
+}
+
+}  // namespace archives

@@ -1,0 +1,67 @@
+// The ZIP binding: up to three libraries at once (UNZIP32.DLL reads,
+// ZIP32J.DLL writes, LMZIP32.DLL does both). Entries are written out in full
+// and searched in the libraries in an order of their own on every call, so a
+// library loaded meanwhile is taken into account.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "archives/ArchiverDll.h"
+
+namespace archives {
+
+class TZipDll : public TCustomArchiverDll {
+ public:
+  static constexpr const char* kUnZipDllName = "UNZIP32.DLL";
+  static constexpr const char* kZipDllName = "ZIP32J.DLL";
+  static constexpr const char* kLmZipDllName = "LMZIP32.DLL";
+
+  TZipDll() = default;
+  ~TZipDll() override;
+
+  platform::LibraryHandle UnZipModule() const { return unZipModule_; }
+  platform::LibraryHandle LmZipModule() const { return lmZipModule_; }
+  platform::LibraryHandle ZipModule() const { return zipModule_; }
+
+  // Loads each of the three libraries that is not loaded; never raises.
+  void LoadDLL() override;
+  void FreeDLL() override;
+
+  int Command(ArcWindow window, const std::string& archiveName, const std::string& commandLine,
+              char* output, std::uint32_t outputSize) override;
+  // Deletes the archive named by archiveName, then runs the Zip entry.
+  int PackCommand(ArcWindow window, const std::string& archiveName, const std::string& commandLine,
+                  char* output, std::uint32_t outputSize) override;
+  ArcBool CheckArchive(const std::string& fileName, int mode) override;
+  int CloseArchive(ArcHandle archive) override;
+  int ExtractMem(ArcWindow window, const std::string& commandLine, unsigned char* buffer,
+                 std::uint32_t bufferSize, void* time, std::uint16_t* attribute,
+                 std::uint32_t* writtenSize) override;
+  int FindFirst(ArcHandle archive, const std::string& wildcard, TMemberInfo& info) override;
+  int FindNext(ArcHandle archive, TMemberInfo& info) override;
+  ArcBool KillOwnerWindowEx(ArcWindow window) override;
+  ArcHandle OpenArchive(ArcWindow window, const std::string& fileName, std::uint32_t mode) override;
+  ArcBool SetOwnerWindowEx(ArcWindow window, ArchiverProc callback) override;
+  ArcBool GetWriteTimeEx(ArcHandle archive, std::uint64_t& fileTime) override;
+  ArcBool GetCreateTimeEx(ArcHandle archive, std::uint64_t& fileTime) override;
+  ArcBool GetAccessTimeEx(ArcHandle archive, std::uint64_t& fileTime) override;
+
+ private:
+  // Searches entryName in the given libraries in order (null ones skipped);
+  // LMZIP32.DLL spells a third character "Z" as "z". Stores the first address
+  // found, or null; raises EEntryNotFound when raiseIfMissing and none has it.
+  bool BindZipEntry(void*& slot, platform::LibraryHandle first, platform::LibraryHandle second,
+                    platform::LibraryHandle third, const std::string& entryName,
+                    bool raiseIfMissing);
+  // The listing entries' search order: LMZIP32.DLL, ZIP32J.DLL, UNZIP32.DLL.
+  bool BindListingEntry(Entry entry, const char* entryName, bool raiseIfMissing);
+
+  platform::LibraryHandle unZipModule_ = nullptr;
+  platform::LibraryHandle lmZipModule_ = nullptr;
+  platform::LibraryHandle zipModule_ = nullptr;
+  void* zipEntry_ = nullptr;
+  void* unZipEntry_ = nullptr;
+};
+
+}  // namespace archives
