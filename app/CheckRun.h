@@ -1,0 +1,85 @@
+// What the check run decides, as plain functions: the extension of a member
+// name, whether an archive has a watched member, the report lines and label
+// text, the archiver program to hand the archive to, and the command-line
+// argument. The main form calls these and shows the results.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "archives/ArchiverApi.h"
+#include "settings/SettingsFiles.h"
+
+namespace app {
+
+using StringList = std::vector<std::string>;
+
+// The member path of a member record: up to its first NUL byte, or all 513
+// bytes when there is none.
+std::string MemberName(const archives::TMemberInfo& info);
+
+// The extension of a name as it is written: the text after the last "." when
+// no "\" or ":" follows it, else empty; lower-cased (code-page aware). A trail
+// byte never counts as a delimiter; "/" is not one. "setup.exe.lnk" gives
+// "lnk", "dir.old\readme" "", "dir.old/readme" "old/readme".
+std::string MemberExtension(const std::string& name);
+
+// The name without its trailing dots and blanks, which Windows drops when it
+// creates a file: "evil.exe. " gives "evil.exe".
+std::string StripTrailingDotsAndBlanks(const std::string& name);
+
+// The extension of the file that extracting the member creates: the
+// extension of the name without its trailing dots and blanks. "evil.exe." and
+// "evil.exe " give "exe". The hit test and the report use this one.
+std::string MemberExtensionAsExtracted(const std::string& name);
+
+// Position of the first entry of list that equals text byte for byte, or -1.
+int IndexInList(const std::string& text, const StringList& list);
+
+// True when some member's extension (MemberExtensionAsExtracted) equals a
+// watch-list entry byte for byte, so only lower-case entries can hit. Time
+// linear in the number of members.
+bool HasWatchedMember(const StringList& members, const StringList& watch);
+
+// The report lines "[ ext ] name": for each member in order, one line per
+// watch-list entry that equals its extension without regard to case (so a
+// duplicated entry gives duplicated lines). Both pieces are shown through
+// EscapeForDisplay.
+StringList BuildReportLines(const StringList& members, const StringList& watch);
+
+// Text made safe to show on one line: control characters (bytes 0x00-0x1F
+// and 0x7F) become "<CR>", "<LF>", "<TAB>" or "<XX>" (two upper-case hex
+// digits), and so does a lead byte that starts no whole character, so the
+// text can never break a line or join the text after it. Whole characters,
+// double-byte ones included, stay as they are.
+std::string EscapeForDisplay(const std::string& text);
+
+// The report dialog's label: the archive's file name, CR LF, its folder in
+// full-width parentheses, CR LF, and the sentence with the question.
+std::string ReportMessageText(const std::string& path);
+
+// The archiver index for an archive path: its extension compared without
+// regard to case with lzh, zip, cab, 7z, rar, gca gives 1 to 6; anything
+// else, and no extension, gives 0.
+int ArchiverIndexFor(const std::string& path);
+
+using FileExistsFunction = std::function<bool(const std::string& path)>;
+
+// The program to start: the path at index when a file exists there, else the
+// general archiver (index 0) when a file exists there, else the empty text
+// (nothing is started). fileExists is platform::FileExists outside tests.
+std::string ChooseArchiverProgram(const settings::ArchiverPaths& paths, int index,
+                                  const FileExistsFunction& fileExists);
+
+// The parameters of the archiver program: the path in double quotes, each
+// double quote inside it doubled.
+std::string QuoteArchiveArgument(const std::string& path);
+
+// The archive path from the command-line argument: when it begins with a
+// double quote, the text up to the matching closing quote (or the end), with
+// doubled quotes reduced to one; when that text is empty, or the argument
+// does not begin with a quote, the argument unchanged.
+std::string UnquoteCommandLineArgument(const std::string& arg);
+
+}  // namespace app
