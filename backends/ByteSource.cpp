@@ -1,0 +1,50 @@
+#include "backends/ByteSource.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace backends {
+
+std::unique_ptr<FileSource> FileSource::Open(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::unique_ptr<FileSource>(new FileSource(fd, static_cast<std::uint64_t>(st.st_size)));
+}
+
+FileSource::~FileSource() { ::close(fd_); }
+
+const std::uint8_t* FileSource::Bytes(std::uint64_t offset, std::size_t length) {
+  if (!InRange(offset, length)) return nullptr;
+  if (offset >= windowOffset_ && length <= windowLength_ &&
+      offset - windowOffset_ <= windowLength_ - length) {
+    return window_.data() + (offset - windowOffset_);
+  }
+  // Refill from offset: at least the request, normally a whole window, never
+  // past the end of the file.
+  std::size_t want = length > kWindow ? length : kWindow;
+  if (size_ - offset < want) want = static_cast<std::size_t>(size_ - offset);
+  if (window_.size() < want) window_.resize(want);
+  std::size_t got = 0;
+  while (got < want) {
+    ssize_t n = ::pread(fd_, window_.data() + got, want - got, static_cast<off_t>(offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  windowOffset_ = offset;
+  windowLength_ = got;
+  if (got < length) {
+    windowLength_ = 0;
+    return nullptr;
+  }
+  return window_.data();
+}
+
+}  // namespace backends

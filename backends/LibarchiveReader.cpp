@@ -1,0 +1,359 @@
+#include "backends/LibarchiveReader.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <clocale>
+#include <cstring>
+#include <fcntl.h>
+#include <locale.h>
+#include <unistd.h>
+
+#include "backends/ByteSource.h"
+#include "backends/ZipCentralDirectory.h"
+#include "platform/CodePage.h"
+
+namespace backends {
+namespace {
+
+// libarchive converts names to and from "the current locale". Every call runs
+// with a UTF-8 locale on the calling thread, whatever the process has set:
+// names stored as UTF-8 or UTF-16 (7z, RAR, pax) then come out as UTF-8,
+// names stored as legacy bytes come out unchanged or, with a header charset
+// given, converted from it.
+class Utf8Thread {
+ public:
+  Utf8Thread() {
+    static const locale_t utf8 = [] {
+      for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8", "ja_JP.UTF-8"}) {
+        locale_t l = newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(0));
+        if (l) return l;
+      }
+      return static_cast<locale_t>(0);
+    }();
+    if (utf8) previous_ = uselocale(utf8);
+  }
+  ~Utf8Thread() {
+    if (previous_) uselocale(previous_);
+  }
+  Utf8Thread(const Utf8Thread&) = delete;
+  Utf8Thread& operator=(const Utf8Thread&) = delete;
+
+ private:
+  locale_t previous_ = static_cast<locale_t>(0);
+};
+
+// Header charsets tried in turn for formats whose names are legacy bytes:
+// archives from Japanese Windows first, then names left as stored.
+const char* const kLhaCharsets[] = {"lha:hdrcharset=CP932", nullptr};
+const char* const kCabCharsets[] = {"cab:hdrcharset=CP932", nullptr};
+const char* const kRarCharsets[] = {"rar:hdrcharset=CP932", nullptr};
+const char* const kNoCharset[] = {nullptr};
+
+struct Charsets {
+  const char* const* list;
+  std::size_t count;
+};
+
+Charsets CharsetsOf(Family family) {
+  switch (family) {
+    case Family::Lha: return {kLhaCharsets, 2};
+    case Family::Cab: return {kCabCharsets, 2};
+    case Family::Rar: return {kRarCharsets, 2};
+    default: return {kNoCharset, 1};
+  }
+}
+
+void SupportFormats(archive* a, Family family, bool single) {
+  switch (family) {
+    case Family::Lha: archive_read_support_format_lha(a); break;
+    case Family::Cab: archive_read_support_format_cab(a); break;
+    case Family::Rar:
+      archive_read_support_format_rar(a);
+      archive_read_support_format_rar5(a);
+      break;
+    case Family::SevenZip: archive_read_support_format_7zip(a); break;
+    case Family::Tar:
+      archive_read_support_filter_gzip(a);
+      archive_read_support_filter_compress(a);
+      archive_read_support_filter_bzip2(a);
+      if (single) {
+        archive_read_support_format_raw(a);
+      } else {
+        archive_read_support_filter_xz(a);
+        archive_read_support_filter_lzma(a);
+        archive_read_support_filter_zstd(a);
+        archive_read_support_filter_rpm(a);
+        archive_read_support_format_tar(a);
+        archive_read_support_format_gnutar(a);
+        archive_read_support_format_cpio(a);
+        archive_read_support_format_ar(a);
+      }
+      break;
+    case Family::Zip: archive_read_support_format_zip(a); break;
+  }
+}
+
+// The compression of the outermost filter that compresses: gzip, compress,
+// bzip2, another one, or none.
+int CompressionOf(archive* a) {
+  const int count = archive_filter_count(a);
+  int found = ARCHIVE_FILTER_NONE;
+  for (int i = 0; i < count; ++i) {
+    const int code = archive_filter_code(a, i);
+    if (code != ARCHIVE_FILTER_NONE && code != ARCHIVE_FILTER_RPM) found = code;
+  }
+  return found;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+// The name of the one member of a single compressed file: the name in the
+// gzip header when there is one, else the archive's own name without its
+// compression extension.
+void SingleFileName(const std::string& path, int compression, Member& member) {
+  if (compression == ARCHIVE_FILTER_GZIP) {
+    if (auto source = FileSource::Open(path)) {
+      const std::uint64_t size = source->Size();
+      const std::size_t head = static_cast<std::size_t>(size < 65536 ? size : 65536);
+      const std::uint8_t* p = source->Bytes(0, head);
+      if (p && head >= 10 && p[0] == 0x1f && p[1] == 0x8b) {
+        const std::uint8_t flags = p[3];
+        const std::uint32_t mtime = p[4] | (p[5] << 8) | (p[6] << 16) | (static_cast<std::uint32_t>(p[7]) << 24);
+        if (mtime != 0) {
+          member.writeTime = UnixToFileTime(mtime);
+          member.hasWriteTime = true;
+        }
+        std::size_t at = 10;
+        if (flags & 0x04) {  // FEXTRA
+          if (head - at >= 2) {
+            const std::size_t extra = p[at] | (p[at + 1] << 8);
+            at = head - at - 2 >= extra ? at + 2 + extra : head;
+          } else {
+            at = head;
+          }
+        }
+        if (flags & 0x08) {  // FNAME, NUL-terminated
+          const std::uint8_t* end = static_cast<const std::uint8_t*>(std::memchr(p + at, 0, head - at));
+          if (at < head && end && end > p + at) {
+            member.name.assign(reinterpret_cast<const char*>(p + at), end - (p + at));
+            // Keep the last part only: a stored name is a file name.
+            const std::size_t slash = member.name.find_last_of('/');
+            if (slash != std::string::npos) member.name.erase(0, slash + 1);
+            if (!member.name.empty()) return;
+          }
+        }
+      }
+    }
+  }
+  std::string base = path;
+  const std::size_t slash = base.find_last_of('/');
+  if (slash != std::string::npos) base.erase(0, slash + 1);
+  const std::size_t dot = platform::LastDelimiter(".", base);
+  if (dot != std::string::npos && dot > 0) {
+    const std::string extension = base.substr(dot);
+    for (const char* known : {".gz", ".z", ".bz2", ".bz"}) {
+      if (platform::AnsiSameText(extension, known)) {
+        base.erase(dot);
+        break;
+      }
+    }
+    for (const char* tarLike : {".tgz", ".taz", ".tbz", ".tbz2"}) {
+      if (platform::AnsiSameText(extension, tarLike)) {
+        base.replace(dot, std::string::npos, ".tar");
+        break;
+      }
+    }
+  }
+  member.name = base;
+}
+
+}  // namespace
+
+std::unique_ptr<LibarchiveReader> LibarchiveReader::Open(Family family, const std::string& path) {
+  std::unique_ptr<LibarchiveReader> reader(new LibarchiveReader(family, path));
+  int singleCompression = ARCHIVE_FILTER_NONE;
+  {
+    Utf8Thread utf8;
+    const Charsets charsets = CharsetsOf(family);
+    for (std::size_t attempt = 0; attempt < charsets.count; ++attempt) {
+      if (!reader->OpenAttempt(attempt, false)) continue;
+      const ReadResult r = reader->ReadHeader(reader->pending_);
+      if (r == ReadResult::Damaged) continue;
+      reader->hasPending_ = r == ReadResult::Member;
+      if (r == ReadResult::End) reader->Close();  // an archive without members
+      return reader;
+    }
+    if (family == Family::Tar && reader->OpenAttempt(0, true) &&
+        reader->ReadHeader(reader->pending_) == ReadResult::Member) {
+      singleCompression = CompressionOf(reader->archive_);
+    }
+  }
+  // Outside the UTF-8 thread locale: names are the process's code page here.
+  if (singleCompression == ARCHIVE_FILTER_GZIP || singleCompression == ARCHIVE_FILTER_COMPRESS ||
+      singleCompression == ARCHIVE_FILTER_BZIP2) {
+    reader->pending_.Clear();
+    SingleFileName(path, singleCompression, reader->pending_);
+    reader->hasPending_ = true;
+    return reader;
+  }
+  return nullptr;
+}
+
+LibarchiveReader::~LibarchiveReader() {
+  Utf8Thread utf8;
+  Close();
+}
+
+void LibarchiveReader::Close() {
+  if (archive_) archive_read_free(archive_);
+  archive_ = nullptr;
+}
+
+bool LibarchiveReader::OpenAttempt(std::size_t attempt, bool single) {
+  Close();
+  attempt_ = attempt;
+  single_ = single;
+  handedOut_ = 0;
+  archive_ = archive_read_new();
+  if (!archive_) return false;
+  SupportFormats(archive_, family_, single);
+  const Charsets charsets = CharsetsOf(family_);
+  if (attempt < charsets.count && charsets.list[attempt])
+    archive_read_set_options(archive_, charsets.list[attempt]);
+  return archive_read_open_filename(archive_, path_.c_str(), 64 * 1024) == ARCHIVE_OK;
+}
+
+// The next header, after the headers handed out so far. A header that the
+// current charset cannot convert makes the next charset's attempt start over
+// and skip the members already handed out.
+bool LibarchiveReader::Reopen() {
+  const std::uint64_t skip = handedOut_;
+  const Charsets charsets = CharsetsOf(family_);
+  if (single_ || attempt_ + 1 >= charsets.count) return false;
+  if (!OpenAttempt(attempt_ + 1, false)) return false;
+  Member scratch;
+  for (std::uint64_t i = 0; i < skip; ++i) {
+    if (ReadHeader(scratch) != ReadResult::Member) return false;
+  }
+  return true;
+}
+
+ReadResult LibarchiveReader::ReadHeader(Member& member) {
+  archive_entry* entry = nullptr;
+  const int r = archive_read_next_header(archive_, &entry);
+  if (r == ARCHIVE_EOF) return ReadResult::End;
+  if (r != ARCHIVE_OK && r != ARCHIVE_WARN) return ReadResult::Damaged;
+  ++handedOut_;
+
+  member.Clear();
+  if (const char* name = archive_entry_pathname(entry)) {
+    member.name = name;
+  } else if (const char* utf8 = archive_entry_pathname_utf8(entry)) {
+    member.name = utf8;
+  } else if (const wchar_t* wide = archive_entry_pathname_w(entry)) {
+    for (; *wide; ++wide) AppendUtf8(member.name, static_cast<char32_t>(*wide));
+  } else {
+    member.name = "?";
+  }
+  if (archive_entry_size_is_set(entry) && archive_entry_size(entry) >= 0) {
+    member.originalSize = static_cast<std::uint64_t>(archive_entry_size(entry));
+    member.hasOriginalSize = true;
+  }
+  if (archive_entry_mtime_is_set(entry)) {
+    member.writeTime = UnixToFileTime(archive_entry_mtime(entry), archive_entry_mtime_nsec(entry));
+    member.hasWriteTime = true;
+  }
+  if (archive_entry_atime_is_set(entry)) {
+    member.accessTime = UnixToFileTime(archive_entry_atime(entry), archive_entry_atime_nsec(entry));
+    member.hasAccessTime = true;
+  }
+  if (archive_entry_birthtime_is_set(entry)) {
+    member.createTime =
+        UnixToFileTime(archive_entry_birthtime(entry), archive_entry_birthtime_nsec(entry));
+    member.hasCreateTime = true;
+  }
+  const mode_t mode = archive_entry_mode(entry);
+  if (archive_entry_filetype(entry) == AE_IFDIR) member.attributes |= kAttrDirectory;
+  if (mode != 0 && !(mode & 0200)) member.attributes |= kAttrReadOnly;
+  if (!(member.attributes & kAttrDirectory)) member.attributes |= kAttrArchive;
+  member.isDirectory = (member.attributes & kAttrDirectory) != 0;
+  member.encrypted = archive_entry_is_encrypted(entry) != 0;
+  if (family_ == Family::Lha) {
+    // libarchive names the format with the member's method: "lha -lh5-".
+    const char* format = archive_format_name(archive_);
+    const char* method = format ? std::strchr(format, ' ') : nullptr;
+    if (method) member.SetMethod(method + 1);
+  }
+  return ReadResult::Member;
+}
+
+ReadResult LibarchiveReader::Next(Member& member) {
+  if (hasPending_) {
+    hasPending_ = false;
+    std::swap(member, pending_);
+    return ReadResult::Member;
+  }
+  if (!archive_) return ReadResult::End;
+  Utf8Thread utf8;
+  for (;;) {
+    const ReadResult r = ReadHeader(member);
+    if (r != ReadResult::Damaged) {
+      if (r == ReadResult::End) Close();
+      return r;
+    }
+    if (!Reopen()) {
+      Close();
+      return ReadResult::Damaged;
+    }
+  }
+}
+
+std::unique_ptr<MemberReader> OpenMembers(Family family, const std::string& path) {
+  if (family == Family::Zip) return OpenZipDirectory(FileSource::Open(path));
+  return LibarchiveReader::Open(family, path);
+}
+
+int TarArchiveType(const std::string& path) {
+  if (::access(path.c_str(), R_OK) != 0) return -1;
+  Utf8Thread utf8;
+  for (bool single : {false, true}) {
+    archive* a = archive_read_new();
+    if (!a) return -1;
+    SupportFormats(a, Family::Tar, single);
+    archive_entry* entry = nullptr;
+    int code = 0;
+    if (archive_read_open_filename(a, path.c_str(), 64 * 1024) == ARCHIVE_OK) {
+      const int r = archive_read_next_header(a, &entry);
+      if (r == ARCHIVE_OK || r == ARCHIVE_WARN) {
+        switch (CompressionOf(a)) {
+          case ARCHIVE_FILTER_NONE: code = single ? 0 : 1; break;
+          case ARCHIVE_FILTER_GZIP: code = single ? 4 : 2; break;
+          case ARCHIVE_FILTER_COMPRESS: code = single ? 5 : 3; break;
+          case ARCHIVE_FILTER_BZIP2: code = single ? 7 : 6; break;
+          default: code = 0; break;
+        }
+      }
+    }
+    archive_read_free(a);
+    if (code != 0) return code;
+  }
+  return 0;
+}
+
+}  // namespace backends
