@@ -1,0 +1,257 @@
+// Listing benchmark: makes archives with the real tools, then times a scan
+// command against the standard listers on the same archive and prints the
+// ratios and the peak memory per member. A program, not a test.
+//
+//   mokurena_bench [--work DIR] [--sizes 10000,100000,1000000]
+//                  [--formats zip,tar,tgz,7z,lzh,zipext] [--runs N]
+//                  [--lha-max N] [--scan "COMMAND {}"] [--libraries]
+//
+// The scan command is split at blanks; "{}" stands for the archive (appended
+// when absent). Without --scan the program times <build>/bin/mokurena-scan
+// when it exists, otherwise each format's archiver library through
+// list_with_library (--libraries forces that). Exit codes 0 and 1 of a scan
+// command both count as success (1 = watched members found).
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Options {
+  std::string work = "/tmp/mokurena-bench";
+  std::vector<long> sizes = {10000, 100000, 1000000};
+  std::vector<std::string> formats = {"zip", "tar", "tgz", "7z", "lzh", "zipext"};
+  int runs = 3;
+  long lhaMax = 100000;
+  std::string scan;
+  bool libraries = false;
+};
+
+struct Run {
+  double seconds = 0;
+  long maxRssKb = 0;
+  int status = -1;
+};
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::stringstream stream(text);
+  std::string part;
+  while (std::getline(stream, part, separator))
+    if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// Runs argv with stdout to /dev/null (or to a file) in folder; time and peak RSS of the child.
+Run Execute(const std::vector<std::string>& argv, const std::string& folder = "",
+            bool quietErrors = false) {
+  Run run;
+  const auto start = std::chrono::steady_clock::now();
+  pid_t pid = fork();
+  if (pid == 0) {
+    int null = ::open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    if (quietErrors) dup2(null, 2);
+    if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(127);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  int status = 0;
+  struct rusage usage;
+  std::memset(&usage, 0, sizeof usage);
+  wait4(pid, &status, 0, &usage);
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.maxRssKb = usage.ru_maxrss;
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return run;
+}
+
+bool Shell(const std::string& command) {
+  std::printf("  $ %s\n", command.c_str());
+  std::fflush(stdout);
+  return std::system(command.c_str()) == 0;
+}
+
+// A folder of count empty files in folders of 1000, 1% of them .exe; with
+// distinct, every file has an extension of its own.
+void MakeTree(const std::string& root, long count, bool distinct) {
+  if (Exists(root + "/.complete")) return;
+  Shell("rm -rf '" + root + "' && mkdir -p '" + root + "'");
+  char path[512];
+  for (long i = 0; i < count; ++i) {
+    if (i % 1000 == 0) {
+      std::snprintf(path, sizeof path, "%s/d%05ld", root.c_str(), i / 1000);
+      mkdir(path, 0755);
+    }
+    if (distinct)
+      std::snprintf(path, sizeof path, "%s/d%05ld/f%07ld.x%ld", root.c_str(), i / 1000, i, i);
+    else
+      std::snprintf(path, sizeof path, "%s/d%05ld/f%07ld.%s", root.c_str(), i / 1000, i,
+                    i % 100 == 0 ? "exe" : "txt");
+    int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd >= 0) ::close(fd);
+  }
+  Shell("touch '" + root + "/.complete'");
+}
+
+// Makes the archive of one format from a tree, unless it is there already.
+bool MakeArchive(const std::string& format, const std::string& tree, const std::string& archive) {
+  if (Exists(archive)) return true;
+  const std::string partial = archive + ".part";
+  std::string command;
+  if (format == "zip" || format == "zipext")
+    command = "cd '" + tree + "' && zip -q -r '" + partial + "' d*";
+  else if (format == "tar")
+    command = "tar -cf '" + partial + "' -C '" + tree + "' .";
+  else if (format == "tgz")
+    command = "tar -czf '" + partial + "' -C '" + tree + "' .";
+  else if (format == "7z")
+    command = "cd '" + tree + "' && 7z a -bd -bso0 -t7z '" + partial + "' d* >/dev/null";
+  else if (format == "lzh")
+    command = "cd '" + tree + "' && jlha a '" + partial + "' d* >/dev/null";
+  else
+    return false;
+  if (!Shell("rm -f '" + partial + "' && " + command)) return false;
+  return std::rename(partial.c_str(), archive.c_str()) == 0;
+}
+
+std::vector<std::vector<std::string>> Listers(const std::string& format) {
+  if (format == "zip" || format == "zipext") return {{"unzip", "-Z1"}, {"bsdtar", "-tf"}};
+  if (format == "tar") return {{"tar", "-tf"}, {"bsdtar", "-tf"}};
+  return {{"bsdtar", "-tf"}, {"7z", "l", "-ba"}};
+}
+
+std::vector<std::string> LibraryCommand(const std::string& format) {
+  const std::string lister = std::string(MOKURENA_BIN_DIR) + "/list_with_library";
+  const std::string dir = std::string(MOKURENA_BACKENDS_DIR) + "/";
+  if (format == "zip" || format == "zipext") return {lister, dir + "UNZIP32.DLL", "UnZip"};
+  if (format == "tar" || format == "tgz") return {lister, dir + "TAR32.DLL", "Tar"};
+  if (format == "7z") return {lister, dir + "7-zip32.dll", "SevenZip"};
+  return {lister, dir + "UNLHA32.DLL", "Unlha"};
+}
+
+std::vector<std::string> WithArchive(std::vector<std::string> command, const std::string& archive) {
+  bool placed = false;
+  for (std::string& part : command) {
+    if (part == "{}") {
+      part = archive;
+      placed = true;
+    }
+  }
+  if (!placed) command.push_back(archive);
+  return command;
+}
+
+std::string Joined(const std::vector<std::string>& parts) {
+  std::string text;
+  for (const std::string& p : parts) text += (text.empty() ? "" : " ") + p;
+  return text;
+}
+
+// Median time of runs, with the peak RSS of that run; a warm-up run first.
+Run Measure(const std::vector<std::string>& command, int runs) {
+  Execute(command, "", true);
+  std::vector<Run> results;
+  for (int i = 0; i < runs; ++i) results.push_back(Execute(command, "", true));
+  std::sort(results.begin(), results.end(),
+            [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
+  return results[results.size() / 2];
+}
+
+void Usage() {
+  std::puts(
+      "usage: mokurena_bench [--work DIR] [--sizes N,N,...] [--formats zip,tar,tgz,7z,lzh,zipext]\n"
+      "                      [--runs N] [--lha-max N] [--scan \"COMMAND {}\"] [--libraries]");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) {
+        Usage();
+        std::exit(2);
+      }
+      return argv[++i];
+    };
+    if (arg == "--work") options.work = value();
+    else if (arg == "--sizes") {
+      options.sizes.clear();
+      for (const std::string& s : Split(value(), ',')) options.sizes.push_back(std::atol(s.c_str()));
+    } else if (arg == "--formats") options.formats = Split(value(), ',');
+    else if (arg == "--runs") options.runs = std::max(1, std::atoi(value().c_str()));
+    else if (arg == "--lha-max") options.lhaMax = std::atol(value().c_str());
+    else if (arg == "--scan") options.scan = value();
+    else if (arg == "--libraries") options.libraries = true;
+    else {
+      Usage();
+      return arg == "--help" ? 0 : 2;
+    }
+  }
+  const std::string defaultScan = std::string(MOKURENA_BIN_DIR) + "/mokurena-scan";
+  if (options.scan.empty() && !options.libraries && Exists(defaultScan)) options.scan = defaultScan + " {}";
+  Shell("mkdir -p '" + options.work + "'");
+
+  std::printf("\n%-7s %8s  %-28s %9s %9s %7s %9s %12s\n", "format", "members", "lister", "lister s",
+              "scan s", "ratio", "RSS KB", "RSS diff B/m");
+  for (const std::string& format : options.formats) {
+    std::vector<long> sizes = options.sizes;
+    if (format == "zipext") sizes = {100000};
+    for (long count : sizes) {
+      if (format == "lzh" && count > options.lhaMax) continue;
+      const bool distinct = format == "zipext";
+      const std::string tree =
+          options.work + "/tree-" + std::to_string(count) + (distinct ? "-ext" : "");
+      const std::string archive = options.work + "/bench-" + std::to_string(count) + "." +
+                                  (format == "zipext" ? "ext.zip" : format);
+      MakeTree(tree, count, distinct);
+      if (!MakeArchive(format, tree, archive)) {
+        std::printf("%-7s %8ld  cannot make %s\n", format.c_str(), count, archive.c_str());
+        continue;
+      }
+      const std::vector<std::string> scan =
+          WithArchive(options.scan.empty() ? LibraryCommand(format) : Split(options.scan, ' '), archive);
+      const Run ours = Measure(scan, options.runs);
+      if (ours.status != 0 && ours.status != 1)
+        std::printf("%-7s %8ld  scan command failed (%d): %s\n", format.c_str(), count, ours.status,
+                    Joined(scan).c_str());
+      for (const std::vector<std::string>& lister : Listers(format)) {
+        const Run theirs = Measure(WithArchive(lister, archive), options.runs);
+        const double perMember =
+            (static_cast<double>(ours.maxRssKb) - theirs.maxRssKb) * 1024.0 / count;
+        std::printf("%-7s %8ld  %-28s %9.3f %9.3f %7.2f %4ld/%-4ld %12.1f\n", format.c_str(), count,
+                    Joined(lister).c_str(), theirs.seconds, ours.seconds, ours.seconds / theirs.seconds,
+                    ours.maxRssKb / 1024, theirs.maxRssKb / 1024, perMember);
+      }
+      std::fflush(stdout);
+    }
+  }
+  std::printf("\nscan command: %s\nratio = scan time / lister time (median of %d runs after a warm-up);\n"
+              "RSS in MiB (scan/lister); RSS diff = (scan peak RSS - lister peak RSS) / members.\n",
+              options.scan.empty() ? (Joined(LibraryCommand("zip")) + " ... (per format)").c_str()
+                                   : options.scan.c_str(),
+              options.runs);
+  return 0;
+}
