@@ -33,6 +33,10 @@ fi
 
 wineboot -i >/dev/null 2>&1
 wineserver -w
+# Xvfb has no window manager: Wine draws the windows' frames and captions
+# itself, so that screenshots of a window show its caption too.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+wineserver -w
 # Keep one wineserver alive for the whole run, so every test reuses it.
 wineserver -p
 "$@"

@@ -1,0 +1,31 @@
+// Plain text rules of the GUI runtime, kept apart from any window so that
+// they are tested on their own.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace runtime {
+
+// The access key of a caption: the character after a single "&" ("&&" is a
+// literal ampersand), lower-cased when it is an ASCII letter; 0 when the
+// caption has none. Double-byte characters are skipped whole, so a trail
+// byte that happens to be "&" never counts.
+char AccessKeyOf(const std::string& caption);
+
+// True when the typed character ch selects a control with this caption.
+bool MatchesAccessKey(const std::string& caption, char ch);
+
+// "text|pattern|text|pattern" to the form the file dialogs expect:
+// "text\0pattern\0text\0pattern\0\0". A "|" that is the trail byte of a
+// double-byte character is kept.
+std::string FilterToNulSeparated(const std::string& filter);
+
+// Joins lines as a multi-line edit holds them: each line followed by CR LF.
+std::string JoinLines(const std::vector<std::string>& lines);
+
+// Splits text at CR LF, LF or a lone CR; a line break at the very end starts
+// no further line, so SplitLines(JoinLines(x)) == x.
+std::vector<std::string> SplitLines(const std::string& text);
+
+}  // namespace runtime
