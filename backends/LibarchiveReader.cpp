@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "backends/ByteSource.h"
+#include "backends/NameText.h"
 #include "backends/ZipCentralDirectory.h"
 #include "platform/CodePage.h"
 
@@ -43,10 +44,12 @@ class Utf8Thread {
 };
 
 // Header charsets tried in turn for formats whose names are legacy bytes:
-// archives from Japanese Windows first, then names left as stored.
+// archives from Japanese Windows first, then names left as stored. RAR gets
+// none: libarchive turns its "\" separators into "/" byte by byte before any
+// conversion, which breaks Shift_JIS characters whose second byte is 0x5C;
+// ReadHeader undoes that on the bytes instead.
 const char* const kLhaCharsets[] = {"lha:hdrcharset=CP932", nullptr};
 const char* const kCabCharsets[] = {"cab:hdrcharset=CP932", nullptr};
-const char* const kRarCharsets[] = {"rar:hdrcharset=CP932", nullptr};
 const char* const kNoCharset[] = {nullptr};
 
 struct Charsets {
@@ -58,7 +61,6 @@ Charsets CharsetsOf(Family family) {
   switch (family) {
     case Family::Lha: return {kLhaCharsets, 2};
     case Family::Cab: return {kCabCharsets, 2};
-    case Family::Rar: return {kRarCharsets, 2};
     default: return {kNoCharset, 1};
   }
 }
@@ -270,6 +272,13 @@ ReadResult LibarchiveReader::ReadHeader(Member& member) {
     for (; *wide; ++wide) AppendUtf8(member.name, static_cast<char32_t>(*wide));
   } else {
     member.name = "?";
+  }
+  if (family_ == Family::Rar && !IsValidUtf8(member.name.data(), member.name.size())) {
+    // A legacy RAR name (Shift_JIS from Japanese Windows): every "/" here was
+    // a 0x5C byte, a separator or the second byte of a character, since
+    // Windows names hold no "/". Back to 0x5C; the record shows "\" anyway.
+    for (char& c : member.name)
+      if (c == '/') c = '\\';
   }
   if (archive_entry_size_is_set(entry) && archive_entry_size(entry) >= 0) {
     member.originalSize = static_cast<std::uint64_t>(archive_entry_size(entry));

@@ -1,0 +1,82 @@
+// Test helpers: a temporary folder, the real archiving tools, and one
+// archiver library loaded by file name and listed through its entries.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "archives/ArchiverApi.h"
+
+namespace backends_test {
+
+// A fresh folder below /tmp, removed with everything in it at destruction.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Writes bytes to path, creating its folders; the name is bytes as given
+// (a Shift_JIS name stays Shift_JIS on the file system).
+void WriteFile(const std::string& path, const std::string& bytes);
+void MakeFolders(const std::string& path);
+std::string ReadFile(const std::string& path);
+
+// Runs a program (searched in PATH) in folder with extra environment entries
+// ("NAME=value"); its output goes to a log. Returns the exit status.
+int RunTool(const std::vector<std::string>& argv, const std::string& folder,
+        const std::vector<std::string>& environment = {});
+bool HaveProgram(const std::string& name);
+
+// UTF-8 text in code page 932.
+std::string ToCp932(const std::string& utf8);
+
+// One member as the library gave it.
+struct Listed {
+  std::string name;
+  archives::TMemberInfo info;
+  bool hasWrite, hasAccess, hasCreate, hasOriginal, hasCompressed;
+  std::uint64_t write, access, create, original, compressed;
+};
+
+class Library {
+ public:
+  // fileName inside the build's backends folder, e.g. "UNLHA32.DLL".
+  Library(const std::string& fileName, const std::string& prefix);
+  ~Library();
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+
+  bool loaded() const { return handle_ != nullptr; }
+  void* Entry(const std::string& suffix) const;
+
+  archives::ArcHandle Open(const std::string& path) const;
+  int Close(archives::ArcHandle archive) const;
+  int Check(const std::string& path, int mode) const;
+  int ArchiveType(const std::string& path) const;
+  // Opens, lists every member matching wildcard, closes. endCode gets the
+  // result that ended the listing (-1 = no more members); opened tells
+  // whether the open succeeded.
+  std::vector<Listed> List(const std::string& path, int* endCode = nullptr, bool* opened = nullptr,
+                           const char* wildcard = "*.*") const;
+
+ private:
+  void* handle_;
+  std::string prefix_;
+  std::string writeTimeName_;
+};
+
+// Names only, in listing order.
+std::vector<std::string> Names(const std::vector<Listed>& members);
+// The member of that name, or nullptr.
+const Listed* FindMember(const std::vector<Listed>& members, const std::string& name);
+
+}  // namespace backends_test
