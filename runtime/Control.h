@@ -267,6 +267,7 @@ class GroupBox : public Control {
   GroupBox(Control& parent, std::string name, Bounds bounds, const std::string& caption);
 
  protected:
+  bool HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   bool Focusable() const override { return false; }
 };
 

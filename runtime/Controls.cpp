@@ -220,6 +220,17 @@ GroupBox::GroupBox(Control& parent, std::string name, Bounds bounds, const std::
   RouteChildNotifications();
 }
 
+bool GroupBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (msg != WM_ERASEBKGND) return Control::HandleMessage(msg, wParam, lParam, result);
+  // The system's group box leaves its inside unpainted, and its parent
+  // doesn't paint under it.
+  RECT rect;
+  GetClientRect(hwnd_, &rect);
+  FillRect(reinterpret_cast<HDC>(wParam), &rect, GetSysColorBrush(COLOR_BTNFACE));
+  result = 1;
+  return true;
+}
+
 // ---------------------------------------------------------------- Panel
 
 Panel::Panel(Control& parent, std::string name, Bounds bounds, const std::string& caption, COLORREF color)
