@@ -38,7 +38,8 @@ std::uint64_t FileSize(const std::string& path);
 // Deletes a file; returns false when it could not (missing file included).
 bool RemoveFile(const std::string& path);
 
-// Reads the whole file; throws FileError when it exists but cannot be read.
+// Reads the whole file; a missing file reads as the empty text. Throws
+// FileError when it exists but cannot be read.
 std::string ReadWholeFile(const std::string& path);
 
 // Creates or truncates the file and writes bytes in one write; throws FileError.

@@ -44,6 +44,10 @@ class RegistryKey {
   // registry refuses it or no key is open.
   void WriteString(const std::string& name, const std::string& value);
 
+  // Writes a REG_DWORD value, as WriteString otherwise (tests use it to put a
+  // value of another type where a string is expected).
+  void WriteInteger(const std::string& name, std::uint32_t value);
+
  private:
   RegistryRoot root_;
   std::uint32_t access_;
@@ -52,5 +56,9 @@ class RegistryKey {
 
 // POSIX substitute only: forget every key (tests).
 void ResetSubstituteRegistry();
+
+// POSIX substitute only: refuse to create keys and store values under root,
+// as Windows does without the rights to it (tests). Reset clears it.
+void SetSubstituteRegistryRefusesWrites(RegistryRoot root, bool refuses);
 
 }  // namespace platform

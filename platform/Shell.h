@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -13,6 +14,13 @@ constexpr int kShowNormal = 5;  // SW_SHOW
 // parameters split by the Windows command-line rules.
 void ShellStart(void* ownerWindow, const std::string& verb, const std::string& file,
                 const std::string& parameters, int showCommand);
+
+// Splits a command line into its arguments as the Windows C runtime does:
+// blanks separate arguments outside double quotes; a doubled quote inside
+// quotes is one literal quote; backslashes are literal except before a quote,
+// where 2n backslashes give n and the quote delimits, and 2n+1 give n and a
+// literal quote. Double-byte characters are never split.
+std::vector<std::string> SplitCommandLine(const std::string& parameters);
 
 // SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSH, nullptr, nullptr).
 void NotifyAssociationsChanged();

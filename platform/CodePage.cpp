@@ -1,0 +1,82 @@
+// Character-boundary helpers shared by both targets. They rest on IsLeadByte
+// and ActiveCodePage, which each target provides; case conversion and
+// comparison live with the targets.
+#include "platform/CodePage.h"
+
+namespace platform {
+
+namespace {
+
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Length of a well-formed UTF-8 sequence at pos, 1 for a stray or broken byte,
+// so that a damaged text is still walked one byte at a time.
+std::size_t Utf8Length(const std::string& text, std::size_t pos) {
+  const unsigned char c = static_cast<unsigned char>(text[pos]);
+  std::size_t n = 1;
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+  }
+  if (n == 1 || pos + n > text.size()) return 1;
+  for (std::size_t i = 1; i < n; ++i) {
+    if (!IsContinuation(static_cast<unsigned char>(text[pos + i]))) return 1;
+  }
+  return n;
+}
+
+}  // namespace
+
+std::size_t CharLength(const std::string& text, std::size_t pos) {
+  if (pos >= text.size()) return 0;
+  if (ActiveCodePage() == CodePage::Utf8) return Utf8Length(text, pos);
+  // A lead byte at the very end has no trail byte: it counts alone.
+  if (IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) return 2;
+  return 1;
+}
+
+std::size_t LastDelimiter(const std::string& delimiters, const std::string& text) {
+  std::size_t found = std::string::npos;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t len = CharLength(text, pos);
+    if (len == 1 && delimiters.find(text[pos]) != std::string::npos) found = pos;
+    pos += len;
+  }
+  return found;
+}
+
+std::string LastCharacter(const std::string& text) {
+  std::size_t last = 0;
+  for (std::size_t pos = 0; pos < text.size();) {
+    last = pos;
+    pos += CharLength(text, pos);
+  }
+  return text.substr(last);
+}
+
+bool AnsiSameText(const std::string& a, const std::string& b) { return AnsiCompareText(a, b) == 0; }
+
+bool AnsiContainsText(const std::string& haystack, const std::string& needle) {
+  const std::string h = AnsiUpperCase(haystack);
+  const std::string n = AnsiUpperCase(needle);
+  if (n.empty()) return true;
+  for (std::size_t pos = 0; pos < h.size(); pos += CharLength(h, pos)) {
+    if (h.compare(pos, n.size(), n) == 0) return true;
+  }
+  return false;
+}
+
+std::string TrimText(const std::string& text) {
+  std::size_t first = 0;
+  std::size_t last = text.size();
+  while (first < last && static_cast<unsigned char>(text[first]) <= 0x20) ++first;
+  // A trailing byte <= 0x20 can never be the trail byte of a double-byte
+  // character (trail bytes start at 0x40), so trimming from the end is safe.
+  while (last > first && static_cast<unsigned char>(text[last - 1]) <= 0x20) --last;
+  return text.substr(first, last - first);
+}
+
+}  // namespace platform

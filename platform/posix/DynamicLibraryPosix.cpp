@@ -1,0 +1,69 @@
+// Loading shared objects by file name on POSIX, searched as the Windows loader
+// would search a library: the executable's folder first.
+#include "platform/DynamicLibrary.h"
+
+#include "platform/Files.h"
+
+#include <dlfcn.h>
+#include <link.h>
+
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+std::mutex g_folderMutex;
+std::string g_searchFolder;
+
+std::string SearchFolder() {
+  std::lock_guard<std::mutex> lock(g_folderMutex);
+  return g_searchFolder;
+}
+
+void* OpenFile(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
+
+}  // namespace
+
+LibraryHandle LoadDynamicLibrary(const std::string& fileName) {
+  if (fileName.empty()) return nullptr;
+  // A name with a folder is loaded from there only.
+  if (fileName.find('/') != std::string::npos) return OpenFile(fileName);
+  for (const std::string& folder : {ExtractFilePath(ExecutablePath()), SearchFolder()}) {
+    if (folder.empty()) continue;
+    const std::string candidate = JoinPath(folder, fileName);
+    if (!FileExists(candidate)) continue;
+    if (LibraryHandle handle = OpenFile(candidate)) return handle;
+  }
+  // The system loader's own search, with the name unchanged.
+  return OpenFile(fileName);
+}
+
+void* FindEntry(LibraryHandle library, const char* entryName) {
+  if (!library || !entryName) return nullptr;
+  return dlsym(library, entryName);
+}
+
+void FreeDynamicLibrary(LibraryHandle library) {
+  if (library) dlclose(library);
+}
+
+std::string LibraryPath(LibraryHandle library, std::size_t maxChars) {
+  std::string path;
+  if (library) {
+    struct link_map* map = nullptr;
+    if (dlinfo(library, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name && *map->l_name) {
+      path = map->l_name;
+    }
+  }
+  if (path.empty()) path = ExecutablePath();
+  if (path.size() > maxChars) path.resize(maxChars);
+  return path;
+}
+
+void SetLibrarySearchFolder(const std::string& folder) {
+  std::lock_guard<std::mutex> lock(g_folderMutex);
+  g_searchFolder = folder;
+}
+
+}  // namespace platform

@@ -1,0 +1,102 @@
+// Operating-system version, environment and shell services on POSIX.
+#include "platform/Environment.h"
+#include "platform/Files.h"
+#include "platform/OsVersion.h"
+#include "platform/Shell.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+extern char** environ;
+
+namespace platform {
+
+OsVersionInfo QueryOsVersion() {
+  OsVersionInfo info;
+  info.platformId = 2;
+  info.major = 10;
+  info.minor = 0;
+  return info;
+}
+
+std::string GetEnvironmentValue(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  return value ? value : "";
+}
+
+void SetEnvironmentValue(const std::string& name, const std::string& value) {
+  if (name.empty() || name.find('=') != std::string::npos) return;
+  if (value.empty()) {
+    unsetenv(name.c_str());
+  } else {
+    setenv(name.c_str(), value.c_str(), 1);
+  }
+}
+
+namespace {
+
+bool IsExecutableFile(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+// A name without a folder is looked for where Windows looks for a program:
+// the executable's folder, the current folder, then the PATH.
+std::string FindProgram(const std::string& file) {
+  if (file.find('/') != std::string::npos) return IsExecutableFile(file) ? file : std::string();
+  std::vector<std::string> folders{ExtractFilePath(ExecutablePath()), ExpandFullPath(".")};
+  const char* pathVariable = std::getenv("PATH");
+  const std::string list = pathVariable ? pathVariable : "/usr/bin:/bin";
+  std::size_t pos = 0;
+  while (pos <= list.size()) {
+    std::size_t next = list.find(':', pos);
+    if (next == std::string::npos) next = list.size();
+    if (next > pos) folders.push_back(list.substr(pos, next - pos));
+    pos = next + 1;
+  }
+  for (const std::string& folder : folders) {
+    if (folder.empty()) continue;
+    const std::string candidate = JoinPath(folder, file);
+    if (IsExecutableFile(candidate)) return candidate;
+  }
+  return std::string();
+}
+
+}  // namespace
+
+// The program runs detached: an intermediate child starts it and ends at
+// once, so the program is adopted by init and never left as a zombie of ours,
+// and the caller waits only for the intermediate child. Between fork and exec
+// only async-signal-safe calls are made; everything else is prepared before.
+void ShellStart(void*, const std::string&, const std::string& file, const std::string& parameters, int) {
+  const std::string program = FindProgram(file);
+  if (program.empty()) return;
+  std::vector<std::string> args = SplitCommandLine(parameters);
+  args.insert(args.begin(), program);
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(&arg[0]);
+  argv.push_back(nullptr);
+
+  const pid_t child = fork();
+  if (child < 0) return;
+  if (child == 0) {
+    const pid_t grandchild = fork();
+    if (grandchild == 0) {
+      execve(program.c_str(), argv.data(), environ);
+      _exit(127);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+}
+
+void NotifyAssociationsChanged() {}
+
+}  // namespace platform

@@ -1,0 +1,250 @@
+// Time conversion, environment, OS version, dynamic libraries and starting
+// programs through the shell.
+#include "platform/DynamicLibrary.h"
+#include "platform/Environment.h"
+#include "platform/FileTime.h"
+#include "platform/Files.h"
+#include "platform/OsVersion.h"
+#include "platform/Shell.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+using platform_test::Cp932Scope;
+using platform_test::Hex;
+using platform_test::TempFolder;
+
+// Days from 1601-01-01 to the given date of the proleptic Gregorian calendar.
+std::int64_t DaysSince1601(int year, int month, int day) {
+  std::int64_t days = 0;
+  for (int y = 1601; y < year; ++y) days += ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0) ? 366 : 365;
+  static const int kBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+  days += kBefore[month - 1] + day - 1;
+  if (month > 2 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0)) ++days;
+  return days;
+}
+
+TEST(FileTime, DosDateTimeConversion) {
+  constexpr std::uint64_t kSentinel = 0x0123456789ABCDEFULL;
+  const struct {
+    std::uint16_t date;
+    std::uint16_t time;
+    bool ok;
+    int year, month, day, hour, minute, second;
+  } cases[] = {
+      {0x0021, 0x0000, true, 1980, 1, 1, 0, 0, 0},
+      {0x0021, 0xBF7D, true, 1980, 1, 1, 23, 59, 58},
+      {0x005D, 0x0000, true, 1980, 2, 29, 0, 0, 0},  // a leap day
+      {0x3B8F, 0x6A2F, true, 2009, 12, 15, 13, 17, 30},
+      {0xFF9F, 0xBF7D, true, 2107, 12, 31, 23, 59, 58},
+      {0x0000, 0x0000, false, 0, 0, 0, 0, 0, 0},  // month 0 and day 0: the caller handles zero itself
+      {0x0020, 0x0000, false, 0, 0, 0, 0, 0, 0},  // day 0
+      {0x01A1, 0x0000, false, 0, 0, 0, 0, 0, 0},  // month 13
+      {0x009F, 0x0000, false, 0, 0, 0, 0, 0, 0},  // 31 April
+      {0x025E, 0x0000, false, 0, 0, 0, 0, 0, 0},  // 30 February
+      {0x0021, 0xC000, false, 0, 0, 0, 0, 0, 0},  // hour 24
+      {0x0021, 0xBF80, false, 0, 0, 0, 0, 0, 0},  // minute 60
+      {0x0021, 0xBF7E, false, 0, 0, 0, 0, 0, 0},  // second 60
+  };
+  for (const auto& c : cases) {
+    std::uint64_t result = kSentinel;
+    ASSERT_EQ(platform::DosDateTimeToUtcFileTime(c.date, c.time, result), c.ok) << std::hex << c.date << " " << c.time;
+    if (!c.ok) {
+      EXPECT_EQ(result, kSentinel);  // left alone on failure
+      continue;
+    }
+    // The local time zone is whatever the machine has: the result must be the
+    // fields as UTC, moved by a whole number of quarter hours, at most 14 hours.
+    const std::int64_t asUtc = ((DaysSince1601(c.year, c.month, c.day) * 24 + c.hour) * 60 + c.minute) * 60 + c.second;
+    const std::int64_t offset = static_cast<std::int64_t>(result / 10000000ULL) - asUtc;
+    EXPECT_EQ(result % 10000000ULL, 0u);
+    EXPECT_LE(offset < 0 ? -offset : offset, 14 * 3600) << std::hex << c.date;
+    EXPECT_EQ(offset % 900, 0) << std::hex << c.date;
+  }
+
+  // Two times of one winter day differ by exactly their distance.
+  std::uint64_t midnight = 0;
+  std::uint64_t evening = 0;
+  ASSERT_TRUE(platform::DosDateTimeToUtcFileTime(0x0021, 0x0000, midnight));
+  ASSERT_TRUE(platform::DosDateTimeToUtcFileTime(0x0021, 0xBF7D, evening));
+  EXPECT_EQ(evening - midnight, (23ULL * 3600 + 59 * 60 + 58) * 10000000ULL);
+}
+
+#ifndef _WIN32
+// Wine's conversion rolls 29 February of a common year over into 1 March;
+// Windows refuses it, and so do we.
+TEST(FileTime, LeapDayOfACommonYearIsRefused) {
+  std::uint64_t result = 0;
+  EXPECT_FALSE(platform::DosDateTimeToUtcFileTime(0x025D, 0x0000, result));  // 1981-02-29
+}
+#endif
+
+TEST(Environment, SetReadAndRemove) {
+  const std::string name = "MOKURENA_PLATFORM_TEST_VARIABLE";
+  EXPECT_EQ(platform::GetEnvironmentValue(name), "");
+  platform::SetEnvironmentValue(name, "value with spaces");
+  EXPECT_EQ(platform::GetEnvironmentValue(name), "value with spaces");
+  const std::string longValue(5000, 'v');
+  platform::SetEnvironmentValue(name, longValue);
+  EXPECT_EQ(platform::GetEnvironmentValue(name), longValue);
+  platform::SetEnvironmentValue(name, "");
+  EXPECT_EQ(platform::GetEnvironmentValue(name), "");
+}
+
+TEST(OsVersion, ReportsAnNtVersion) {
+  const platform::OsVersionInfo info = platform::QueryOsVersion();
+  EXPECT_EQ(info.platformId, 2u);
+  EXPECT_GE(info.major, 5u);
+}
+
+// ---------------------------------------------------------------------------
+// Dynamic libraries
+
+std::string TestLibraryFolder() { return platform_test::ProgramFolder() + "platform-testlib"; }
+
+using AnswerFn = int (*)(int);
+
+class DynamicLibrary : public ::testing::Test {
+ protected:
+  void TearDown() override { platform::SetLibrarySearchFolder(""); }
+};
+
+TEST_F(DynamicLibrary, FoundThroughTheSearchFolder) {
+  ASSERT_TRUE(platform::FileExists(platform::JoinPath(TestLibraryFolder(), "PLATTEST.DLL")));
+  EXPECT_EQ(platform::LoadDynamicLibrary("PLATTEST.DLL"), nullptr);  // not beside the program
+
+  platform::SetLibrarySearchFolder(TestLibraryFolder());
+  platform::LibraryHandle library = platform::LoadDynamicLibrary("PLATTEST.DLL");
+  ASSERT_NE(library, nullptr);
+
+  auto answer = reinterpret_cast<AnswerFn>(platform::FindEntry(library, "PlatTestAnswer"));
+  ASSERT_NE(answer, nullptr);
+  EXPECT_EQ(answer(20), 41);
+  EXPECT_EQ(platform::FindEntry(library, "NoSuchEntry"), nullptr);
+  EXPECT_EQ(platform::FindEntry(nullptr, "PlatTestAnswer"), nullptr);
+
+  const std::string path = platform::LibraryPath(library);
+  EXPECT_TRUE(platform::AnsiSameText(platform::ExtractFileName(path), "PLATTEST.DLL")) << path;
+  EXPECT_TRUE(platform::AnsiSameText(platform::ExtractFilePath(path),
+                                     platform::JoinPath(TestLibraryFolder(), "")))
+      << path;
+  EXPECT_EQ(platform::LibraryPath(library, 5), path.substr(0, 5));
+  platform::FreeDynamicLibrary(library);
+  platform::FreeDynamicLibrary(nullptr);
+}
+
+TEST_F(DynamicLibrary, MissingLibraryAndTheProgramItself) {
+  EXPECT_EQ(platform::LoadDynamicLibrary("NO_SUCH_LIBRARY_42.DLL"), nullptr);
+  EXPECT_EQ(platform::LoadDynamicLibrary(""), nullptr);
+  EXPECT_EQ(platform::LibraryPath(nullptr), platform::ExecutablePath());
+}
+
+TEST_F(DynamicLibrary, TheProgramFolderComesFirst) {
+  const std::string copy = platform_test::ProgramFolder() + "PLATCOPY.DLL";
+  platform::CopyFileTo(platform::JoinPath(TestLibraryFolder(), "PLATTEST.DLL"), copy);
+  platform::LibraryHandle library = platform::LoadDynamicLibrary("PLATCOPY.DLL");
+  EXPECT_NE(library, nullptr);
+  if (library) {
+    EXPECT_TRUE(platform::AnsiSameText(platform::LibraryPath(library), copy)) << platform::LibraryPath(library);
+    EXPECT_NE(platform::FindEntry(library, "PlatTestAnswer"), nullptr);
+    platform::FreeDynamicLibrary(library);
+  }
+  EXPECT_TRUE(platform::RemoveFile(copy));
+}
+
+// ---------------------------------------------------------------------------
+// Command lines and starting programs
+
+struct CommandLineCase {
+  std::string parameters;
+  std::vector<std::string> args;
+};
+
+// Measured with the Windows C runtime (msvcrt under Wine).
+const std::vector<CommandLineCase>& CommandLineCases() {
+  static const std::vector<CommandLineCase> cases = {
+      {"plain", {"plain"}},
+      {"\"a b\" c", {"a b", "c"}},
+      {"\"C:\\dir with space\\x.lzh\"", {"C:\\dir with space\\x.lzh"}},
+      {"\"say \"\"hi\"\"\"", {"say \"hi\""}},
+      {"\"x\"\"y\" z", {"x\"y", "z"}},
+      {"a\\\\b \"c\\\"d\"", {"a\\\\b", "c\"d"}},
+      {"back\\\\\\\\\"q\"", {"back\\\\q"}},
+      {"  lead \t trail  ", {"lead", "trail"}},
+      {"\"unterminated arg", {"unterminated arg"}},
+      {"a\"b c\"d", {"ab cd"}},
+      {"\"\"", {""}},
+      {"/u zipfldr", {"/u", "zipfldr"}},
+  };
+  return cases;
+}
+
+// Shift_JIS: ソ and 表 end in the byte of "\", which must not escape a quote.
+const std::vector<CommandLineCase>& Cp932CommandLineCases() {
+  static const std::vector<CommandLineCase> cases = {
+      {"\"\x83\x5C\" x", {"\x83\x5C", "x"}},
+      {"\x83\x5C\" y\"", {"\x83\x5C y"}},
+      {"\x95\x5C\\\"q\"", {"\x95\x5C\"q"}},
+  };
+  return cases;
+}
+
+TEST(CommandLine, SplitLikeTheWindowsRuntime) {
+  for (const auto& c : CommandLineCases()) EXPECT_EQ(platform::SplitCommandLine(c.parameters), c.args) << c.parameters;
+  EXPECT_TRUE(platform::SplitCommandLine("").empty());
+  EXPECT_TRUE(platform::SplitCommandLine("   ").empty());
+  Cp932Scope scope;
+  for (const auto& c : Cp932CommandLineCases()) {
+    EXPECT_EQ(platform::SplitCommandLine(c.parameters), c.args) << Hex(c.parameters);
+  }
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  return lines;
+}
+
+// The helper program records the arguments it receives; every case is started
+// first and then waited for, so the programs run side by side.
+TEST(ShellStart, ProgramReceivesTheParametersAsSplit) {
+  TempFolder tmp;
+#ifdef _WIN32
+  const std::string recorder = platform_test::ProgramFolder() + "plat_argv_recorder.exe";
+#else
+  const std::string recorder = platform_test::ProgramFolder() + "plat_argv_recorder";
+#endif
+  ASSERT_TRUE(platform::FileExists(recorder));
+  Cp932Scope scope;
+  std::vector<CommandLineCase> cases = CommandLineCases();
+  for (const auto& c : Cp932CommandLineCases()) cases.push_back(c);
+
+  const std::string saved = platform::GetEnvironmentValue("MOKURENA_ARGV_FILE");
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    platform::SetEnvironmentValue("MOKURENA_ARGV_FILE", tmp / ("args" + std::to_string(i) + ".txt"));
+    platform::ShellStart(nullptr, "open", recorder, cases[i].parameters, platform::kShowNormal);
+  }
+  platform::SetEnvironmentValue("MOKURENA_ARGV_FILE", saved);
+
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const std::string output = tmp / ("args" + std::to_string(i) + ".txt");
+    ASSERT_TRUE(platform_test::WaitForFile(output, std::chrono::seconds(20))) << Hex(cases[i].parameters);
+    EXPECT_EQ(Lines(platform::ReadWholeFile(output)), cases[i].args) << Hex(cases[i].parameters);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,60 @@
+// Small helpers shared by the platform tests.
+#pragma once
+
+#include "platform/CodePage.h"
+#include "platform/Files.h"
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace platform_test {
+
+// A fresh folder below the temporary folder, removed with everything in it.
+class TempFolder {
+ public:
+  TempFolder() : path_(platform::CreateTempFolder("mokurena-plat-")) {}
+  ~TempFolder() { platform::RemoveTree(path_); }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return platform::JoinPath(path_, name); }
+
+ private:
+  std::string path_;
+};
+
+// Runs a block in code page 932: on POSIX by overriding the locale's choice,
+// on Win32 by the system's code page, which the Wine runs set to 932.
+class Cp932Scope {
+ public:
+  Cp932Scope() { platform::OverrideCodePage(platform::CodePage::Cp932); }
+  ~Cp932Scope() { platform::ClearCodePageOverride(); }
+  Cp932Scope(const Cp932Scope&) = delete;
+  Cp932Scope& operator=(const Cp932Scope&) = delete;
+};
+
+inline bool WaitForFile(const std::string& path, std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < end) {
+    if (platform::FileExists(path)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return platform::FileExists(path);
+}
+
+// The folder of the running test program, where its helper programs are built.
+inline std::string ProgramFolder() { return platform::ExtractFilePath(platform::ExecutablePath()); }
+
+inline std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) {
+    if (!out.empty()) out += ' ';
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+}  // namespace platform_test
