@@ -24,14 +24,20 @@ namespace {
 class Utf8Thread {
  public:
   Utf8Thread() {
-    static const locale_t utf8 = [] {
-      for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8", "ja_JP.UTF-8"}) {
-        locale_t l = newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(0));
-        if (l) return l;
+    // One locale object while the library is loaded; freed when it unloads.
+    static const struct Holder {
+      locale_t value = static_cast<locale_t>(0);
+      Holder() {
+        for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8", "ja_JP.UTF-8"}) {
+          value = newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(0));
+          if (value) break;
+        }
       }
-      return static_cast<locale_t>(0);
-    }();
-    if (utf8) previous_ = uselocale(utf8);
+      ~Holder() {
+        if (value) freelocale(value);
+      }
+    } utf8;
+    if (utf8.value) previous_ = uselocale(utf8.value);
   }
   ~Utf8Thread() {
     if (previous_) uselocale(previous_);

@@ -348,24 +348,26 @@ TEST_F(Archives, TimesAndSizesOfTheCurrentMember) {
     ASSERT_NE(big, nullptr);
     ASSERT_TRUE(big->hasOriginal);
     EXPECT_EQ(big->original, 100000u);
-    EXPECT_EQ(big->info.OriginalSize, 100000u);
+    EXPECT_EQ(+big->info.OriginalSize, 100000u);
     ASSERT_TRUE(big->hasWrite);
     // DOS times have two-second steps.
     EXPECT_LE(big->write > kMtimeFileTime ? big->write - kMtimeFileTime : kMtimeFileTime - big->write,
               20000000u);
-    EXPECT_NE(big->info.DosDate, 0);
+    EXPECT_NE(+big->info.DosDate, 0);
     EXPECT_EQ(big->hasCompressed, c.compressedKnown);
     if (c.compressedKnown) {
       EXPECT_LT(big->compressed, 100000u);
-      EXPECT_EQ(big->info.CompressedSize, big->compressed);
-      EXPECT_EQ(big->info.Ratio, big->compressed * 1000 / 100000);
+      EXPECT_EQ(+big->info.CompressedSize, big->compressed);
+      EXPECT_EQ(+big->info.Ratio, big->compressed * 1000 / 100000);
       EXPECT_STREQ(big->info.Mode, "Deflate");
     }
     // The 64-bit tail of the record belongs to the caller: never written.
     std::uint64_t untouched;
     std::memset(&untouched, 0xCC, sizeof untouched);
-    EXPECT_EQ(big->info.LastWriteTime, untouched);
-    EXPECT_EQ(big->info.CompressedSize64, untouched);
+    const std::uint64_t lastWrite = big->info.LastWriteTime;  // packed: copy, never bind
+    const std::uint64_t compressed64 = big->info.CompressedSize64;
+    EXPECT_EQ(lastWrite, untouched);
+    EXPECT_EQ(compressed64, untouched);
   }
 }
 
