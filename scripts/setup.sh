@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   wine wine32:i386
   xvfb x11-utils imagemagick fonts-ipafont-gothic locales
-  libarchive-dev libarchive-tools zip unzip p7zip-full gcab jlha-utils
+  libarchive-dev libarchive-tools zip unzip p7zip-full gcab jlha-utils bzip2
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
