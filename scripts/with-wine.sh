@@ -39,4 +39,8 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&
 wineserver -w
 # Keep one wineserver alive for the whole run, so every test reuses it.
 wineserver -p
+# The first program of a server starts Wine's services, which live as long as
+# the server and keep that program's standard streams open: start them here,
+# away from the caller's pipes, or ctest waits for those pipes forever.
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 "$@"

@@ -189,11 +189,4 @@ TEST(Files, RemoveTreeDoesNotFollowLinks) {
 }
 #endif
 
-TEST(Files, ExecutablePath) {
-  const std::string exe = platform::ExecutablePath();
-  EXPECT_TRUE(platform::FileExists(exe)) << exe;
-  EXPECT_TRUE(platform::AnsiSameText(platform::ChangeFileExt(platform::ExtractFileName(exe), ""), "platform_tests"))
-      << exe;
-}
-
 }  // namespace

@@ -1,10 +1,9 @@
-// Time conversion, environment, OS version, dynamic libraries and starting
-// programs through the shell.
+// Time conversion, dynamic libraries and starting programs (which inherit
+// the environment set here) through the shell.
 #include "platform/DynamicLibrary.h"
 #include "platform/Environment.h"
 #include "platform/FileTime.h"
 #include "platform/Files.h"
-#include "platform/OsVersion.h"
 #include "platform/Shell.h"
 
 #include "TestSupport.h"
@@ -86,24 +85,6 @@ TEST(FileTime, LeapDayOfACommonYearIsRefused) {
   EXPECT_FALSE(platform::DosDateTimeToUtcFileTime(0x025D, 0x0000, result));  // 1981-02-29
 }
 #endif
-
-TEST(Environment, SetReadAndRemove) {
-  const std::string name = "MOKURENA_PLATFORM_TEST_VARIABLE";
-  EXPECT_EQ(platform::GetEnvironmentValue(name), "");
-  platform::SetEnvironmentValue(name, "value with spaces");
-  EXPECT_EQ(platform::GetEnvironmentValue(name), "value with spaces");
-  const std::string longValue(5000, 'v');
-  platform::SetEnvironmentValue(name, longValue);
-  EXPECT_EQ(platform::GetEnvironmentValue(name), longValue);
-  platform::SetEnvironmentValue(name, "");
-  EXPECT_EQ(platform::GetEnvironmentValue(name), "");
-}
-
-TEST(OsVersion, ReportsAnNtVersion) {
-  const platform::OsVersionInfo info = platform::QueryOsVersion();
-  EXPECT_EQ(info.platformId, 2u);
-  EXPECT_GE(info.major, 5u);
-}
 
 // ---------------------------------------------------------------------------
 // Dynamic libraries
