@@ -73,6 +73,29 @@ std::vector<std::string> SplitTokens(const std::string& line) {
   return tokens;
 }
 
+bool ParseText(const std::string& token, std::string& text) {
+  return DecodeFixtureToken(token, text) && text.size() <= kMaxAttributeBytes;
+}
+
+bool ParseMemberField(const std::string& key, const std::string& value, FixtureMember& m) {
+  if (key == "size") return ParseField(value, m.size);
+  if (key == "packed") return ParseField(value, m.packed);
+  if (key == "crc") return ParseField(value, m.crc);
+  if (key == "flag") return ParseField(value, m.flag);
+  if (key == "os") return ParseField(value, m.os);
+  if (key == "ratio") return ParseField(value, m.ratio);
+  if (key == "date") return ParseField(value, m.date);
+  if (key == "time") return ParseField(value, m.time);
+  if (key == "wtime") return ParseOptional64(value, m.wtime);
+  if (key == "atime") return ParseOptional64(value, m.atime);
+  if (key == "ctime") return ParseOptional64(value, m.ctime);
+  if (key == "size64") return ParseOptional64(value, m.size64);
+  if (key == "packed64") return ParseOptional64(value, m.packed64);
+  if (key == "attr") return ParseText(value, m.attr);
+  if (key == "method") return ParseText(value, m.method);
+  return false;
+}
+
 bool ParseMember(const std::vector<std::string>& tokens, FixtureMember& member) {
   if (tokens.size() < 2) return false;
   if (!DecodeFixtureToken(tokens[1], member.name)) return false;
@@ -90,26 +113,7 @@ bool ParseMember(const std::vector<std::string>& tokens, FixtureMember& member) 
     }
     seen.push_back(key);
 
-    bool ok = false;
-    if (key == "size") ok = ParseField(value, member.size);
-    else if (key == "packed") ok = ParseField(value, member.packed);
-    else if (key == "crc") ok = ParseField(value, member.crc);
-    else if (key == "flag") ok = ParseField(value, member.flag);
-    else if (key == "os") ok = ParseField(value, member.os);
-    else if (key == "ratio") ok = ParseField(value, member.ratio);
-    else if (key == "date") ok = ParseField(value, member.date);
-    else if (key == "time") ok = ParseField(value, member.time);
-    else if (key == "wtime") ok = ParseOptional64(value, member.wtime);
-    else if (key == "atime") ok = ParseOptional64(value, member.atime);
-    else if (key == "ctime") ok = ParseOptional64(value, member.ctime);
-    else if (key == "size64") ok = ParseOptional64(value, member.size64);
-    else if (key == "packed64") ok = ParseOptional64(value, member.packed64);
-    else if (key == "attr" || key == "method") {
-      std::string text;
-      ok = DecodeFixtureToken(value, text) && text.size() <= kMaxAttributeBytes;
-      if (ok) (key == "attr" ? member.attr : member.method) = text;
-    }
-    if (!ok) return false;
+    if (!ParseMemberField(key, value, member)) return false;
   }
   return true;
 }

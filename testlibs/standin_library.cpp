@@ -42,8 +42,8 @@
 #define STANDIN_STRINGIFY(x) STANDIN_STRINGIFY2(x)
 
 using archives::ArcBool;
-using archives::ArchiverProc;
 using archives::ArcHandle;
+using archives::ArchiverProc;
 using archives::ArcWindow;
 using archives::TMemberInfo;
 
@@ -182,14 +182,15 @@ std::uint32_t WriteOutput(void* buffer, std::uint32_t size) {
   return needed - 1;
 }
 
-[[maybe_unused]] int RunCommand(const char* entry, ArcWindow window, const char* commandLine, char* output,
-               std::uint32_t outputSize) {
+[[maybe_unused]] int RunCommand(const char* entry, ArcWindow window, const char* commandLine,
+                                char* output, std::uint32_t outputSize) {
   LogLine(entry).Pointer(window).Text(commandLine).Pointer(output).Decimal(outputSize);
   WriteOutput(output, outputSize);
   return 0;
 }
 
-[[maybe_unused]] ArcHandle OpenArchive(const char* entry, ArcWindow window, const char* path, std::uint32_t mode) {
+[[maybe_unused]] ArcHandle OpenArchive(const char* entry, ArcWindow window, const char* path,
+                                       std::uint32_t mode) {
   LogLine(entry).Pointer(window).Text(path).Hex(mode);
   g_passwordAnswer = 0;
   std::optional<standin::Fixture> fixture = ReadAcceptedFixture(path);
@@ -209,7 +210,8 @@ std::uint32_t WriteOutput(void* buffer, std::uint32_t size) {
   return 0;
 }
 
-[[maybe_unused]] int FindFirst(const char* entry, ArcHandle handle, const char* wildcard, TMemberInfo* info) {
+[[maybe_unused]] int FindFirst(const char* entry, ArcHandle handle, const char* wildcard,
+                               TMemberInfo* info) {
   // The wildcard is logged; every wildcard lists all members.
   LogLine(entry).Pointer(handle).Text(wildcard).Pointer(info);
   OpenedArchive* archive = FindArchive(handle);
@@ -238,9 +240,9 @@ std::uint32_t WriteOutput(void* buffer, std::uint32_t size) {
   return fixture ? fixture->tarType : -1;
 }
 
-[[maybe_unused]] int ExtractMem(const char* entry, ArcWindow window, const char* commandLine, unsigned char* buffer,
-               std::uint32_t bufferSize, void* time, std::uint16_t* attribute,
-               std::uint32_t* writtenSize) {
+[[maybe_unused]] int ExtractMem(const char* entry, ArcWindow window, const char* commandLine,
+                                unsigned char* buffer, std::uint32_t bufferSize, void* time,
+                                std::uint16_t* attribute, std::uint32_t* writtenSize) {
   LogLine(entry)
       .Pointer(window)
       .Text(commandLine)
@@ -254,7 +256,8 @@ std::uint32_t WriteOutput(void* buffer, std::uint32_t size) {
   return 0;
 }
 
-[[maybe_unused]] ArcBool SetOwnerWindowEx(const char* entry, ArcWindow window, ArchiverProc callback) {
+[[maybe_unused]] ArcBool SetOwnerWindowEx(const char* entry, ArcWindow window,
+                                          ArchiverProc callback) {
   LogLine(entry).Pointer(window).Callback(callback);
   return 1;
 }
@@ -269,7 +272,7 @@ using OptionalField = std::optional<std::uint64_t> standin::FixtureMember::*;
 // The time and size entries answer for the member of the last successful
 // lookup; 0 (not filled) when there is none or the fixture leaves it out.
 [[maybe_unused]] ArcBool GetMemberValue(const char* entry, ArcHandle handle, std::uint64_t* value,
-                       OptionalField field) {
+                                        OptionalField field) {
   LogLine(entry).Pointer(handle).Pointer(value);
   OpenedArchive* archive = FindArchive(handle);
   if (archive == nullptr || archive->current == nullptr || value == nullptr) return 0;
@@ -290,7 +293,8 @@ using OptionalField = std::optional<std::uint64_t> standin::FixtureMember::*;
 }
 
 // Answers come from MOKURENA_STANDIN_PASSWORDS, ";"-separated, one per call.
-[[maybe_unused]] int PasswordDialog(const char* entry, ArcWindow window, char* buffer, std::uint32_t size) {
+[[maybe_unused]] int PasswordDialog(const char* entry, ArcWindow window, char* buffer,
+                                    std::uint32_t size) {
   LogLine(entry).Pointer(window).Pointer(buffer).Decimal(size);
   std::string answers = EnvironmentValue(kPasswordsVariable);
   if (answers.empty()) return -1;
@@ -302,8 +306,8 @@ using OptionalField = std::optional<std::uint64_t> standin::FixtureMember::*;
   }
   ++g_passwordAnswer;
   std::size_t separator = answers.find(';', start);
-  std::string answer = answers.substr(
-      start, separator == std::string::npos ? std::string::npos : separator - start);
+  std::string answer =
+      answers.substr(start, separator == std::string::npos ? std::string::npos : separator - start);
   if (answer == "cancel" || buffer == nullptr || size == 0) return -1;
   std::size_t copied = answer.size() < size ? answer.size() : size - 1;
   std::memcpy(buffer, answer.data(), copied);
@@ -460,8 +464,7 @@ STANDIN_EXPORT int ARCAPI STANDIN_NAME_PasswordDialog(ArcWindow window, char* bu
 #endif
 
 #ifdef STANDIN_NAME_SetDefaultPassword
-STANDIN_EXPORT int ARCAPI STANDIN_NAME_SetDefaultPassword(ArcHandle handle,
-                                                          const char* password) {
+STANDIN_EXPORT int ARCAPI STANDIN_NAME_SetDefaultPassword(ArcHandle handle, const char* password) {
   return SetDefaultPassword(STANDIN_ENTRY_NAME(SetDefaultPassword), handle, password);
 }
 #endif
