@@ -64,24 +64,33 @@ class Scratch {
   std::string folder_;
 };
 
-const char* const kSuffixes[] = {"OpenArchive",
-                                 "CloseArchive",
-                                 "FindFirst",
-                                 "FindNext",
-                                 "CheckArchive",
-                                 "GetArchiveType",
-                                 "ExtractMem",
-                                 "SetOwnerWindowEx",
-                                 "KillOwnerWindowEx",
-                                 "GetWriteTimeEx",
-                                 "GetCreateTimeEx",
-                                 "GetAccessTimeEx",
-                                 "GetOriginalSizeEx",
-                                 "GetCompressedSizeEx",
-                                 "SetEnumMembersProc64",
-                                 "ClearEnumMembersProc64",
-                                 "PasswordDialog",
-                                 "SetDefaultPassword"};
+// Splits a list of names written with blanks between them.
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t blank = text.find(' ', pos);
+    if (blank == std::string::npos) blank = text.size();
+    if (blank > pos) words.push_back(text.substr(pos, blank - pos));
+    pos = blank + 1;
+  }
+  return words;
+}
+
+// The listing entries of a library whose listing names share one prefix.
+struct Listing {
+  Listing(const Loaded& library, const std::string& prefix)
+      : open(library.Get<OpenArchiveEntry>(prefix + "OpenArchive")),
+        close(library.Get<CloseArchiveEntry>(prefix + "CloseArchive")),
+        first(library.Get<FindFirstEntry>(prefix + "FindFirst")),
+        next(library.Get<FindNextEntry>(prefix + "FindNext")),
+        check(library.Get<CheckArchiveEntry>(prefix + "CheckArchive")) {}
+  OpenArchiveEntry open;
+  CloseArchiveEntry close;
+  FindFirstEntry first;
+  FindNextEntry next;
+  CheckArchiveEntry check;
+};
 
 std::vector<std::string> Prefixed(const std::string& prefix, std::vector<std::string> suffixes) {
   for (std::string& suffix : suffixes) suffix = prefix + suffix;
@@ -89,14 +98,6 @@ std::vector<std::string> Prefixed(const std::string& prefix, std::vector<std::st
 }
 
 TEST(StandinLibraries, EachVariantExportsExactlyItsEntries) {
-  const std::vector<std::string> bare = {"",          "OpenArchive", "CloseArchive",
-                                         "FindFirst", "FindNext",    "CheckArchive"};
-  std::vector<std::string> full = bare;
-  for (const char* s : {"ExtractMem", "SetOwnerWindowEx", "KillOwnerWindowEx", "GetWriteTimeEx",
-                        "GetCreateTimeEx", "GetAccessTimeEx", "GetOriginalSizeEx",
-                        "GetCompressedSizeEx", "SetEnumMembersProc64", "ClearEnumMembersProc64"}) {
-    full.push_back(s);
-  }
   auto with = [](std::vector<std::string> list, std::vector<std::string> more) {
     list.insert(list.end(), more.begin(), more.end());
     return list;
@@ -105,8 +106,14 @@ TEST(StandinLibraries, EachVariantExportsExactlyItsEntries) {
     list.erase(std::remove(list.begin(), list.end(), gone), list.end());
     return list;
   };
-  const std::vector<std::string> zipListing = {"OpenArchive", "CloseArchive", "FindFirst",
-                                               "FindNext", "CheckArchive"};
+  const std::vector<std::string> zipListing =
+      Words("OpenArchive CloseArchive FindFirst FindNext CheckArchive");
+  std::vector<std::string> bare = zipListing;
+  bare.push_back("");  // the command entry
+  const std::vector<std::string> full =
+      with(bare, Words("ExtractMem SetOwnerWindowEx KillOwnerWindowEx GetWriteTimeEx "
+                       "GetCreateTimeEx GetAccessTimeEx GetOriginalSizeEx GetCompressedSizeEx "
+                       "SetEnumMembersProc64 ClearEnumMembersProc64"));
   const struct {
     const char* variant;
     const char* file;
@@ -158,7 +165,13 @@ TEST(StandinLibraries, EachVariantExportsExactlyItsEntries) {
     for (const std::string& prefix : c.prefix.empty() ? std::vector<std::string>{"UnZip", "Unzip"}
                                                       : std::vector<std::string>{c.prefix}) {
       candidates.insert(prefix);
-      for (const char* suffix : kSuffixes) candidates.insert(prefix + suffix);
+      for (const std::string& suffix :
+           Words("OpenArchive CloseArchive FindFirst FindNext CheckArchive GetArchiveType "
+                 "ExtractMem SetOwnerWindowEx KillOwnerWindowEx GetWriteTimeEx GetCreateTimeEx "
+                 "GetAccessTimeEx GetOriginalSizeEx GetCompressedSizeEx SetEnumMembersProc64 "
+                 "ClearEnumMembersProc64 PasswordDialog SetDefaultPassword")) {
+        candidates.insert(prefix + suffix);
+      }
     }
     candidates.insert("Zip");
     for (const std::string& name : c.expected) candidates.insert(name);
@@ -171,18 +184,18 @@ TEST(StandinLibraries, EachVariantExportsExactlyItsEntries) {
 
 struct FormatLibrary {
   const char* file;
-  const char* openEntry;
+  const char* listingPrefix;
   const char* tag;
 };
 
 const FormatLibrary kLibraries[] = {
-    {"UNLHA32.DLL", "UnlhaOpenArchive", "lha"}, {"UNARJ32J.DLL", "UnarjOpenArchive", "arj"},
-    {"CAB32.DLL", "CabOpenArchive", "cab"},     {"TAR32.DLL", "TarOpenArchive", "tar"},
-    {"UNRAR32.DLL", "UnrarOpenArchive", "rar"}, {"BGA32.DLL", "BgaOpenArchive", "bga"},
-    {"UnGCA32.DLL", "UnGCAOpenArchive", "gca"}, {"7-zip32.dll", "SevenZipOpenArchive", "7z"},
-    {"YYZ32.DLL", "Yz1OpenArchive", "yz1"},     {"YZ1.DLL", "Yz1OpenArchive", "yz1"},
-    {"UNZIP32.DLL", "UnZipOpenArchive", "zip"}, {"ZIP32J.DLL", "UnZipOpenArchive", "zip"},
-    {"LMZIP32.DLL", "UnzipOpenArchive", "zip"},
+    {"UNLHA32.DLL", "Unlha", "lha"}, {"UNARJ32J.DLL", "Unarj", "arj"},
+    {"CAB32.DLL", "Cab", "cab"},     {"TAR32.DLL", "Tar", "tar"},
+    {"UNRAR32.DLL", "Unrar", "rar"}, {"BGA32.DLL", "Bga", "bga"},
+    {"UnGCA32.DLL", "UnGCA", "gca"}, {"7-zip32.dll", "SevenZip", "7z"},
+    {"YYZ32.DLL", "Yz1", "yz1"},     {"YZ1.DLL", "Yz1", "yz1"},
+    {"UNZIP32.DLL", "UnZip", "zip"}, {"ZIP32J.DLL", "UnZip", "zip"},
+    {"LMZIP32.DLL", "Unzip", "zip"},
 };
 
 TEST(StandinLibraries, EachOpensOnlyFixturesOfItsOwnFormat) {
@@ -202,66 +215,56 @@ TEST(StandinLibraries, EachOpensOnlyFixturesOfItsOwnFormat) {
 
     Loaded library(l.file);
     ASSERT_TRUE(library.ok());
-    auto open = library.Get<OpenArchiveEntry>(l.openEntry);
-    std::string prefix = std::string(l.openEntry).substr(0, std::strlen(l.openEntry) - 11);
-    auto close = library.Get<CloseArchiveEntry>(prefix + "CloseArchive");
-    auto first = library.Get<FindFirstEntry>(prefix + "FindFirst");
-    ASSERT_TRUE(open && close && first);
+    Listing listing(library, l.listingPrefix);
+    ASSERT_TRUE(listing.open && listing.close && listing.first && listing.check);
 
-    EXPECT_EQ(open(nullptr, othersPath.c_str(), kModeList), nullptr);
-    ArcHandle handle = open(nullptr, ownPath.c_str(), kModeList);
+    EXPECT_EQ(listing.check(othersPath.c_str(), 0), 0);
+    EXPECT_EQ(listing.open(nullptr, othersPath.c_str(), kModeList), nullptr);
+    EXPECT_NE(listing.check(ownPath.c_str(), 0), 0);
+    ArcHandle handle = listing.open(nullptr, ownPath.c_str(), kModeList);
     ASSERT_NE(handle, nullptr);
     TMemberInfo info{};
-    EXPECT_EQ(first(handle, "*.*", &info), 0);
+    EXPECT_EQ(listing.first(handle, "*.*", &info), 0);
     EXPECT_STREQ(info.FileName, "m");
-    EXPECT_EQ(close(handle), 0);
+    EXPECT_EQ(listing.close(handle), 0);
   }
 }
 
 TEST(StandinLibraries, ListsMembersIntoTheLibrarysPartOfTheRecord) {
   Scratch scratch;
   const std::string longName = std::string(512, 'n') + "Z";  // 513 bytes, no room for a NUL
-  std::string path = scratch.Write("a.lzh", FixtureWriter()
-                                                .Accept("lha")
-                                                .Member(FixtureMember("dir\\a.exe")
-                                                            .Size(1000)
-                                                            .Packed(600)
-                                                            .Crc(0x1234ABCD)
-                                                            .Flag(3)
-                                                            .Os(4)
-                                                            .Ratio(600)
-                                                            .DosDateTime(0x5A21, 0x6000)
-                                                            .Attribute("--A-----")
-                                                            .Method("-lh5-")
-                                                            .WriteTime(0x01D0000000000001ull)
-                                                            .AccessTime(2)
-                                                            .CreateTime(3)
-                                                            .Size64(0x100000000ull)
-                                                            .Packed64(5))
-                                                .Member(longName)
-                                                .Member(""));
+  FixtureMember first("dir\\a.exe");
+  first.Size(1000).Packed(600).Crc(0x1234ABCD).Flag(3).Os(4).Ratio(600);
+  first.DosDateTime(0x5A21, 0x6000).Attribute("--A-----").Method("-lh5-");
+  first.WriteTime(0x01D0000000000001ull).AccessTime(2).CreateTime(3);
+  first.Size64(0x100000000ull).Packed64(5);
+  std::string path = scratch.Write(
+      "a.lzh", FixtureWriter().Accept("lha").Member(first).Member(longName).Member(""));
   ScopedLibraryFolder folder("full", {"UNLHA32.DLL"});
   Loaded lib("UNLHA32.DLL");
   ASSERT_TRUE(lib.ok());
-  auto open = lib.Get<OpenArchiveEntry>("UnlhaOpenArchive");
-  auto first = lib.Get<FindFirstEntry>("UnlhaFindFirst");
-  auto next = lib.Get<FindNextEntry>("UnlhaFindNext");
-  auto close = lib.Get<CloseArchiveEntry>("UnlhaCloseArchive");
-  auto writeTime = lib.Get<GetTimeExEntry>("UnlhaGetWriteTimeEx");
-  auto accessTime = lib.Get<GetTimeExEntry>("UnlhaGetAccessTimeEx");
-  auto createTime = lib.Get<GetTimeExEntry>("UnlhaGetCreateTimeEx");
-  auto originalSize = lib.Get<GetSizeExEntry>("UnlhaGetOriginalSizeEx");
-  auto compressedSize = lib.Get<GetSizeExEntry>("UnlhaGetCompressedSizeEx");
+  Listing listing(lib, "Unlha");
+  const struct {
+    const char* entry;
+    std::uint64_t value;  // for the first member
+  } extras[] = {{"UnlhaGetWriteTimeEx", 0x01D0000000000001ull},
+                {"UnlhaGetAccessTimeEx", 2},
+                {"UnlhaGetCreateTimeEx", 3},
+                {"UnlhaGetOriginalSizeEx", 0x100000000ull},
+                {"UnlhaGetCompressedSizeEx", 5}};
+  auto extra = [&](const char* entry, ArcHandle handle, std::uint64_t* value) {
+    return lib.Get<GetTimeExEntry>(entry)(handle, value);
+  };
 
-  ArcHandle handle = open(nullptr, path.c_str(), kModeList);
+  ArcHandle handle = listing.open(nullptr, path.c_str(), kModeList);
   ASSERT_NE(handle, nullptr);
   std::uint64_t value = 99;
-  EXPECT_EQ(writeTime(handle, &value), 0) << "no member found yet";
+  EXPECT_EQ(extra("UnlhaGetWriteTimeEx", handle, &value), 0) << "no member found yet";
 
   TMemberInfo info;
   std::memset(&info, 0xCD, sizeof info);
   const auto* bytes = reinterpret_cast<const unsigned char*>(&info);
-  ASSERT_EQ(first(handle, "*.*", &info), 0);
+  ASSERT_EQ(listing.first(handle, "*.*", &info), 0);
   EXPECT_EQ(info.OriginalSize, 1000u);
   EXPECT_EQ(info.CompressedSize, 600u);
   EXPECT_EQ(info.CRC, 0x1234ABCDu);
@@ -277,37 +280,32 @@ TEST(StandinLibraries, ListsMembersIntoTheLibrarysPartOfTheRecord) {
   for (std::size_t i = offsetof(TMemberInfo, LastWriteTime); i < sizeof info; ++i) {
     ASSERT_EQ(bytes[i], 0xCD) << "byte " << i << " belongs to the caller";
   }
-  EXPECT_EQ(writeTime(handle, &value), 1);
-  EXPECT_EQ(value, 0x01D0000000000001ull);
-  EXPECT_EQ(accessTime(handle, &value), 1);
-  EXPECT_EQ(value, 2u);
-  EXPECT_EQ(createTime(handle, &value), 1);
-  EXPECT_EQ(value, 3u);
-  EXPECT_EQ(originalSize(handle, &value), 1);
-  EXPECT_EQ(value, 0x100000000ull);
-  EXPECT_EQ(compressedSize(handle, &value), 1);
-  EXPECT_EQ(value, 5u);
+  for (const auto& e : extras) {
+    EXPECT_EQ(extra(e.entry, handle, &value), 1) << e.entry;
+    EXPECT_EQ(value, e.value) << e.entry;
+  }
 
-  ASSERT_EQ(next(handle, &info), 0);
+  ASSERT_EQ(listing.next(handle, &info), 0);
   EXPECT_EQ(std::string(info.FileName, sizeof info.FileName), longName);
   EXPECT_EQ(info.Reserved[0], '\0');
   EXPECT_EQ(info.OriginalSize, 0u);
-  value = 77;
-  EXPECT_EQ(writeTime(handle, &value), 0) << "fixture gives no write time";
-  EXPECT_EQ(originalSize(handle, &value), 0);
-  EXPECT_EQ(value, 77u);
+  for (const auto& e : extras) {
+    value = 77;
+    EXPECT_EQ(extra(e.entry, handle, &value), 0) << e.entry << ": the fixture gives no value";
+    EXPECT_EQ(value, 77u) << e.entry;
+  }
 
-  ASSERT_EQ(next(handle, &info), 0);
+  ASSERT_EQ(listing.next(handle, &info), 0);
   EXPECT_EQ(info.FileName[0], '\0');
 
-  EXPECT_EQ(next(handle, &info), -1);
-  EXPECT_EQ(next(handle, &info), -1);
-  EXPECT_EQ(writeTime(handle, &value), 0) << "no current member after the end";
+  EXPECT_EQ(listing.next(handle, &info), -1);
+  EXPECT_EQ(listing.next(handle, &info), -1);
 
   // FindFirst starts the listing again.
-  ASSERT_EQ(first(handle, "*", &info), 0);
+  ASSERT_EQ(listing.first(handle, "*", &info), 0);
   EXPECT_STREQ(info.FileName, "dir\\a.exe");
-  EXPECT_EQ(close(handle), 0);
+  EXPECT_EQ(listing.close(handle), 0);
+  EXPECT_EQ(extra("UnlhaGetWriteTimeEx", handle, &value), 0) << "closed";
 }
 
 TEST(StandinLibraries, FailingLookupStopsTheListingInTheMiddle) {
@@ -324,24 +322,21 @@ TEST(StandinLibraries, FailingLookupStopsTheListingInTheMiddle) {
   ScopedLibraryFolder folder("full", {"UNLHA32.DLL"});
   Loaded lib("UNLHA32.DLL");
   ASSERT_TRUE(lib.ok());
-  auto open = lib.Get<OpenArchiveEntry>("UnlhaOpenArchive");
-  auto first = lib.Get<FindFirstEntry>("UnlhaFindFirst");
-  auto next = lib.Get<FindNextEntry>("UnlhaFindNext");
-  auto close = lib.Get<CloseArchiveEntry>("UnlhaCloseArchive");
+  Listing listing(lib, "Unlha");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.failAt);
     std::string path = scratch.Write(
         "f.lzh",
         FixtureWriter().Accept("lha").FailAt(c.failAt, c.code).Member("a").Member("b").Member("c"));
-    ArcHandle handle = open(nullptr, path.c_str(), kModeList);
+    ArcHandle handle = listing.open(nullptr, path.c_str(), kModeList);
     ASSERT_NE(handle, nullptr);
     TMemberInfo info{};
     std::vector<int> results;
-    results.push_back(first(handle, "*.*", &info));
-    while (results.size() < c.results.size()) results.push_back(next(handle, &info));
+    results.push_back(listing.first(handle, "*.*", &info));
+    while (results.size() < c.results.size()) results.push_back(listing.next(handle, &info));
     EXPECT_EQ(results, c.results);
-    EXPECT_EQ(first(handle, "*.*", &info), c.results[0]) << "FindFirst counts afresh";
-    close(handle);
+    EXPECT_EQ(listing.first(handle, "*.*", &info), c.results[0]) << "FindFirst counts afresh";
+    listing.close(handle);
   }
 }
 
@@ -367,15 +362,13 @@ TEST(StandinLibraries, CheckAndOpenRefuseWhatIsNotAFixtureOfTheirFormat) {
   ScopedLibraryFolder folder("full", {"UNLHA32.DLL"});
   Loaded lib("UNLHA32.DLL");
   ASSERT_TRUE(lib.ok());
-  auto check = lib.Get<CheckArchiveEntry>("UnlhaCheckArchive");
-  auto open = lib.Get<OpenArchiveEntry>("UnlhaOpenArchive");
-  auto close = lib.Get<CloseArchiveEntry>("UnlhaCloseArchive");
+  Listing listing(lib, "Unlha");
   auto run = [&](const char* what, const char* path, bool checks, bool opens) {
     SCOPED_TRACE(what);
-    EXPECT_EQ(check(path, kCheckModeLha) != 0, checks);
-    ArcHandle handle = open(nullptr, path, kModeProbeOpen);
+    EXPECT_EQ(listing.check(path, kCheckModeLha) != 0, checks);
+    ArcHandle handle = listing.open(nullptr, path, kModeProbeOpen);
     EXPECT_EQ(handle != nullptr, opens);
-    if (handle != nullptr) close(handle);
+    if (handle != nullptr) listing.close(handle);
   };
   for (const auto& c : cases) run(c.what, c.path.c_str(), c.check, c.open);
   run("empty", scratch.Path("empty").c_str(), false, false);
@@ -405,31 +398,28 @@ TEST(StandinLibraries, RefusesHandlesThatAreNotOpenArchives) {
   Loaded lha("UNLHA32.DLL");
   Loaded cab("CAB32.DLL");
   ASSERT_TRUE(lha.ok() && cab.ok());
-  auto open = lha.Get<OpenArchiveEntry>("UnlhaOpenArchive");
-  auto close = lha.Get<CloseArchiveEntry>("UnlhaCloseArchive");
-  auto first = lha.Get<FindFirstEntry>("UnlhaFindFirst");
-  auto next = lha.Get<FindNextEntry>("UnlhaFindNext");
+  Listing listing(lha, "Unlha");
   auto writeTime = lha.Get<GetTimeExEntry>("UnlhaGetWriteTimeEx");
   auto cabOpen = cab.Get<OpenArchiveEntry>("CabOpenArchive");
   auto cabClose = cab.Get<CloseArchiveEntry>("CabCloseArchive");
 
   TMemberInfo info{};
   std::uint64_t value = 0;
-  EXPECT_NE(close(nullptr), 0);
-  EXPECT_NE(first(nullptr, "*.*", &info), 0);
+  EXPECT_NE(listing.close(nullptr), 0);
+  EXPECT_NE(listing.first(nullptr, "*.*", &info), 0);
 
-  ArcHandle handle = open(nullptr, path.c_str(), kModeList);
+  ArcHandle handle = listing.open(nullptr, path.c_str(), kModeList);
   ASSERT_NE(handle, nullptr);
-  EXPECT_NE(first(handle, "*.*", nullptr), 0) << "no record to fill";
-  EXPECT_EQ(close(handle), 0);
-  EXPECT_NE(close(handle), 0) << "closed twice";
-  EXPECT_NE(first(handle, "*.*", &info), 0);
-  EXPECT_NE(next(handle, &info), 0);
+  EXPECT_NE(listing.first(handle, "*.*", nullptr), 0) << "no record to fill";
+  EXPECT_EQ(listing.close(handle), 0);
+  EXPECT_NE(listing.close(handle), 0) << "closed twice";
+  EXPECT_NE(listing.first(handle, "*.*", &info), 0);
+  EXPECT_NE(listing.next(handle, &info), 0);
   EXPECT_EQ(writeTime(handle, &value), 0);
 
   ArcHandle cabHandle = cabOpen(nullptr, path.c_str(), kModeList);
   ASSERT_NE(cabHandle, nullptr);
-  EXPECT_NE(first(cabHandle, "*.*", &info), 0) << "another library's handle";
+  EXPECT_NE(listing.first(cabHandle, "*.*", &info), 0) << "another library's handle";
   EXPECT_EQ(cabClose(cabHandle), 0);
 }
 
@@ -475,12 +465,8 @@ TEST(StandinLibraries, LogsEveryCallWithItsArguments) {
   Loaded lib("UNLHA32.DLL");
   ASSERT_TRUE(lib.ok());
   auto command = lib.Get<CommandEntry>("Unlha");
-  auto check = lib.Get<CheckArchiveEntry>("UnlhaCheckArchive");
-  auto open = lib.Get<OpenArchiveEntry>("UnlhaOpenArchive");
-  auto first = lib.Get<FindFirstEntry>("UnlhaFindFirst");
-  auto next = lib.Get<FindNextEntry>("UnlhaFindNext");
+  Listing listing(lib, "Unlha");
   auto writeTime = lib.Get<GetTimeExEntry>("UnlhaGetWriteTimeEx");
-  auto close = lib.Get<CloseArchiveEntry>("UnlhaCloseArchive");
   auto setOwner = lib.Get<SetOwnerWindowExEntry>("UnlhaSetOwnerWindowEx");
   auto killOwner = lib.Get<KillOwnerWindowExEntry>("UnlhaKillOwnerWindowEx");
   auto setEnum = lib.Get<SetEnumMembersProc64Entry>("UnlhaSetEnumMembersProc64");
@@ -490,15 +476,15 @@ TEST(StandinLibraries, LogsEveryCallWithItsArguments) {
   ScopedCallLog log;
   ArcWindow window = reinterpret_cast<ArcWindow>(0x1a2b);
   EXPECT_EQ(command(window, "x -a\t\"b c\"\r\n\\\x01\x83\x5C", nullptr, 0), 0);
-  EXPECT_NE(check(path.c_str(), kCheckModeLha), 0);
-  ArcHandle handle = open(window, path.c_str(), kModeList);
+  EXPECT_NE(listing.check(path.c_str(), kCheckModeLha), 0);
+  ArcHandle handle = listing.open(window, path.c_str(), kModeList);
   ASSERT_NE(handle, nullptr);
   TMemberInfo info{};
   std::uint64_t time = 0;
-  EXPECT_EQ(first(handle, nullptr, &info), 0);
+  EXPECT_EQ(listing.first(handle, nullptr, &info), 0);
   EXPECT_EQ(writeTime(handle, &time), 0);
-  EXPECT_EQ(next(handle, &info), -1);
-  EXPECT_EQ(close(handle), 0);
+  EXPECT_EQ(listing.next(handle, &info), -1);
+  EXPECT_EQ(listing.close(handle), 0);
   EXPECT_EQ(setOwner(window, nullptr), 1);
   EXPECT_EQ(killOwner(window), 1);
   EXPECT_EQ(setEnum(reinterpret_cast<void*>(0x10), nullptr), 1);
@@ -544,7 +530,7 @@ TEST(StandinLibraries, LogsEveryCallWithItsArguments) {
 
   log.Clear();
   EXPECT_TRUE(log.Read().empty());
-  check(path.c_str(), kCheckModeZip);
+  listing.check(path.c_str(), kCheckModeZip);
   EXPECT_EQ(log.Entries(), std::vector<std::string>{"UnlhaCheckArchive"});
 }
 
@@ -555,23 +541,21 @@ TEST(StandinLibraries, PasswordAnswersComeFromTheEnvironment) {
   ScopedLibraryFolder folder("full", {"YYZ32.DLL"});
   Loaded lib("YYZ32.DLL");
   ASSERT_TRUE(lib.ok());
-  auto open = lib.Get<OpenArchiveEntry>("Yz1OpenArchive");
-  auto first = lib.Get<FindFirstEntry>("Yz1FindFirst");
-  auto close = lib.Get<CloseArchiveEntry>("Yz1CloseArchive");
+  Listing listing(lib, "Yz1");
   auto dialog = lib.Get<PasswordDialogEntry>("Yz1PasswordDialog");
   auto setPassword = lib.Get<SetDefaultPasswordEntry>("Yz1SetDefaultPassword");
 
   ScopedEnvironmentValue answers("MOKURENA_STANDIN_PASSWORDS", "wrong;cancel;;secret");
-  ArcHandle handle = open(nullptr, path.c_str(), kModeList);
+  ArcHandle handle = listing.open(nullptr, path.c_str(), kModeList);
   ASSERT_NE(handle, nullptr);
   TMemberInfo info{};
-  EXPECT_EQ(first(handle, "*.*", &info), kErrorPasswordFile);
+  EXPECT_EQ(listing.first(handle, "*.*", &info), kErrorPasswordFile);
 
   char buffer[256];
   EXPECT_EQ(dialog(nullptr, buffer, sizeof buffer), 1);
   EXPECT_STREQ(buffer, "wrong");
   setPassword(handle, buffer);
-  EXPECT_EQ(first(handle, "*.*", &info), kErrorPasswordFile);
+  EXPECT_EQ(listing.first(handle, "*.*", &info), kErrorPasswordFile);
   EXPECT_EQ(dialog(nullptr, buffer, sizeof buffer), -1) << "cancel";
   EXPECT_EQ(dialog(nullptr, buffer, sizeof buffer), 1);
   EXPECT_STREQ(buffer, "") << "an empty answer";
@@ -579,20 +563,21 @@ TEST(StandinLibraries, PasswordAnswersComeFromTheEnvironment) {
   EXPECT_STREQ(buffer, "secret");
   EXPECT_EQ(dialog(nullptr, buffer, sizeof buffer), -1) << "list exhausted";
   setPassword(handle, buffer);
-  EXPECT_EQ(first(handle, "*.*", &info), 0);
+  EXPECT_EQ(listing.first(handle, "*.*", &info), 0);
   EXPECT_STREQ(info.FileName, "m");
-  EXPECT_EQ(close(handle), 0);
+  EXPECT_EQ(listing.close(handle), 0);
 
   // Every open starts the answers again; a small buffer gets a cut answer.
-  handle = open(nullptr, path.c_str(), kModeList);
+  handle = listing.open(nullptr, path.c_str(), kModeList);
   ASSERT_NE(handle, nullptr);
-  EXPECT_EQ(first(handle, "*.*", &info), kErrorPasswordFile) << "the password is per handle";
+  EXPECT_EQ(listing.first(handle, "*.*", &info), kErrorPasswordFile)
+      << "the password is per handle";
   char small[4];
   std::memset(small, '#', sizeof small);
   EXPECT_EQ(dialog(nullptr, small, 3), 1);
   EXPECT_EQ(std::string(small, 4), std::string("wr\0#", 4));
   EXPECT_EQ(dialog(nullptr, nullptr, 0), -1);
-  EXPECT_EQ(close(handle), 0);
+  EXPECT_EQ(listing.close(handle), 0);
 
   ScopedEnvironmentValue none("MOKURENA_STANDIN_PASSWORDS", "");
   EXPECT_EQ(dialog(nullptr, buffer, sizeof buffer), -1);
