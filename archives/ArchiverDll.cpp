@@ -1,5 +1,7 @@
 #include "archives/ArchiverDll.h"
 
+#include <cstddef>
+#include <cstring>
 #include <utility>
 
 #include "archives/ArchiverErrors.h"
@@ -166,26 +168,46 @@ ArcBool TCustomArchiverDll::ClearEnumMembersProc64() {
   return entry ? entry() : 0;
 }
 
-void TCustomArchiverDll::FillExtendedInfo(ArcHandle archive, TMemberInfo& info) {
-  // The record is packed: work on aligned copies of its 64-bit fields.
-  std::uint64_t value = 0;
-  auto fillTime = [&](ArcBool (TCustomArchiverDll::*getter)(ArcHandle, std::uint64_t&),
-                      std::uint64_t TMemberInfo::*field) {
-    value = info.*field;
-    if ((this->*getter)(archive, value) != 0) {
-      info.*field = value;
-      return;
-    }
-    if (DosTimeToFileTime(info.DosDate, info.DosTime, value)) info.*field = value;
-  };
-  fillTime(&TCustomArchiverDll::GetWriteTimeEx, &TMemberInfo::LastWriteTime);
-  fillTime(&TCustomArchiverDll::GetAccessTimeEx, &TMemberInfo::LastAccessTime);
-  fillTime(&TCustomArchiverDll::GetCreateTimeEx, &TMemberInfo::CreationTime);
+namespace {
 
-  value = 0;
-  info.OriginalSize64 = GetOriginalSizeEx(archive, value) != 0 ? value : info.OriginalSize;
-  value = 0;
-  info.CompressedSize64 = GetCompressedSizeEx(archive, value) != 0 ? value : info.CompressedSize;
+// The record is packed, so its 64-bit fields are not aligned: they are read
+// and written through memcpy at their offsets, never through a reference.
+std::uint64_t Read64(const TMemberInfo& info, std::size_t offset) {
+  std::uint64_t value;
+  std::memcpy(&value, reinterpret_cast<const unsigned char*>(&info) + offset, sizeof value);
+  return value;
+}
+
+void Write64(TMemberInfo& info, std::size_t offset, std::uint64_t value) {
+  std::memcpy(reinterpret_cast<unsigned char*>(&info) + offset, &value, sizeof value);
+}
+
+}  // namespace
+
+void TCustomArchiverDll::FillExtendedInfo(ArcHandle archive, TMemberInfo& info) {
+  using TimeGetter = ArcBool (TCustomArchiverDll::*)(ArcHandle, std::uint64_t&);
+  const struct {
+    TimeGetter getter;
+    std::size_t offset;
+  } times[] = {
+      {&TCustomArchiverDll::GetWriteTimeEx, offsetof(TMemberInfo, LastWriteTime)},
+      {&TCustomArchiverDll::GetAccessTimeEx, offsetof(TMemberInfo, LastAccessTime)},
+      {&TCustomArchiverDll::GetCreateTimeEx, offsetof(TMemberInfo, CreationTime)},
+  };
+  for (const auto& time : times) {
+    std::uint64_t value = Read64(info, time.offset);
+    if ((this->*time.getter)(archive, value) != 0 ||
+        DosTimeToFileTime(info.DosDate, info.DosTime, value)) {
+      Write64(info, time.offset, value);
+    }
+  }
+
+  std::uint64_t size = 0;
+  Write64(info, offsetof(TMemberInfo, OriginalSize64),
+          GetOriginalSizeEx(archive, size) != 0 ? size : info.OriginalSize);
+  size = 0;
+  Write64(info, offsetof(TMemberInfo, CompressedSize64),
+          GetCompressedSizeEx(archive, size) != 0 ? size : info.CompressedSize);
 }
 
 // ---- TArchiverDll -------------------------------------------------------

@@ -72,7 +72,7 @@ TEST_F(BindingTest, LoadsOnceBindsOnDemandFreesAndBindsAnew) {
   EXPECT_EQ(dll.EntryAddress(TCustomArchiverDll::eOpenArchive), openEntry);
   TMemberInfo info{};
   ASSERT_EQ(dll.FindFirst(handle, "*.*", info), 0);
-  EXPECT_EQ(info.LastWriteTime, 1234u);
+  EXPECT_EQ(std::uint64_t{info.LastWriteTime}, 1234u);
   dll.CloseArchive(handle);
   EXPECT_EQ(dll.SetEnumMembersProc64(nullptr, nullptr), 1);
 
@@ -88,7 +88,7 @@ TEST_F(BindingTest, LoadsOnceBindsOnDemandFreesAndBindsAnew) {
   handle = dll.OpenArchive(nullptr, path, kModeList);
   ASSERT_NE(handle, nullptr);
   ASSERT_EQ(dll.FindFirst(handle, "*.*", info), 0);
-  EXPECT_EQ(info.LastWriteTime, 0u);  // DOS date and time 0: time 0
+  EXPECT_EQ(std::uint64_t{info.LastWriteTime}, 0u);  // DOS date and time 0: time 0
   EXPECT_EQ(dll.SetEnumMembersProc64(nullptr, nullptr), 0);
   EXPECT_EQ(dll.ClearEnumMembersProc64(), 0);
   dll.CloseArchive(handle);
