@@ -68,7 +68,7 @@ class FixtureMember {
 class FixtureWriter {
  public:
   // Format tags whose libraries accept the file: lha arj cab tar rar bga gca
-  // 7z yz1 zip.
+  // 7z yz1 zip. Several may be given in one text, separated by blanks.
   FixtureWriter& Accept(const std::string& tag) { return Line("accept " + tag); }
   FixtureWriter& TarType(std::int32_t type) { return Line("tartype " + std::to_string(type)); }
   FixtureWriter& OpenFails() { return Line("open fail"); }
