@@ -11,7 +11,6 @@
 using archives::TCmdOpt;
 using archives::TStringList;
 using archives::TValue;
-using archives::TValueKind;
 using archives::TValueList;
 using archives::TVariant;
 using Names = std::vector<std::string>;
@@ -76,26 +75,6 @@ TEST(ValueList, NamesOfEachKind) {
     EXPECT_EQ(opt.AddFiles("jx", c.values), static_cast<int>(c.names.size())) << c.what;
     EXPECT_EQ(opt.CmdLine, expected) << c.what;
   }
-}
-
-TEST(ValueList, ConstructorsPickTheKind) {
-  const TStringList list;
-  struct Case {
-    TValue value;
-    TValueKind kind;
-  } cases[] = {
-      {TValue("literal"), TValueKind::Text},
-      {TValue(static_cast<const char*>(nullptr)), TValueKind::Text},
-      {TValue(std::string("s")), TValueKind::Text},
-      {TValue(&list), TValueKind::Object},
-      {TValue(u"w"), TValueKind::WideText},
-      {TValue(TVariant(1)), TValueKind::Variant},
-      {TValue(0), TValueKind::Integer},
-      {TValue('a'), TValueKind::Char},
-      {TValue(false), TValueKind::Boolean},
-      {TValue(0.5), TValueKind::Float},
-  };
-  for (const Case& c : cases) EXPECT_EQ(c.value.Kind(), c.kind);
 }
 
 TEST(ValueList, ConversionFailureAddsNothing) {
