@@ -4,6 +4,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/Files.h"
@@ -26,11 +27,34 @@ std::vector<ArchiverRecord> WaitForRecords(const std::string& path, std::size_t 
   return records;
 }
 
+// Removes a temporary folder and a record file however the test ends.
+class Cleanup {
+ public:
+  Cleanup(std::string folder, std::string file)
+      : folder_(std::move(folder)), file_(std::move(file)) {}
+  ~Cleanup() {
+    platform::RemoveFile(file_);
+    try {
+      platform::RemoveTree(folder_);
+    } catch (...) {
+    }
+  }
+  Cleanup(const Cleanup&) = delete;
+  Cleanup& operator=(const Cleanup&) = delete;
+
+ private:
+  std::string folder_;
+  std::string file_;
+};
+
 TEST(StandinArchiver, RecordsItsCommandLineFolderAndPath) {
   const std::string program = testsupport::StandinArchiverPath();
   ASSERT_TRUE(platform::FileExists(program)) << program;
   const std::string folder = platform::CreateTempFolder("mokurena-run");
   const std::string recordPath = platform::JoinPath(folder, "runs.record");
+  const std::string besideProgram = program + ".record";
+  platform::RemoveFile(besideProgram);
+  Cleanup cleanup(folder, besideProgram);
   {
     testsupport::ScopedEnvironmentValue record("MOKURENA_ARCHIVER_RECORD", recordPath);
     platform::ShellStart(nullptr, "open", program, "\"C:\\dir\\a b.lzh\"", platform::kShowNormal);
@@ -48,8 +72,6 @@ TEST(StandinArchiver, RecordsItsCommandLineFolderAndPath) {
   }
 
   // Without the variable the record goes beside the program.
-  const std::string besideProgram = program + ".record";
-  platform::RemoveFile(besideProgram);
   {
     testsupport::ScopedEnvironmentValue unset("MOKURENA_ARCHIVER_RECORD", "");
     platform::ShellStart(nullptr, "open", program, "x", platform::kShowNormal);
@@ -57,8 +79,6 @@ TEST(StandinArchiver, RecordsItsCommandLineFolderAndPath) {
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].arguments, std::vector<std::string>{"x"});
   }
-  platform::RemoveFile(besideProgram);
-  platform::RemoveTree(folder);
 }
 
 }  // namespace

@@ -52,7 +52,12 @@ class Loaded {
 class Scratch {
  public:
   Scratch() : folder_(platform::CreateTempFolder("mokurena-fix")) {}
-  ~Scratch() { platform::RemoveTree(folder_); }
+  ~Scratch() {
+    try {
+      platform::RemoveTree(folder_);
+    } catch (...) {
+    }
+  }
   std::string Path(const std::string& name) const { return platform::JoinPath(folder_, name); }
   std::string Write(const std::string& name, const FixtureWriter& fixture) const {
     fixture.WriteTo(Path(name));
