@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_map>
-#include <unordered_set>
+#include <utility>
 
 #include "platform/CodePage.h"
 
@@ -19,12 +18,30 @@ std::size_t CharLengthAt(const std::string& text, std::size_t pos) {
 }
 
 // The text after the last "." of name when no "\" or ":" follows it, as it is
-// written (no case conversion).
-std::string NameExtension(const std::string& name) {
-  std::size_t pos = platform::LastDelimiter(".\\:", name);
-  if (pos == std::string::npos || name[pos] != '.') return std::string();
-  return name.substr(pos + 1);
+// written (no case conversion). asExtracted: of the name without its trailing
+// dots and blanks. One walk over the characters, since every member of an
+// archive passes here: the end of the last character that is neither "." nor
+// " ", and the last delimiter up to that character.
+std::string WrittenExtension(const std::string& name, bool asExtracted) {
+  std::size_t keepEnd = 0;
+  std::size_t delimiter = std::string::npos;      // up to keepEnd
+  std::size_t lastDelimiter = std::string::npos;  // anywhere so far
+  std::size_t pos = 0;
+  while (pos < name.size()) {
+    const std::size_t length = CharLengthAt(name, pos);
+    const char c = name[pos];
+    if (length == 1 && (c == '.' || c == '\\' || c == ':')) lastDelimiter = pos;
+    if (!asExtracted || !(length == 1 && (c == '.' || c == ' '))) {
+      keepEnd = pos + length;
+      delimiter = lastDelimiter;
+    }
+    pos += length;
+  }
+  if (delimiter == std::string::npos || name[delimiter] != '.') return std::string();
+  return name.substr(delimiter + 1, keepEnd - delimiter - 1);
 }
+
+std::string NameExtension(const std::string& name) { return WrittenExtension(name, false); }
 
 bool IsControlByte(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
@@ -44,12 +61,18 @@ void AppendEscaped(unsigned char c, std::string& out) {
 
 }  // namespace
 
+namespace {
+
+// Length of the member path of a record: up to its first NUL, or all 513 bytes.
+std::size_t MemberNameLength(const archives::TMemberInfo& info) {
+  const void* nul = std::memchr(info.FileName, '\0', archives::kMemberPathSize);
+  return nul == nullptr ? archives::kMemberPathSize : static_cast<const char*>(nul) - info.FileName;
+}
+
+}  // namespace
+
 std::string MemberName(const archives::TMemberInfo& info) {
-  const char* field = info.FileName;
-  const void* nul = std::memchr(field, '\0', archives::kMemberPathSize);
-  std::size_t length = nul == nullptr ? archives::kMemberPathSize
-                                      : static_cast<const char*>(nul) - field;
-  return std::string(field, length);
+  return std::string(info.FileName, MemberNameLength(info));
 }
 
 std::string MemberExtension(const std::string& name) {
@@ -70,7 +93,7 @@ std::string StripTrailingDotsAndBlanks(const std::string& name) {
 }
 
 std::string MemberExtensionAsExtracted(const std::string& name) {
-  return MemberExtension(StripTrailingDotsAndBlanks(name));
+  return platform::AnsiLowerCase(WrittenExtension(name, true));
 }
 
 int IndexInList(const std::string& text, const StringList& list) {
@@ -81,33 +104,59 @@ int IndexInList(const std::string& text, const StringList& list) {
 }
 
 bool HasWatchedMember(const StringList& members, const StringList& watch) {
-  if (watch.empty()) return false;
-  const std::unordered_set<std::string> watched(watch.begin(), watch.end());
+  MemberCheck check(watch);
   for (const std::string& member : members) {
-    if (watched.count(MemberExtensionAsExtracted(member)) != 0) return true;
+    check.Add(member);
+    if (check.HasWatchedMember()) return true;
   }
   return false;
 }
 
 StringList BuildReportLines(const StringList& members, const StringList& watch) {
+  MemberCheck check(watch);
+  for (const std::string& member : members) check.Add(member);
+  return check.ReportLines();
+}
+
+std::string ReportLine(const std::string& extension, const std::string& member) {
+  return "[ " + EscapeForDisplay(extension) + " ] " + EscapeForDisplay(member);
+}
+
+MemberCheck::MemberCheck(StringList watch)
+    : watch_(std::move(watch)), exact_(watch_.begin(), watch_.end()) {}
+
+MemberCheck::Verdict MemberCheck::Judge(const std::string& extension) {
+  auto found = remembered_.find(extension);
+  if (found != remembered_.end()) return found->second;
+  Verdict verdict;
+  verdict.watched = exact_.count(extension) != 0;
   // Every line of a member is the same text, once per matching entry, so the
-  // count of matching entries is all that the watch list contributes. It is
-  // counted once per distinct extension.
-  std::unordered_map<std::string, std::size_t> matchCount;
+  // count of matching entries is all that the watch list contributes.
+  for (const std::string& entry : watch_) {
+    if (platform::AnsiSameText(extension, entry)) ++verdict.lines;
+  }
+  if (remembered_.size() < kRememberedExtensions) remembered_.emplace(extension, verdict);
+  return verdict;
+}
+
+void MemberCheck::Add(const std::string& member) {
+  ++memberCount_;
+  if (watch_.empty()) return;
+  std::string extension = MemberExtensionAsExtracted(member);
+  const Verdict verdict = Judge(extension);
+  if (verdict.watched) watched_ = true;
+  if (verdict.lines > 0) reported_.push_back({member, std::move(extension), verdict.lines});
+}
+
+void MemberCheck::Add(const archives::TMemberInfo& info) {
+  name_.assign(info.FileName, MemberNameLength(info));
+  Add(name_);
+}
+
+StringList MemberCheck::ReportLines() const {
   StringList lines;
-  for (const std::string& member : members) {
-    const std::string ext = MemberExtensionAsExtracted(member);
-    auto found = matchCount.find(ext);
-    if (found == matchCount.end()) {
-      std::size_t count = 0;
-      for (const std::string& entry : watch) {
-        if (platform::AnsiSameText(ext, entry)) ++count;
-      }
-      found = matchCount.emplace(ext, count).first;
-    }
-    if (found->second == 0) continue;
-    const std::string line = "[ " + EscapeForDisplay(ext) + " ] " + EscapeForDisplay(member);
-    lines.insert(lines.end(), found->second, line);
+  for (const ReportedMember& reported : reported_) {
+    lines.insert(lines.end(), reported.lines, ReportLine(reported.extension, reported.member));
   }
   return lines;
 }

@@ -6,6 +6,9 @@
 
 #include <functional>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "archives/ArchiverApi.h"
@@ -47,6 +50,63 @@ bool HasWatchedMember(const StringList& members, const StringList& watch);
 // duplicated entry gives duplicated lines). Both pieces are shown through
 // EscapeForDisplay.
 StringList BuildReportLines(const StringList& members, const StringList& watch);
+
+// One report line: "[ " + extension + " ] " + member, both pieces through
+// EscapeForDisplay.
+std::string ReportLine(const std::string& extension, const std::string& member);
+
+// The check of one archive fed a member at a time, in listing order: the hit
+// decision of HasWatchedMember and the report of BuildReportLines (both are
+// built on it) without a list of every member. It keeps only the members
+// that get report lines, and what it has decided about each extension (up to
+// kRememberedExtensions of them; beyond that an extension is judged afresh),
+// so its memory grows with the report, not with the archive.
+class MemberCheck {
+ public:
+  // A member that gets report lines: its name as listed, its extension
+  // (MemberExtensionAsExtracted) and how many lines it gets, one per
+  // watch-list entry equal to the extension without regard to case.
+  struct ReportedMember {
+    std::string member;
+    std::string extension;
+    std::size_t lines;
+  };
+
+  static constexpr std::size_t kRememberedExtensions = 4096;
+
+  explicit MemberCheck(StringList watch);
+
+  // The next member of the archive.
+  void Add(const std::string& member);
+  // The next member, as its record names it (MemberName).
+  void Add(const archives::TMemberInfo& info);
+
+  std::size_t MemberCount() const { return memberCount_; }
+  // True once a member's extension equals a watch-list entry byte for byte.
+  bool HasWatchedMember() const { return watched_; }
+  // The members with report lines, in archive order (whether or not the
+  // archive has a hit: the hit test is exact, the report blind to case).
+  const std::vector<ReportedMember>& ReportedMembers() const { return reported_; }
+  // Hands the members with report lines over; the check keeps none after it.
+  std::vector<ReportedMember> TakeReportedMembers() { return std::move(reported_); }
+  // The report lines of BuildReportLines.
+  StringList ReportLines() const;
+
+ private:
+  struct Verdict {
+    bool watched = false;    // equals an entry byte for byte
+    std::size_t lines = 0;   // entries equal to it without regard to case
+  };
+  Verdict Judge(const std::string& extension);
+
+  StringList watch_;
+  std::unordered_set<std::string> exact_;
+  std::unordered_map<std::string, Verdict> remembered_;
+  std::vector<ReportedMember> reported_;
+  std::string name_;  // the last record's name, its storage kept for the next
+  std::size_t memberCount_ = 0;
+  bool watched_ = false;
+};
 
 // Text made safe to show on one line: control characters (bytes 0x00-0x1F
 // and 0x7F) become "<CR>", "<LF>", "<TAB>" or "<XX>" (two upper-case hex

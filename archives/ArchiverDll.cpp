@@ -235,6 +235,7 @@ bool TArchiverDll::BindNamed(void*& slot, const std::string& suffix, bool raiseI
 }
 
 bool TArchiverDll::Bind(Entry entry, bool raiseIfMissing) {
+  if (Slot(entry)) return true;  // bound once and kept: no name to build per call
   return BindNamed(Slot(entry), kEntrySuffixes[entry], raiseIfMissing);
 }
 

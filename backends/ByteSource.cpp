@@ -26,9 +26,14 @@ const std::uint8_t* FileSource::Bytes(std::uint64_t offset, std::size_t length) 
       offset - windowOffset_ <= windowLength_ - length) {
     return window_.data() + (offset - windowOffset_);
   }
-  // Refill from offset: at least the request, normally a whole window, never
-  // past the end of the file.
-  std::size_t want = length > kWindow ? length : kWindow;
+  // Refill from offset: at least the request, never past the end of the file.
+  // A reader going forward (the next request starts within a window of the
+  // last one's end) gets a whole window; one that jumps (a tar reader over
+  // large members, the look at a ZIP's end) only a small one, so that bytes
+  // it jumps over are not read.
+  const bool forward = offset >= windowOffset_ && offset - windowOffset_ < std::uint64_t{windowLength_} + kWindow;
+  const std::size_t refill = forward ? kWindow : kJumpWindow;
+  std::size_t want = length > refill ? length : refill;
   if (size_ - offset < want) want = static_cast<std::size_t>(size_ - offset);
   if (window_.size() < want) window_.resize(want);
   std::size_t got = 0;

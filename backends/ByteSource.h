@@ -56,6 +56,7 @@ class FileSource : public ByteSource {
  private:
   FileSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
   static constexpr std::size_t kWindow = 256 * 1024;
+  static constexpr std::size_t kJumpWindow = 16 * 1024;
   int fd_;
   std::uint64_t size_;
   std::vector<std::uint8_t> window_;

@@ -131,18 +131,23 @@ std::u16string DecodeArchiveName(const std::string& bytes) {
 
 std::string RecordName(const std::string& bytes) {
   std::string narrow;
+  RecordName(bytes, narrow);
+  return narrow;
+}
+
+void RecordName(const std::string& bytes, std::string& out) {
   if (IsAscii(bytes)) {
     // ASCII is the same in every code page: no conversion at all.
-    narrow = bytes;
-    for (char& c : narrow)
+    out.assign(bytes);
+    for (char& c : out)
       if (c == '/') c = '\\';
   } else {
     std::u16string wide = DecodeArchiveName(bytes);
     for (char16_t& c : wide)
       if (c == u'/') c = u'\\';
-    narrow = platform::WideToNarrow(wide);
+    out = platform::WideToNarrow(wide);
   }
-  return ShortenName(narrow);
+  if (out.size() > kMaxRecordName) out = ShortenName(out);
 }
 
 std::string ShortenName(const std::string& text, std::size_t maxBytes) {

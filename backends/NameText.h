@@ -21,6 +21,8 @@ std::u16string DecodeArchiveName(const std::string& bytes);
 // active narrow code page, and shortened to kMaxRecordName bytes when longer
 // (see ShortenName).
 std::string RecordName(const std::string& bytes);
+// The same into out, reusing its storage: one member after another.
+void RecordName(const std::string& bytes, std::string& out);
 
 // Shortens narrow text to at most maxBytes bytes, cutting only between
 // characters of the active code page. The end of the name is kept, since the

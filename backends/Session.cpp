@@ -22,6 +22,16 @@ std::unordered_set<Session*>& Registry() {
   static std::unordered_set<Session*> sessions;
   return sessions;
 }
+// Counts the sessions closed. Every entry call asks for the session behind
+// its handle, several times per member; a thread remembers the last one it
+// found and trusts it while no session has been closed since.
+std::atomic<unsigned> g_closed{0};
+struct LastFound {
+  archives::ArcHandle handle = nullptr;
+  Session* session = nullptr;
+  unsigned closed = 0;
+};
+thread_local LastFound t_lastFound;
 
 std::atomic<archives::ArcWindow> g_owner{nullptr};
 
@@ -59,7 +69,8 @@ void FillRecord(const Member& member, archives::TMemberInfo* info) {
   } else if (member.hasWriteTime) {
     FileTimeToLocalDos(member.writeTime, info->DosDate, info->DosTime);
   }
-  const std::string name = RecordName(member.name);
+  thread_local std::string name;
+  RecordName(member.name, name);
   std::memcpy(info->FileName, name.data(), name.size() < kMaxRecordName ? name.size() : kMaxRecordName);
   // Attribute text: read-only, hidden, system, folder, archive; "-" for each one off.
   static const char kLetters[] = "RHSDA";
@@ -101,9 +112,13 @@ Session* Session::Open(Family family, const std::string& path) {
 }
 
 Session* Session::Find(archives::ArcHandle handle) {
+  const unsigned closed = g_closed.load(std::memory_order_acquire);
+  if (handle && t_lastFound.handle == handle && t_lastFound.closed == closed) return t_lastFound.session;
   std::lock_guard<std::mutex> guard(RegistryLock());
   auto it = Registry().find(static_cast<Session*>(handle));
-  return it == Registry().end() ? nullptr : *it;
+  if (it == Registry().end()) return nullptr;
+  t_lastFound = {handle, *it, closed};
+  return *it;
 }
 
 bool Session::Close(archives::ArcHandle handle) {
@@ -114,6 +129,7 @@ bool Session::Close(archives::ArcHandle handle) {
     if (it == Registry().end()) return false;
     session = *it;
     Registry().erase(it);
+    g_closed.fetch_add(1, std::memory_order_acq_rel);
   }
   delete session;
   return true;

@@ -56,6 +56,12 @@ bool AnsiContainsText(const std::string& haystack, const std::string& needle);
 // characters without a narrow form become "?".
 std::string WideToNarrow(const std::u16string& text);
 
+// Converts narrow text of the code page to UTF-16 (MultiByteToWideChar,
+// CP_ACP). A byte that begins no character of the code page (a lone lead
+// byte, a broken sequence) becomes U+FFFD and the text after it is read on
+// from the next byte; the result is false when that happened.
+bool NarrowToWide(const std::string& text, std::u16string& wide);
+
 // Removes leading and trailing blanks and control characters (bytes <= 0x20).
 std::string TrimText(const std::string& text);
 

@@ -40,14 +40,33 @@ std::string NormalisedCodeset(const char* name) {
   return result;
 }
 
-CodePage CodePageOfLocale() {
-  const std::string codeset = NormalisedCodeset(nl_langinfo(CODESET));
+CodePage CodePageFromCodeset(const char* name) {
+  const std::string codeset = NormalisedCodeset(name);
   if (codeset == "UTF8") return CodePage::Utf8;
   if (codeset == "SJIS" || codeset == "SHIFTJIS" || codeset == "CP932" || codeset == "WINDOWS31J" ||
       codeset == "MSKANJI") {
     return CodePage::Cp932;
   }
   return CodePage::SingleByte;
+}
+
+// Every character boundary asks for the code page, so the answer is kept per
+// thread with the codeset it came from. glibc keeps the data of a loaded
+// locale for the life of the process, so the same codeset pointer always
+// means the same codeset; another pointer is compared by its text.
+CodePage CodePageOfLocale() {
+  thread_local const char* lastPointer = nullptr;
+  thread_local std::string lastCodeset;
+  thread_local CodePage lastCodePage = CodePage::SingleByte;
+  const char* codeset = nl_langinfo(CODESET);
+  if (!codeset) codeset = "";
+  if (codeset == lastPointer) return lastCodePage;
+  if (!lastPointer || std::strcmp(codeset, lastCodeset.c_str()) != 0) {
+    lastCodePage = CodePageFromCodeset(codeset);
+    lastCodeset = codeset;
+  }
+  lastPointer = codeset;
+  return lastCodePage;
 }
 
 // The locale whose Unicode case tables we use; null when none is installed,
@@ -345,6 +364,45 @@ std::string WideToNarrow(const std::u16string& text) {
   if (to != reinterpret_cast<iconv_t>(-1)) iconv_close(to);
   if (back != reinterpret_cast<iconv_t>(-1)) iconv_close(back);
   return result;
+}
+
+bool NarrowToWide(const std::string& text, std::u16string& wide) {
+  wide.clear();
+  wide.reserve(text.size());
+  iconv_t cd = reinterpret_cast<iconv_t>(-1);
+  bool whole = true;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[pos]);
+    if (c < 0x80) {  // ASCII is the same in every code page
+      wide.push_back(c);
+      ++pos;
+      continue;
+    }
+    if (cd == reinterpret_cast<iconv_t>(-1)) cd = iconv_open("UTF-16LE", NarrowCharset().c_str());
+    const std::size_t length = CharLength(text, pos);
+    char buffer[8];
+    char* ip = const_cast<char*>(text.data() + pos);
+    std::size_t il = length;
+    char* op = buffer;
+    std::size_t ol = sizeof buffer;
+    const bool converted = cd != reinterpret_cast<iconv_t>(-1) &&
+                           iconv(cd, &ip, &il, &op, &ol) != static_cast<std::size_t>(-1) && il == 0 &&
+                           op != buffer;
+    if (cd != reinterpret_cast<iconv_t>(-1)) iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (!converted) {
+      wide.push_back(u'\uFFFD');
+      whole = false;
+      ++pos;
+      continue;
+    }
+    for (char* q = buffer; q + 1 < op; q += 2) {
+      wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(q[0]) |
+                                           (static_cast<unsigned char>(q[1]) << 8)));
+    }
+    pos += length;
+  }
+  if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+  return whole;
 }
 
 }  // namespace platform

@@ -7,7 +7,10 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <atomic>
+#include <cstring>
 #include <mutex>
+#include <vector>
 
 namespace platform {
 
@@ -22,6 +25,26 @@ std::string SearchFolder() {
 }
 
 void* OpenFile(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
+
+// Entries are looked up by name again and again (the ZIP binding does so on
+// every call, several times per member), and dlsym costs far more than the
+// call itself. An address found in a loaded library never changes, so each
+// thread keeps what it has found; freeing any library starts every thread's
+// list afresh, since a later library may get the same handle.
+std::atomic<unsigned> g_freeCount{0};
+
+struct FoundEntry {
+  LibraryHandle library;
+  std::string name;
+  void* address;
+};
+
+struct FoundEntries {
+  unsigned freeCount = 0;
+  std::vector<FoundEntry> entries;
+};
+
+constexpr std::size_t kFoundEntriesKept = 64;
 
 }  // namespace
 
@@ -41,11 +64,28 @@ LibraryHandle LoadDynamicLibrary(const std::string& fileName) {
 
 void* FindEntry(LibraryHandle library, const char* entryName) {
   if (!library || !entryName) return nullptr;
-  return dlsym(library, entryName);
+  thread_local FoundEntries found;
+  const unsigned freeCount = g_freeCount.load(std::memory_order_acquire);
+  if (found.freeCount != freeCount) {
+    found.entries.clear();
+    found.freeCount = freeCount;
+  }
+  const std::size_t length = std::strlen(entryName);
+  for (const FoundEntry& entry : found.entries) {
+    if (entry.library == library && entry.name.size() == length &&
+        std::memcmp(entry.name.data(), entryName, length) == 0) {
+      return entry.address;
+    }
+  }
+  void* address = dlsym(library, entryName);
+  if (found.entries.size() < kFoundEntriesKept) found.entries.push_back({library, entryName, address});
+  return address;
 }
 
 void FreeDynamicLibrary(LibraryHandle library) {
-  if (library) dlclose(library);
+  if (!library) return;
+  g_freeCount.fetch_add(1, std::memory_order_acq_rel);
+  dlclose(library);
 }
 
 std::string LibraryPath(LibraryHandle library, std::size_t maxChars) {

@@ -1,7 +1,9 @@
 // MS-DOS date and time to a UTC file time on POSIX.
 #include "platform/FileTime.h"
 
+#include <cstdlib>
 #include <ctime>
+#include <string>
 
 namespace platform {
 
@@ -17,9 +19,7 @@ int DaysInMonth(int year, int month) {
 // Seconds between 1601-01-01 and 1970-01-01.
 constexpr std::int64_t kEpochDifference = 11644473600LL;
 
-}  // namespace
-
-bool DosDateTimeToUtcFileTime(std::uint16_t dosDate, std::uint16_t dosTime, std::uint64_t& result) {
+bool ConvertDosDateTime(std::uint16_t dosDate, std::uint16_t dosTime, std::uint64_t& result) {
   const int year = 1980 + (dosDate >> 9);
   const int month = (dosDate >> 5) & 0x0F;
   const int day = dosDate & 0x1F;
@@ -45,6 +45,40 @@ bool DosDateTimeToUtcFileTime(std::uint16_t dosDate, std::uint16_t dosTime, std:
   if (seconds < 0) return false;
   result = static_cast<std::uint64_t>(seconds) * 10000000ULL;
   return true;
+}
+
+}  // namespace
+
+bool DosDateTimeToUtcFileTime(std::uint16_t dosDate, std::uint16_t dosTime, std::uint64_t& result) {
+  // Listing completes every member's times from the same DOS date and time,
+  // and members of one archive often share it, while mktime costs a look at
+  // the zone file each time (glibc, TZ unset). The last answer is kept with
+  // what it depends on.
+  thread_local struct {
+    bool known = false;
+    std::uint16_t date = 0, time = 0;
+    bool zoneSet = false;
+    std::string zone;  // TZ
+    bool ok = false;
+    std::uint64_t value = 0;
+  } last;
+  const char* zone = std::getenv("TZ");
+  if (last.known && last.date == dosDate && last.time == dosTime && last.zoneSet == (zone != nullptr) &&
+      (!zone || last.zone == zone)) {
+    if (last.ok) result = last.value;
+    return last.ok;
+  }
+  std::uint64_t value = 0;
+  const bool ok = ConvertDosDateTime(dosDate, dosTime, value);
+  last.known = true;
+  last.date = dosDate;
+  last.time = dosTime;
+  last.zoneSet = zone != nullptr;
+  last.zone = zone ? zone : "";
+  last.ok = ok;
+  last.value = value;
+  if (ok) result = value;
+  return ok;
 }
 
 }  // namespace platform

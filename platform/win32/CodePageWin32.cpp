@@ -55,4 +55,34 @@ std::string WideToNarrow(const std::u16string& text) {
   return std::string(buffer.data(), static_cast<std::size_t>(written > 0 ? written : 0));
 }
 
+bool NarrowToWide(const std::string& text, std::u16string& wide) {
+  wide.clear();
+  if (text.empty()) return true;
+  const int length = static_cast<int>(text.size());
+  const int needed = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+  if (needed > 0) {
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(needed));
+    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, buffer.data(), needed);
+    wide.assign(buffer.begin(), buffer.end());
+    return true;
+  }
+  // Some byte begins no character: one character at a time.
+  bool whole = true;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t size = CharLength(text, pos);
+    wchar_t buffer[4];
+    const int got = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data() + pos,
+                                        static_cast<int>(size), buffer, 4);
+    if (got <= 0) {
+      wide.push_back(u'\uFFFD');
+      whole = false;
+      ++pos;
+      continue;
+    }
+    wide.append(buffer, buffer + got);
+    pos += size;
+  }
+  return whole;
+}
+
 }  // namespace platform

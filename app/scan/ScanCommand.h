@@ -1,0 +1,122 @@
+// mokurena-scan: the program's check of archives, from a command line. Every
+// archive goes the program's listing road through the archive façade and is
+// judged by app::MemberCheck, the check the program itself runs; only the
+// front end differs: arguments instead of a dialog, report lines on standard
+// output, an exit status.
+//
+// These are the command's plain parts; ScanMain.cpp puts them together.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "app/CheckRun.h"
+
+namespace scan {
+
+// Exit statuses.
+constexpr int kExitClean = 0;     // no archive holds a watched member
+constexpr int kExitWatched = 1;   // some archive holds a watched member
+constexpr int kExitTrouble = 2;   // an archive was not opened, or an error
+
+struct Options {
+  bool help = false;
+  bool json = false;
+  bool nulSeparated = false;          // the standard-input list ends paths in NUL
+  std::string watchFile;              // --watch
+  bool extensionsGiven = false;       // --ext
+  app::StringList extensions;
+  std::string libraries;              // --libraries
+  // Archive paths in order; kStdinMarker where the list from standard input goes.
+  std::vector<std::string> archives;
+};
+
+// Stands in Options::archives for the paths read from standard input.
+extern const char kStdinMarker[];
+
+// Reads the arguments (without the program name). False, with a message for
+// the user, when they make no command; --help alone needs no archive.
+bool ParseArguments(const std::vector<std::string>& args, Options& options, std::string& error);
+
+// The --ext list: comma-separated, each value taken as the settings dialog's
+// add prompt takes it (dots removed, lower-cased, trimmed); values that come
+// out empty are dropped.
+app::StringList ParseExtensionList(const std::string& text);
+
+// Splits standard input's bytes into paths: at LF (a CR before it is
+// dropped) or, nulSeparated, at NUL; empty ones are skipped.
+class PathListReader {
+ public:
+  explicit PathListReader(bool nulSeparated) : nulSeparated_(nulSeparated) {}
+  // Feeds bytes; complete paths are appended to out.
+  void Feed(const char* data, std::size_t size, std::vector<std::string>& out);
+  // The end of the input: a last path without its separator.
+  void Finish(std::vector<std::string>& out);
+
+ private:
+  void Complete(std::vector<std::string>& out);
+  bool nulSeparated_;
+  std::string pending_;
+};
+
+// What the check found in one archive.
+struct ArchiveResult {
+  std::string path;
+  bool opened = false;
+  std::size_t members = 0;
+  bool watched = false;  // a member's extension equals a watch-list entry
+  // The members of the report (only when watched), in archive order.
+  std::vector<app::MemberCheck::ReportedMember> reported;
+  std::string error;  // the message of an error raised on the way; empty when none
+};
+
+// Checks one archive: SetFileName, OpenArchive (mode 0x00800000), FindFirst
+// "*.*" and FindNext until they give non-zero, CloseArchive; every member is
+// fed to a MemberCheck as it comes. Errors raised on the way (EArchiver...)
+// end up in the result's message; the façade is closed and freed on every path.
+ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch);
+
+// The exit status of one archive's result, and of several (the highest).
+int ExitStatusOf(const ArchiveResult& result);
+
+// The message when an archive was not opened (the program's own text).
+extern const char kNotOpenedMessage[];
+
+// Text output: one line per report line, "<path>: [ ext ] member", the path
+// shown through app::EscapeForDisplay; nothing for an archive without a hit.
+std::vector<std::string> ReportLinesWithPath(const ArchiveResult& result);
+
+// The line for standard error about an archive, or empty when there is
+// nothing wrong: "<path>: <message>".
+std::string ProblemLine(const ArchiveResult& result);
+
+// A JSON string (quotes included) of narrow text of the code page, in UTF-8:
+// '"', '\' and control characters escaped (\n, \r, \t, \b, \f, else \u00XX;
+// also U+007F, U+2028, U+2029), every other character written as UTF-8. A
+// byte that begins no character of the code page becomes U+FFFD; whole is
+// set to false then.
+std::string JsonString(const std::string& narrow, bool* whole = nullptr);
+
+// The bytes in lower-case hexadecimal, two digits each, nothing between.
+std::string HexBytes(const std::string& bytes);
+
+// One archive as one line of JSON:
+//   {"path":..., "opened":true, "members":3, "watched":true,
+//    "hits":[{"extension":"exe","member":"a.EXE"}], "error":"..."}
+// "hits" holds the report lines in order (a member matching two entries
+// twice); it is empty unless "watched". "error" is there only for an error.
+// A text that is not whole text of the code page gets a second field with
+// "_hex" added to its name that holds its exact bytes ("path_hex",
+// "member_hex").
+std::string JsonLine(const ArchiveResult& result);
+
+// The text of --help.
+std::string UsageText();
+
+// Where the archiver libraries are when none is named: the first existing of
+// "<executable's folder>/../backends" (the build tree) and
+// "<executable's folder>/../lib/mokurena" (installed); empty when neither.
+std::string DefaultLibraryFolder();
+
+}  // namespace scan

@@ -1,0 +1,122 @@
+// mokurena-scan: checks archives from the command line (ScanCommand.h).
+#include <clocale>
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "app/scan/ScanCommand.h"
+#include "platform/DynamicLibrary.h"
+#include "platform/Files.h"
+#include "settings/SettingsFiles.h"
+
+namespace {
+
+void WriteLine(std::FILE* stream, const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stream);
+  std::fputc('\n', stream);
+}
+
+class Scanner {
+ public:
+  Scanner(const scan::Options& options, app::StringList watch)
+      : options_(options), watch_(std::move(watch)) {}
+
+  void Check(const std::string& path) {
+    const scan::ArchiveResult result = scan::CheckArchive(path, watch_);
+    const std::string problem = scan::ProblemLine(result);
+    if (!problem.empty()) WriteLine(stderr, "mokurena-scan: " + problem);
+    if (options_.json) {
+      WriteLine(stdout, scan::JsonLine(result));
+    } else {
+      for (const std::string& line : scan::ReportLinesWithPath(result)) WriteLine(stdout, line);
+    }
+    std::fflush(stdout);
+    const int status = scan::ExitStatusOf(result);
+    if (status > status_) status_ = status;
+  }
+
+  // The paths of standard input, each checked as soon as it is read.
+  void CheckStandardInput() {
+    scan::PathListReader reader(options_.nulSeparated);
+    std::vector<std::string> paths;
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
+      reader.Feed(buffer, got, paths);
+      CheckAll(paths);
+    }
+    reader.Finish(paths);
+    CheckAll(paths);
+  }
+
+  int Status() const { return status_; }
+
+ private:
+  void CheckAll(std::vector<std::string>& paths) {
+    for (const std::string& path : paths) Check(path);
+    paths.clear();
+  }
+
+  const scan::Options& options_;
+  const app::StringList watch_;
+  int status_ = scan::kExitClean;
+};
+
+int Run(const std::vector<std::string>& args) {
+  scan::Options options;
+  std::string error;
+  if (!scan::ParseArguments(args, options, error)) {
+    WriteLine(stderr, "mokurena-scan: " + error + " (--help shows the usage)");
+    return scan::kExitTrouble;
+  }
+  if (options.help) {
+    std::fputs(scan::UsageText().c_str(), stdout);
+    return scan::kExitClean;
+  }
+
+  const std::string libraries = options.libraries.empty() ? scan::DefaultLibraryFolder() : options.libraries;
+  if (!libraries.empty()) platform::SetLibrarySearchFolder(libraries);
+
+  app::StringList watch;
+  if (options.extensionsGiven) {
+    watch = options.extensions;
+  } else if (!options.watchFile.empty()) {
+    // A watch list named on the command line must be there; only the file
+    // beside the program falls back to the default list.
+    if (!platform::FileExists(options.watchFile)) {
+      WriteLine(stderr, "mokurena-scan: " + options.watchFile + ": no such watch list file");
+      return scan::kExitTrouble;
+    }
+    watch = settings::LoadWatchList(options.watchFile);
+  } else {
+    watch = settings::LoadWatchList();
+  }
+
+  Scanner scanner(options, watch);
+  bool stdinRead = false;
+  for (const std::string& archive : options.archives) {
+    if (archive == scan::kStdinMarker) {
+      if (!stdinRead) scanner.CheckStandardInput();
+      stdinRead = true;
+    } else {
+      scanner.Check(archive);
+    }
+  }
+  return scanner.Status();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Member names and paths are text of the locale's code page.
+  std::setlocale(LC_ALL, "");
+  try {
+    return Run(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::exception& e) {
+    WriteLine(stderr, std::string("mokurena-scan: ") + e.what());
+  } catch (...) {
+    WriteLine(stderr, "mokurena-scan: unknown error");
+  }
+  return scan::kExitTrouble;
+}

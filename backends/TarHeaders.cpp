@@ -1,0 +1,359 @@
+#include "backends/TarHeaders.h"
+
+#include <cstring>
+#include <limits>
+
+namespace backends {
+namespace {
+
+// Offsets and sizes of the header fields.
+constexpr std::size_t kNameAt = 0, kNameSize = 100;
+constexpr std::size_t kModeAt = 100, kModeSize = 8;
+constexpr std::size_t kSizeAt = 124, kSizeSize = 12;
+constexpr std::size_t kMtimeAt = 136, kMtimeSize = 12;
+constexpr std::size_t kChecksumAt = 148, kChecksumSize = 8;
+constexpr std::size_t kTypeAt = 156;
+constexpr std::size_t kMagicAt = 257;
+constexpr std::size_t kPrefixAt = 345, kPrefixSize = 155;  // POSIX ustar
+// GNU headers ("ustar  \0") use the prefix's room for these.
+constexpr std::size_t kGnuAtimeAt = 345, kGnuTimeSize = 12;
+constexpr std::size_t kGnuIsExtendedAt = 482;
+constexpr std::size_t kGnuRealSizeAt = 483, kGnuRealSizeSize = 12;
+// An old GNU sparse header's extension block: 21 entries, then this flag.
+constexpr std::size_t kSparseExtensionIsExtendedAt = 504;
+
+// A long name or a pax header larger than this is taken for damage: no name
+// is that long, and the data would be held in memory.
+constexpr std::int64_t kMaxSpecialData = 4 * 1024 * 1024;
+
+// The text of a field up to its first NUL, or the whole field.
+void AppendFieldText(const std::uint8_t* field, std::size_t size, std::string& out) {
+  const void* nul = std::memchr(field, 0, size);
+  const std::size_t length = nul ? static_cast<const std::uint8_t*>(nul) - field : size;
+  out.append(reinterpret_cast<const char*>(field), length);
+}
+
+bool IsPosixUstar(const std::uint8_t* block) {
+  return std::memcmp(block + kMagicAt, "ustar\0", 6) == 0;
+}
+
+bool IsGnu(const std::uint8_t* block) {
+  return std::memcmp(block + kMagicAt, "ustar  \0", 8) == 0;
+}
+
+// Blocks that size bytes of data take.
+std::uint64_t DataBlocks(std::uint64_t size) {
+  return (size + kTarBlock - 1) / kTarBlock * kTarBlock;
+}
+
+// A pax decimal, possibly with a fraction ("1623760496.123456789"), as
+// seconds and nanoseconds. False for anything else.
+bool ParsePaxTime(const std::string& text, std::int64_t& seconds, std::int64_t& nanoseconds) {
+  std::size_t at = 0;
+  bool negative = false;
+  if (at < text.size() && text[at] == '-') {
+    negative = true;
+    ++at;
+  }
+  std::int64_t s = 0;
+  std::size_t digits = 0;
+  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at, ++digits) {
+    if (s > (std::numeric_limits<std::int64_t>::max() - 9) / 10) return false;
+    s = s * 10 + (text[at] - '0');
+  }
+  if (digits == 0) return false;
+  std::int64_t ns = 0;
+  if (at < text.size() && text[at] == '.') {
+    ++at;
+    std::int64_t scale = 100000000;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+      ns += (text[at] - '0') * scale;
+      scale /= 10;
+    }
+  }
+  if (at != text.size()) return false;
+  seconds = negative ? -s : s;
+  nanoseconds = negative ? 0 : ns;
+  return true;
+}
+
+bool ParsePaxNumber(const std::string& text, std::int64_t& value) {
+  std::int64_t ns = 0;
+  return ParsePaxTime(text, value, ns) && ns == 0 && value >= 0;
+}
+
+// The sum of a block's bytes. Every header passes here, so eight bytes are
+// added at a time: each 64-bit word is split into four 16-bit lanes of two
+// byte sums each (at most 510), which 64 words cannot overflow.
+std::uint64_t ByteSum(const std::uint8_t* block) {
+  constexpr std::uint64_t kLowBytes = 0x00FF00FF00FF00FFULL;
+  std::uint64_t lanes = 0;
+  for (std::size_t i = 0; i < kTarBlock; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, block + i, sizeof word);
+    lanes += (word & kLowBytes) + ((word >> 8) & kLowBytes);
+  }
+  return (lanes & 0xFFFF) + ((lanes >> 16) & 0xFFFF) + ((lanes >> 32) & 0xFFFF) + (lanes >> 48);
+}
+
+}  // namespace
+
+TarBlockKind ClassifyTarBlock(const std::uint8_t* block) {
+  const std::uint64_t sum = ByteSum(block);  // of the bytes as they are
+  if (sum == 0) return TarBlockKind::Zero;
+  std::int64_t stored = 0;
+  if (!ParseTarNumber(block + kChecksumAt, kChecksumSize, stored)) return TarBlockKind::NotHeader;
+  // The checksum counts its own field as blanks.
+  std::uint64_t field = 0;
+  std::uint64_t high = 0;  // bytes of 0x80 and above, which a signed sum counts 256 lower
+  for (std::size_t i = kChecksumAt; i < kChecksumAt + kChecksumSize; ++i) field += block[i];
+  const std::uint64_t unsignedSum = sum - field + kChecksumSize * ' ';
+  if (stored == static_cast<std::int64_t>(unsignedSum)) return TarBlockKind::Header;
+  for (std::size_t i = 0; i < kTarBlock; ++i) {
+    if (i >= kChecksumAt && i < kChecksumAt + kChecksumSize) continue;
+    if (block[i] >= 0x80) ++high;
+  }
+  const std::int64_t signedSum = static_cast<std::int64_t>(unsignedSum) - static_cast<std::int64_t>(256 * high);
+  return stored == signedSum ? TarBlockKind::Header : TarBlockKind::NotHeader;
+}
+
+bool ParseTarNumber(const std::uint8_t* field, std::size_t size, std::int64_t& value) {
+  if (size == 0) return false;
+  if (field[0] & 0x80) {
+    // GNU base-256: 0x80 then a positive big-endian number, or 0xFF then a
+    // negative one in two's complement. Bytes beyond the 64 bits kept may
+    // only repeat the sign.
+    if (field[0] != 0x80 && field[0] != 0xFF) return false;
+    const bool negative = field[0] == 0xFF;
+    const std::uint8_t fill = negative ? 0xFF : 0x00;
+    std::size_t start = 1;
+    for (; size - start > 8; ++start) {
+      if (field[start] != fill) return false;
+    }
+    std::uint64_t v = negative ? ~std::uint64_t{0} : 0;
+    for (std::size_t i = start; i < size; ++i) v = (v << 8) | field[i];
+    const std::int64_t result = static_cast<std::int64_t>(v);
+    if (negative != (result < 0)) return false;
+    value = result;
+    return true;
+  }
+  std::size_t at = 0;
+  while (at < size && field[at] == ' ') ++at;
+  std::uint64_t v = 0;
+  std::size_t digits = 0;
+  for (; at < size && field[at] >= '0' && field[at] <= '7'; ++at, ++digits) {
+    if (v > (std::numeric_limits<std::uint64_t>::max() >> 3)) return false;
+    v = (v << 3) | static_cast<std::uint64_t>(field[at] - '0');
+  }
+  if (at < size && field[at] != ' ' && field[at] != 0) return false;
+  if (digits == 0 || v > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return false;
+  value = static_cast<std::int64_t>(v);
+  return true;
+}
+
+ReadResult TarHeaderReader::Fail() {
+  finished_ = true;
+  return ReadResult::Damaged;
+}
+
+bool TarHeaderReader::ReadData(std::int64_t size, std::string& data) {
+  if (size < 0 || size > kMaxSpecialData) return false;
+  const std::size_t length = static_cast<std::size_t>(size);
+  const std::uint8_t* p = length == 0 ? nullptr : source_->Bytes(offset_, length);
+  if (length > 0 && !p) return false;
+  data.assign(reinterpret_cast<const char*>(p), length);
+  offset_ += DataBlocks(length);
+  return true;
+}
+
+// Records "<length> <key>=<value>\n", the length counting the whole record.
+bool TarHeaderReader::ParsePax(const std::string& data) {
+  std::size_t at = 0;
+  while (at < data.size()) {
+    if (data[at] == '\0') break;  // padding after the last record
+    std::size_t length = 0;
+    std::size_t p = at;
+    for (; p < data.size() && data[p] >= '0' && data[p] <= '9'; ++p) {
+      if (length > data.size()) return false;
+      length = length * 10 + static_cast<std::size_t>(data[p] - '0');
+    }
+    if (p == at || p >= data.size() || data[p] != ' ') return false;
+    if (length > data.size() - at || length < p - at + 2) return false;
+    const std::size_t end = at + length;  // one past the record's "\n"
+    if (data[end - 1] != '\n') return false;
+    const std::size_t equals = data.find('=', p + 1);
+    if (equals == std::string::npos || equals >= end - 1) return false;
+    const std::string key = data.substr(p + 1, equals - p - 1);
+    const std::string value = data.substr(equals + 1, end - 1 - equals - 1);
+    Pending& q = pending_;
+    if (key == "path") {
+      // GNU sparse files keep their real name in GNU.sparse.name, which wins.
+      if (!q.hasPath) q.path = value;
+      q.hasPath = true;
+    } else if (key == "GNU.sparse.name") {
+      q.path = value;
+      q.hasPath = true;
+    } else if (key == "size") {
+      q.hasSize = ParsePaxNumber(value, q.size);
+    } else if (key == "GNU.sparse.realsize" || key == "GNU.sparse.size") {
+      q.hasRealSize = ParsePaxNumber(value, q.realSize);
+    } else if (key == "mtime") {
+      q.hasMtime = ParsePaxTime(value, q.mtime, q.mtimeNs);
+    } else if (key == "atime") {
+      q.hasAtime = ParsePaxTime(value, q.atime, q.atimeNs);
+    } else if (key == "LIBARCHIVE.creationtime") {
+      q.hasBirthtime = ParsePaxTime(value, q.birthtime, q.birthtimeNs);
+    }
+    at = end;
+  }
+  return true;
+}
+
+ReadResult TarHeaderReader::Next(Member& member) {
+  if (finished_) return ReadResult::End;
+  for (;;) {
+    const std::uint64_t size = source_->Size();
+    if (offset_ == size) {
+      // No end blocks: the archive simply stops after a member.
+      finished_ = true;
+      return pending_.hasLongName || pending_.hasPath ? ReadResult::Damaged : ReadResult::End;
+    }
+    const std::uint8_t* block = offset_ < size ? source_->Bytes(offset_, kTarBlock) : nullptr;
+    if (!block) return Fail();  // part of a block, or data running past the end
+    switch (ClassifyTarBlock(block)) {
+      case TarBlockKind::Zero:
+        finished_ = true;
+        return ReadResult::End;
+      case TarBlockKind::NotHeader:
+        return Fail();
+      case TarBlockKind::Header:
+        break;
+    }
+
+    const char type = static_cast<char>(block[kTypeAt]);
+    std::int64_t dataSize = 0;
+    if (!ParseTarNumber(block + kSizeAt, kSizeSize, dataSize) || dataSize < 0) return Fail();
+    const bool gnu = IsGnu(block);
+
+    // Headers that describe the next member, not a member of their own.
+    if (type == 'L' || type == 'K' || type == 'x' || type == 'X' || type == 'g' || type == 'V' ||
+        type == 'N' || type == 'A') {
+      offset_ += kTarBlock;
+      std::string data;
+      if (type == 'L' || type == 'x' || type == 'X') {
+        if (!ReadData(dataSize, data)) return Fail();
+        if (type == 'L') {
+          pending_.longName.clear();
+          AppendFieldText(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), pending_.longName);
+          pending_.hasLongName = true;
+        } else if (!ParsePax(data)) {
+          return Fail();
+        }
+      } else {
+        offset_ += DataBlocks(static_cast<std::uint64_t>(dataSize));
+      }
+      continue;
+    }
+
+    if (pending_.hasSize) dataSize = pending_.size;
+    member.Clear();
+    if (pending_.hasPath) {
+      member.name = pending_.path;
+    } else if (pending_.hasLongName) {
+      member.name = pending_.longName;
+    } else {
+      member.name.clear();
+      if (IsPosixUstar(block)) {
+        AppendFieldText(block + kPrefixAt, kPrefixSize, member.name);
+        if (!member.name.empty()) member.name += '/';
+      }
+      AppendFieldText(block + kNameAt, kNameSize, member.name);
+    }
+
+    std::int64_t mode = 0;
+    ParseTarNumber(block + kModeAt, kModeSize, mode);
+    std::int64_t mtime = 0;
+    if (pending_.hasMtime) {
+      member.writeTime = UnixToFileTime(pending_.mtime, static_cast<long>(pending_.mtimeNs));
+      member.hasWriteTime = true;
+    } else if (ParseTarNumber(block + kMtimeAt, kMtimeSize, mtime)) {
+      member.writeTime = UnixToFileTime(mtime);
+      member.hasWriteTime = true;
+    }
+    std::int64_t atime = 0;
+    if (pending_.hasAtime) {
+      member.accessTime = UnixToFileTime(pending_.atime, static_cast<long>(pending_.atimeNs));
+      member.hasAccessTime = true;
+    } else if (gnu && ParseTarNumber(block + kGnuAtimeAt, kGnuTimeSize, atime) && atime > 0) {
+      member.accessTime = UnixToFileTime(atime);
+      member.hasAccessTime = true;
+    }
+    if (pending_.hasBirthtime) {
+      member.createTime = UnixToFileTime(pending_.birthtime, static_cast<long>(pending_.birthtimeNs));
+      member.hasCreateTime = true;
+    }
+
+    std::uint64_t skip = static_cast<std::uint64_t>(dataSize);
+    std::int64_t fileSize = dataSize;
+    offset_ += kTarBlock;
+    switch (type) {
+      case '2': case '3': case '4': case '6':  // no data
+        skip = 0;
+        fileSize = 0;
+        break;
+      case '5':
+        skip = 0;
+        fileSize = 0;
+        member.attributes |= kAttrDirectory;
+        break;
+      case 'D':  // GNU incremental: a folder whose data lists its contents
+        member.attributes |= kAttrDirectory;
+        fileSize = 0;
+        break;
+      case 'S': {  // old GNU sparse: extension blocks before the data
+        std::int64_t realSize = 0;
+        if (gnu && ParseTarNumber(block + kGnuRealSizeAt, kGnuRealSizeSize, realSize)) fileSize = realSize;
+        bool extended = gnu && block[kGnuIsExtendedAt] != 0;
+        while (extended) {
+          const std::uint8_t* extension = source_->Bytes(offset_, kTarBlock);
+          if (!extension) return Fail();
+          extended = extension[kSparseExtensionIsExtendedAt] != 0;
+          offset_ += kTarBlock;
+        }
+        break;
+      }
+      default:
+        // A V7 header has no folder type: its name ends in "/".
+        if ((type == '0' || type == '\0') && !member.name.empty() && member.name.back() == '/')
+          member.attributes |= kAttrDirectory;
+        break;
+    }
+    if (pending_.hasRealSize) fileSize = pending_.realSize;
+    if (member.attributes & kAttrDirectory) fileSize = 0;
+    member.originalSize = static_cast<std::uint64_t>(fileSize < 0 ? 0 : fileSize);
+    member.hasOriginalSize = true;
+    if (mode != 0 && !(mode & 0200)) member.attributes |= kAttrReadOnly;
+    if (!(member.attributes & kAttrDirectory)) member.attributes |= kAttrArchive;
+    member.isDirectory = (member.attributes & kAttrDirectory) != 0;
+
+    const std::uint64_t blocks = DataBlocks(skip);
+    if (blocks < skip || offset_ > std::numeric_limits<std::uint64_t>::max() - blocks) return Fail();
+    offset_ += blocks;
+    if (offset_ > size) {
+      // The member's data runs past the end: the archive is cut.
+      finished_ = true;
+      return ReadResult::Damaged;
+    }
+    pending_ = Pending();
+    return ReadResult::Member;
+  }
+}
+
+std::unique_ptr<MemberReader> OpenTarHeaders(std::unique_ptr<ByteSource> source) {
+  if (!source || source->Size() < kTarBlock) return nullptr;
+  const std::uint8_t* first = source->Bytes(0, kTarBlock);
+  if (!first || ClassifyTarBlock(first) == TarBlockKind::NotHeader) return nullptr;
+  return std::unique_ptr<MemberReader>(new TarHeaderReader(std::move(source)));
+}
+
+}  // namespace backends

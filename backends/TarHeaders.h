@@ -1,0 +1,79 @@
+// Listing of plain (uncompressed) tar archives from their headers alone.
+//
+// A tar archive is a chain of 512-byte headers, each followed by its member's
+// data rounded up to whole blocks. The reader reads a header, takes the name
+// and the few values a listing needs, and jumps over the data to the next
+// header: no member data is read, and memory stays at the byte source's
+// window. It knows the ustar, pax (path, size, times, sparse names) and GNU
+// (long names, old sparse headers, base-256 numbers) variants and the old
+// V7 headers. Every field is read from a block whose length was checked
+// first; a damaged archive ends the listing with ReadResult::Damaged.
+//
+// Compressed tar, cpio and ar stay with libarchive (LibarchiveReader): this
+// reader answers only for files whose first block is a tar header.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "backends/ByteSource.h"
+#include "backends/Member.h"
+
+namespace backends {
+
+constexpr std::size_t kTarBlock = 512;
+
+// What the checksum field of a header says about the block.
+enum class TarBlockKind { Header, Zero, NotHeader };
+
+// A block of kTarBlock bytes: a header whose checksum matches (unsigned or
+// signed sum, as old writers differ), the all-zero block that ends an
+// archive, or neither.
+TarBlockKind ClassifyTarBlock(const std::uint8_t* block);
+
+// A numeric header field: octal digits (leading blanks, ending at a blank or
+// NUL) or GNU base-256 (first byte 0x80 positive, 0xFF negative). False for
+// anything else or a value that does not fit.
+bool ParseTarNumber(const std::uint8_t* field, std::size_t size, std::int64_t& value);
+
+class TarHeaderReader : public MemberReader {
+ public:
+  explicit TarHeaderReader(std::unique_ptr<ByteSource> source) : source_(std::move(source)) {}
+  ReadResult Next(Member& member) override;
+
+ private:
+  // Attributes of pax extended headers that apply to the next member.
+  struct Pending {
+    std::string longName;  // GNU 'L'
+    bool hasLongName = false;
+    std::string path;  // pax path (or GNU.sparse.name)
+    bool hasPath = false;
+    std::int64_t size = 0;
+    bool hasSize = false;
+    std::int64_t realSize = 0;  // sparse files: the size of the file itself
+    bool hasRealSize = false;
+    std::int64_t mtime = 0, mtimeNs = 0;
+    bool hasMtime = false;
+    std::int64_t atime = 0, atimeNs = 0;
+    bool hasAtime = false;
+    std::int64_t birthtime = 0, birthtimeNs = 0;
+    bool hasBirthtime = false;
+  };
+
+  ReadResult Fail();
+  // The data of a special header ('L', 'x'...) of size bytes after offset_.
+  bool ReadData(std::int64_t size, std::string& data);
+  bool ParsePax(const std::string& data);
+
+  std::unique_ptr<ByteSource> source_;
+  std::uint64_t offset_ = 0;  // of the next header
+  bool finished_ = false;
+  Pending pending_;
+};
+
+// The reader for a tar archive in source, or nullptr when its first block is
+// no tar header (nor the zero block of an empty archive).
+std::unique_ptr<MemberReader> OpenTarHeaders(std::unique_ptr<ByteSource> source);
+
+}  // namespace backends
