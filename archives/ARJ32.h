@@ -16,6 +16,12 @@ class TArj32 : public TPrefixArchiver<TArj32, TLha32> {
   static bool ProbeArchive(const std::string& fileName);
 
   TArchiverType ArchiverType() const override { return atArj; }
+
+  // LHA's extraction, but the caller decides about the response file. The
+  // other builders are LHA's.
+  std::string BuildExtractCommand(const std::string& archiveName, const TArchiverOptions& options,
+                                  const std::string& folder, const TValueList& files,
+                                  bool useResponseFile) override;
 };
 
 }  // namespace archives

@@ -8,6 +8,23 @@ const char* const kEntryNotFound = "%0:s に %1:s のエントリが見つかり
 const char* const kZipEntryNotFound = "%0:s のエントリが DLL に見つかりませんでした。";
 const char* const kTypeNotSpecified = "書庫の形式を特定できませんでした。";
 const char* const kTypeNotDetermined = "書庫の形式を判別できません。";
+const char* const kNoPack = "この形式では書庫ファイルの作成をサポートしておりません。";
+const char* const kNoDelete = "この形式の書庫ではファイルの削除をサポートしておりません。";
+const char* const kNoUpdate = "この形式の書庫では書庫の更新をサポートしておりません。";
+const char* const kNoSfx = "この形式では自己解凍書庫の作成をサポートしておりません。";
+const char* const kNoExtractMem = "この形式ではメモリ展開をサポートしておりません。";
+const char* const kJseNotSet = "jse オプションが設定されていません。";
+const char* const kJsoNotSet = "jso オプションが設定されていません。";
+const char* const kZipNoUnpacker = "ZIP 形式書庫の解凍には UNZIP32.DLL または LMZIP32.DLL が必要です。";
+const char* const kZipNoPacker = "ZIP 形式書庫の作成には ZIP32J.DLL または LMZIP32.DLL が必要です。";
+const char* const kBz2NoSfx = "BZ2 形式書庫は自己解凍形式にできません。";
+const char* const kNo16BitSfx = "16bit SFX を作成することはできません。";
+const char* const kYz1NoDosStub = "yz1 書庫からのDOS自己解凍書庫の作成には %0:s が必要です。";
+const char* const kYz1NoWin32Stub =
+    "yz1 書庫からのWin32自己解凍書庫の作成には yzw32cui.sfx か yzdec.exe が必要です。";
+const char* const kYz1SfxTooLarge = "4 GB 以上の yz1 書庫は自己解凍形式にできません。";
+const char* const kSfxOutputIsArchive =
+    "%0:s 書庫からの自己解凍書庫の出力先 '%1:s' が元の書庫ファイルと同じです。";
 }  // namespace msg
 
 std::string FormatMessageText(const std::string& format, const std::vector<std::string>& args) {

@@ -43,6 +43,14 @@ class ESfxNoRequiredFile : public EArchiver {
   const std::string RequiredFile;
 };
 
+// A caller broke a precondition of the library (a builder's required option
+// left unset). A programming error, deliberately not an EArchiver: whoever
+// handles the library's failures does not swallow it by accident.
+class EAssertionFailed : public std::logic_error {
+ public:
+  explicit EAssertionFailed(const std::string& message) : std::logic_error(message) {}
+};
+
 // Message texts of the library.
 namespace msg {
 extern const char* const kNoArchiverDll;           // "%0:s を扱うには %1:s が 必要です。"
@@ -50,6 +58,25 @@ extern const char* const kEntryNotFound;           // "%0:s に %1:s のエン�
 extern const char* const kZipEntryNotFound;        // "%0:s のエントリが DLL に見つかりませんでした。"
 extern const char* const kTypeNotSpecified;        // "書庫の形式を特定できませんでした。"
 extern const char* const kTypeNotDetermined;       // "書庫の形式を判別できません。"
+// Operations a format does not offer.
+extern const char* const kNoPack;
+extern const char* const kNoDelete;
+extern const char* const kNoUpdate;
+extern const char* const kNoSfx;
+extern const char* const kNoExtractMem;
+// Options a builder requires.
+extern const char* const kJseNotSet;
+extern const char* const kJsoNotSet;
+// Missing ZIP libraries.
+extern const char* const kZipNoUnpacker;
+extern const char* const kZipNoPacker;
+// Self-extracting archives.
+extern const char* const kBz2NoSfx;
+extern const char* const kNo16BitSfx;
+extern const char* const kYz1NoDosStub;            // "%0:s": the stub's name
+extern const char* const kYz1NoWin32Stub;
+extern const char* const kYz1SfxTooLarge;
+extern const char* const kSfxOutputIsArchive;      // "%0:s": kind, "%1:s": the output
 }  // namespace msg
 
 }  // namespace archives

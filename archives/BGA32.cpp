@@ -11,4 +11,46 @@ bool TBGA32::ProbeArchive(const std::string& fileName) {
   });
 }
 
+std::string TBGA32::BuildCommand(const std::string& command, const std::string& archiveName,
+                                 const TArchiverOptions& o, const std::string& folder,
+                                 const TValueList& files, bool useResponseFile) const {
+  TCmdOpt cmd;
+  cmd.AddFlag("a", o.a > 0);
+  cmd.Add(o.c > 0 ? "-o" : "-n");
+  cmd.AddFlag("i", o.n > 0 || HasOwnerWindow());
+  cmd.AddFlag("r", o.r > 0);
+  cmd.AddFlag("j", o.x < 1);
+  cmd.AddNum("l", o.jm);
+  cmd.Add(o.UserOptions);
+  AddArchiveArguments(cmd, archiveName, folder);
+  AddFileArguments(cmd, o, files, useResponseFile);
+  return command + cmd.CmdLine;
+}
+
+std::string TBGA32::BuildExtractCommand(const std::string& archiveName,
+                                        const TArchiverOptions& options,
+                                        const std::string& folder, const TValueList& files,
+                                        bool useResponseFile) {
+  return BuildCommand("x", archiveName, options, folder, files, useResponseFile);
+}
+
+std::string TBGA32::BuildPackCommand(const std::string& archiveName,
+                                     const TArchiverOptions& options, const std::string& folder,
+                                     const TValueList& files, bool useResponseFile) {
+  return BuildCommand("a", archiveName, options, folder, files, useResponseFile);
+}
+
+std::string TBGA32::BuildDeleteCommand(const std::string& archiveName,
+                                       const TArchiverOptions& options, const std::string&,
+                                       const TValueList& files, bool) {
+  return BuildCommand("d", archiveName, options, "", files,
+                      options.ResFileUsage.Contains(ruOnRemoveItem));
+}
+
+std::string TBGA32::BuildSfxCommand(const std::string& archiveName,
+                                    const TArchiverOptions& options, const std::string& folder) {
+  return BuildCommand("s", archiveName, options, folder, {},
+                      options.ResFileUsage.Contains(ruOnRemoveItem));
+}
+
 }  // namespace archives

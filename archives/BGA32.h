@@ -17,6 +17,24 @@ class TBGA32 : public TPrefixArchiver<TBGA32> {
   static bool ProbeArchive(const std::string& fileName);
 
   TArchiverType ArchiverType() const override { return atBga; }
+
+  // "x", "a", "d" (no folder) and "s" for a self-extracting archive.
+  std::string BuildExtractCommand(const std::string& archiveName, const TArchiverOptions& options,
+                                  const std::string& folder, const TValueList& files,
+                                  bool useResponseFile) override;
+  std::string BuildPackCommand(const std::string& archiveName, const TArchiverOptions& options,
+                               const std::string& folder, const TValueList& files,
+                               bool useResponseFile) override;
+  std::string BuildDeleteCommand(const std::string& archiveName, const TArchiverOptions& options,
+                                 const std::string& folder, const TValueList& files,
+                                 bool useResponseFile) override;
+  std::string BuildSfxCommand(const std::string& archiveName, const TArchiverOptions& options,
+                              const std::string& folder) override;
+
+ private:
+  std::string BuildCommand(const std::string& command, const std::string& archiveName,
+                           const TArchiverOptions& options, const std::string& folder,
+                           const TValueList& files, bool useResponseFile) const;
 };
 
 }  // namespace archives

@@ -17,6 +17,20 @@ class TGCA32 : public TPrefixArchiver<TGCA32> {
   static void LoadDLL() { SharedDllOf(Shared(), kLibrary); }
 
   TArchiverType ArchiverType() const override { return atGCA; }
+
+  // "ex", or "e" when no file is named. The memory extraction names the
+  // fixed folder c:\test\.
+  std::string BuildExtractCommand(const std::string& archiveName, const TArchiverOptions& options,
+                                  const std::string& folder, const TValueList& files,
+                                  bool useResponseFile) override;
+  std::string BuildExtractMemCommand(const std::string& archiveName,
+                                     const TArchiverOptions& options,
+                                     const std::string& memberName) override;
+
+ private:
+  std::string BuildCommand(const std::string& command, const std::string& archiveName,
+                           const TArchiverOptions& options, const std::string& folder,
+                           const TValueList& files, bool useResponseFile) const;
 };
 
 }  // namespace archives

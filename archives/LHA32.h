@@ -18,10 +18,37 @@ class TLha32 : public TPrefixArchiver<TLha32> {
 
   TArchiverType ArchiverType() const override { return atLha; }
 
+  // "x", "u", "d" (no folder), "f", "s" (no files) and the memory extraction
+  // (no command word). The response file is used as ResFileUsage says.
+  std::string BuildExtractCommand(const std::string& archiveName, const TArchiverOptions& options,
+                                  const std::string& folder, const TValueList& files,
+                                  bool useResponseFile) override;
+  std::string BuildPackCommand(const std::string& archiveName, const TArchiverOptions& options,
+                               const std::string& folder, const TValueList& files,
+                               bool useResponseFile) override;
+  std::string BuildDeleteCommand(const std::string& archiveName, const TArchiverOptions& options,
+                                 const std::string& folder, const TValueList& files,
+                                 bool useResponseFile) override;
+  std::string BuildUpdateCommand(const std::string& archiveName, const TArchiverOptions& options,
+                                 const std::string& folder, const TValueList& files,
+                                 bool useResponseFile) override;
+  std::string BuildSfxCommand(const std::string& archiveName, const TArchiverOptions& options,
+                              const std::string& folder) override;
+  std::string BuildExtractMemCommand(const std::string& archiveName,
+                                     const TArchiverOptions& options,
+                                     const std::string& memberName) override;
+
  protected:
   // For a derived format with a library of its own: loads nothing here.
   struct NoLoad {};
   explicit TLha32(NoLoad) {}
+
+  // The command word followed by every option in the library's order, the
+  // archive, the folder and the files. Raises EAssertionFailed when jso is
+  // unset, or jse for an extraction, before anything is written.
+  std::string BuildCommand(const std::string& command, const std::string& archiveName,
+                           const TArchiverOptions& options, const std::string& folder,
+                           const TValueList& files, bool useResponseFile) const;
 };
 
 }  // namespace archives

@@ -17,6 +17,20 @@ class TRar32 : public TPrefixArchiver<TRar32> {
   static bool ProbeArchive(const std::string& fileName);
 
   TArchiverType ArchiverType() const override { return atRar; }
+
+  // "-x", or "-e" when x is 0 (no folders); and the memory extraction (no
+  // command word).
+  std::string BuildExtractCommand(const std::string& archiveName, const TArchiverOptions& options,
+                                  const std::string& folder, const TValueList& files,
+                                  bool useResponseFile) override;
+  std::string BuildExtractMemCommand(const std::string& archiveName,
+                                     const TArchiverOptions& options,
+                                     const std::string& memberName) override;
+
+ private:
+  std::string BuildCommand(const std::string& command, const std::string& archiveName,
+                           const TArchiverOptions& options, const std::string& folder,
+                           const TValueList& files, bool useResponseFile) const;
 };
 
 }  // namespace archives

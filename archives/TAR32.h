@@ -20,6 +20,30 @@ class TTar32 : public TPrefixArchiver<TTar32> {
   static TArchiverType ProbeArchive(const std::string& fileName);
 
   TArchiverType ArchiverType() const override { return atTar; }
+
+  // Joins "kmtarsef.exe" and the archive into <archive>.EXE; no library
+  // call. Returns 0 and leaves commandLine and output as they are. A BZ2
+  // archive, a missing stub and an output that would be the archive itself
+  // are refused before any file is touched.
+  int MakeSfx(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
+              const std::string& folder, std::string& commandLine, std::string& output) override;
+
+  // "x", "c" and the memory extraction (no command word); the archive and
+  // the folder go in as -f "<archive>" and -o "<folder>\".
+  std::string BuildExtractCommand(const std::string& archiveName, const TArchiverOptions& options,
+                                  const std::string& folder, const TValueList& files,
+                                  bool useResponseFile) override;
+  std::string BuildPackCommand(const std::string& archiveName, const TArchiverOptions& options,
+                               const std::string& folder, const TValueList& files,
+                               bool useResponseFile) override;
+  std::string BuildExtractMemCommand(const std::string& archiveName,
+                                     const TArchiverOptions& options,
+                                     const std::string& memberName) override;
+
+ private:
+  std::string BuildCommand(const std::string& command, const std::string& archiveName,
+                           const TArchiverOptions& options, const std::string& folder,
+                           const TValueList& files, bool useResponseFile) const;
 };
 
 class TTgz32 : public TTar32 {

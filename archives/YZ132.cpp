@@ -4,6 +4,8 @@
 
 #include "archives/ArchiverErrors.h"
 #include "archives/FormatSupport.h"
+#include "archives/SelfExtracting.h"
+#include "platform/Files.h"
 
 namespace archives {
 
@@ -43,6 +45,65 @@ bool TYZ1::ProbeArchive(const std::string& fileName) {
     LoadDLL();
     return LibraryOpensFile(*sharedDll, fileName, true);
   });
+}
+
+std::string TYZ1::BuildCommand(const std::string& command, const std::string& archiveName,
+                               const TArchiverOptions& o, const std::string& folder,
+                               const TValueList& files, bool useResponseFile) const {
+  // The compression level (m) decides y; levels 0 and 2 also force c to 2.
+  int c = o.c;
+  int y = -1;
+  switch (o.m) {
+    case 0: y = 2; break;
+    case 1: y = 1; break;
+    case 2: y = 2; break;
+    case 9: y = 0; break;
+    default: break;
+  }
+  if (y == 2) c = 2;
+  TCmdOpt cmd;
+  cmd.Add("-+");
+  cmd.AddNum("c", c);
+  cmd.AddNum("y", y);
+  cmd.AddFlag("i", o.n > 0 || HasOwnerWindow());
+  cmd.AddNum("z", o.p);
+  cmd.AddNum("x", o.x);
+  cmd.Add(o.UserOptions);
+  AddArchiveArguments(cmd, archiveName, folder);
+  AddFileArguments(cmd, o, files, useResponseFile);
+  return command + cmd.CmdLine;
+}
+
+std::string TYZ1::BuildExtractCommand(const std::string& archiveName,
+                                      const TArchiverOptions& options, const std::string& folder,
+                                      const TValueList& files, bool useResponseFile) {
+  return BuildCommand("x", archiveName, options, folder, files, useResponseFile);
+}
+
+std::string TYZ1::BuildPackCommand(const std::string& archiveName,
+                                   const TArchiverOptions& options, const std::string& folder,
+                                   const TValueList& files, bool useResponseFile) {
+  return BuildCommand("c", archiveName, options, folder, files, useResponseFile);
+}
+
+int TYZ1::MakeSfx(ArcWindow, const std::string& archiveName, const TArchiverOptions& options,
+                  const std::string& folder, std::string&, std::string&) {
+  std::string stub;
+  if (options.gw <= 0) {
+    const char* const stubName = "yzdos16.sfx";
+    stub = sfx::SearchStub(stubName);
+    if (stub.empty()) throw EArchiver(FormatMessageText(msg::kYz1NoDosStub, {stubName}));
+  } else {
+    stub = sfx::SearchStub("yzw32cui.sfx");
+    if (stub.empty()) stub = sfx::SearchStub("yzdec.exe");
+    if (stub.empty()) throw EArchiver(msg::kYz1NoWin32Stub);
+  }
+  const std::string output = sfx::OutputName(archiveName, ".exe", folder);
+  sfx::RefuseOutputOnArchive("yz1", archiveName, output);
+  const std::uint64_t size = platform::FileSize(archiveName);
+  sfx::RefuseYz1Size(size);
+  sfx::JoinFiles(output, {stub, archiveName}, sfx::BigEndianSize(static_cast<std::uint32_t>(size)));
+  return 0;
 }
 
 }  // namespace archives

@@ -27,6 +27,28 @@ class TYZ1 : public TArchiver {
   TArchiverType ArchiverType() const override { return atYz1; }
   TCustomArchiverDll& ArchiverDll() override;
   void EnsureLoaded() override { LoadDLL(); }
+
+  // Joins the extractor stub (gw > 0: "yzw32cui.sfx", else "yzdec.exe";
+  // otherwise "yzdos16.sfx"), the archive and the archive's size as four
+  // bytes, most significant first, into <archive>.exe; no library call.
+  // Returns 0 and leaves commandLine and output as they are. A missing stub,
+  // an archive of 4 GiB or more and an output that would be the archive
+  // itself are refused before any file is touched.
+  int MakeSfx(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
+              const std::string& folder, std::string& commandLine, std::string& output) override;
+
+  // "x" and "c", each following the caller's response-file choice.
+  std::string BuildExtractCommand(const std::string& archiveName, const TArchiverOptions& options,
+                                  const std::string& folder, const TValueList& files,
+                                  bool useResponseFile) override;
+  std::string BuildPackCommand(const std::string& archiveName, const TArchiverOptions& options,
+                               const std::string& folder, const TValueList& files,
+                               bool useResponseFile) override;
+
+ private:
+  std::string BuildCommand(const std::string& command, const std::string& archiveName,
+                           const TArchiverOptions& options, const std::string& folder,
+                           const TValueList& files, bool useResponseFile) const;
 };
 
 }  // namespace archives

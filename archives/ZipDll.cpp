@@ -68,6 +68,13 @@ int TZipDll::PackCommand(ArcWindow window, const std::string& archiveName,
   return CallCommandEntry(zipEntry_, window, commandLine, output, outputSize);
 }
 
+int TZipDll::ChangeCommand(ArcWindow window, const std::string& commandLine, char* output,
+                           std::uint32_t outputSize) {
+  LoadDLL();
+  BindZipEntry(zipEntry_, zipModule_, lmZipModule_, nullptr, "Zip", true);
+  return CallCommandEntry(zipEntry_, window, commandLine, output, outputSize);
+}
+
 ArcBool TZipDll::CheckArchive(const std::string& fileName, int mode) {
   LoadDLL();
   BindZipEntry(Slot(eCheckArchive), unZipModule_, lmZipModule_, zipModule_, "UnZipCheckArchive",

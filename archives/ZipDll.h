@@ -30,9 +30,14 @@ class TZipDll : public TCustomArchiverDll {
 
   int Command(ArcWindow window, const std::string& archiveName, const std::string& commandLine,
               char* output, std::uint32_t outputSize) override;
-  // Deletes the archive named by archiveName, then runs the Zip entry.
+  // Deletes the archive named by archiveName, then runs the Zip entry: for a
+  // fresh archive and for a self-extracting one, which replace the file.
   int PackCommand(ArcWindow window, const std::string& archiveName, const std::string& commandLine,
                   char* output, std::uint32_t outputSize) override;
+  // Runs the Zip entry, found as PackCommand finds it, on an archive that is
+  // to be changed (members deleted or updated): nothing is deleted first.
+  int ChangeCommand(ArcWindow window, const std::string& commandLine, char* output,
+                    std::uint32_t outputSize);
   ArcBool CheckArchive(const std::string& fileName, int mode) override;
   int CloseArchive(ArcHandle archive) override;
   int ExtractMem(ArcWindow window, const std::string& commandLine, unsigned char* buffer,
