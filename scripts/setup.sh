@@ -7,7 +7,7 @@ packages=(
   cmake g++ make libgtest-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   wine wine32:i386
-  xvfb x11-utils imagemagick fonts-ipafont-gothic locales
+  xvfb x11-utils imagemagick fonts-ipafont-gothic fonts-wine locales
   libarchive-dev libarchive-tools zip unzip p7zip-full gcab jlha-utils bzip2
 )
 
