@@ -1,0 +1,111 @@
+#include "app/unit1.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "app/report.h"
+#include "archives/ARCHIVES.h"
+#include "platform/Files.h"
+#include "platform/Shell.h"
+#include "runtime/Application.h"
+#include "runtime/Dialogs.h"
+#include "settings/SettingsFiles.h"
+#include "settings/config.h"
+
+namespace app {
+
+namespace {
+
+constexpr std::uint32_t kOpenMode = 0x00800000;
+const char kWildcard[] = "*.*";
+
+const char kArchiveNotOpened[] = "書庫が破損しているか対応していない形式です。";
+const char kPassAnyway[] = "そのまま解凍ソフトに渡しますか？";
+
+runtime::FormSpec MainFormSpec() {
+  runtime::FormSpec spec;
+  spec.caption = "Mokurena";
+  spec.clientWidth = 231;
+  spec.clientHeight = 97;
+  spec.border = runtime::BorderStyle::ToolWindow;
+  spec.font = runtime::FontSpec{"MS UI Gothic", 12, SHIFTJIS_CHARSET};
+  return spec;
+}
+
+constexpr COLORREF kCream = RGB(0xFF, 0xFB, 0xF0);
+
+}  // namespace
+
+TfrmQorbelMain::TfrmQorbelMain(const std::vector<std::string>& arguments)
+    : runtime::Form(nullptr, "frmQorbelMain", MainFormSpec()),
+      Panel(Add<runtime::Panel>("Panel", runtime::Bounds{0, 0, 231, 97}, "終了（´・ω・｀）", kCream)) {
+  Panel.OnClick = [this] { PanelClick(); };
+  FormCreate(arguments);
+}
+
+void TfrmQorbelMain::FormCreate(const std::vector<std::string>& arguments) {
+  runtime::Application::HideWindow();
+  if (arguments.empty()) {
+    settings::ShowSettingsDialog(Handle());
+  }
+  if (arguments.size() == 1) {
+    RunCheck(UnquoteCommandLineArgument(arguments[0]));
+  }
+  runtime::Application::Terminate();
+}
+
+void TfrmQorbelMain::PanelClick() { runtime::Application::Terminate(); }
+
+void TfrmQorbelMain::RunCheck(const std::string& path) {
+  const StringList watch = settings::LoadWatchList();
+  StringList members;
+  if (ListMembers(path, members) != 0) {
+    runtime::ShowMessageBox(kArchiveNotOpened, runtime::MessageIcon::Information, runtime::MessageButtons::Ok, 1,
+                            Handle());
+    const int answer = runtime::ShowMessageBox(kPassAnyway, runtime::MessageIcon::Question,
+                                               runtime::MessageButtons::YesNo, 1, Handle());
+    if (answer == IDYES) PassToArchiver(path);
+    return;
+  }
+  if (!HasWatchedMember(members, watch)) {
+    PassToArchiver(path);
+    return;
+  }
+  StringList lines;
+  BuildReport(lines, members, watch);
+  const int modalResult = ShowReport(Handle(), lines, ReportMessageText(path));
+  if (modalResult == runtime::mrOk) PassToArchiver(path);
+}
+
+int TfrmQorbelMain::ListMembers(const std::string& path, StringList& members) {
+  members.clear();
+  int result = 1;
+  auto archive = std::make_unique<archives::TArchiveFile>();
+  archive->SetFileName(path);
+  if (archive->OpenArchive(Handle(), kOpenMode) == 0) {
+    archives::TMemberInfo info{};
+    int found = archive->FindFirst(kWildcard, info);
+    while (found == 0) {
+      members.push_back(MemberName(info));
+      found = archive->FindNext(info);
+    }
+    result = 0;
+  }
+  archive->CloseArchive();
+  return result;
+}
+
+void TfrmQorbelMain::BuildReport(StringList& lines, const StringList& members, const StringList& watch) const {
+  lines = BuildReportLines(members, watch);
+}
+
+void TfrmQorbelMain::PassToArchiver(const std::string& path) {
+  const settings::ArchiverPaths paths = settings::ReadArchiverPaths();
+  const std::string program = ChooseArchiverProgram(paths, ArchiverIndexFor(path), platform::FileExists);
+  if (program.empty()) return;
+  platform::ShellStart(Handle(), "open", program, QuoteArchiveArgument(path), platform::kShowNormal);
+}
+
+}  // namespace app
