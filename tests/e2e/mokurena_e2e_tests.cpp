@@ -149,11 +149,9 @@ void ExpectHandedOn(const ArchiverRecord& record, const Installation& install, c
                     const std::string& currentFolder) {
   EXPECT_TRUE(SameTextIgnoringCase(record.programPath, install.Archiver())) << record.programPath;
   EXPECT_THAT(record.arguments, ElementsAre(path));
-  // The parameters are the path in double quotes, after the program.
-  const std::string parameters = " " + Quoted(path);
-  ASSERT_GE(record.commandLine.size(), parameters.size()) << record.commandLine;
-  EXPECT_EQ(record.commandLine.substr(record.commandLine.size() - parameters.size()), parameters)
-      << record.commandLine;
+  // The shell puts the program in quotes before the parameters, which are
+  // the path in double quotes.
+  EXPECT_EQ(record.commandLine, Quoted(install.Archiver()) + " " + Quoted(path));
   EXPECT_TRUE(SameTextIgnoringCase(record.currentFolder, currentFolder)) << record.currentFolder;
 }
 
