@@ -72,7 +72,7 @@ class MemberCheck {
     std::size_t lines;
   };
 
-  static constexpr std::size_t kRememberedExtensions = 4096;
+  static constexpr std::size_t kRememberedExtensions = 256;
 
   explicit MemberCheck(StringList watch);
 

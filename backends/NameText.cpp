@@ -9,12 +9,6 @@
 namespace backends {
 namespace {
 
-bool IsAscii(const std::string& text) {
-  for (unsigned char c : text)
-    if (c >= 0x80) return false;
-  return true;
-}
-
 // Reads one UTF-8 character at p (size bytes left); 0 for a malformed one.
 std::size_t Utf8Char(const unsigned char* p, std::size_t size, char32_t& out) {
   const unsigned char c = p[0];
@@ -136,12 +130,19 @@ std::string RecordName(const std::string& bytes) {
 }
 
 void RecordName(const std::string& bytes, std::string& out) {
-  if (IsAscii(bytes)) {
-    // ASCII is the same in every code page: no conversion at all.
-    out.assign(bytes);
-    for (char& c : out)
-      if (c == '/') c = '\\';
-  } else {
+  // ASCII is the same in every code page: no conversion at all, "/" turned
+  // into "\" on the way (one pass; most names are ASCII).
+  out.resize(bytes.size());
+  bool ascii = true;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      ascii = false;
+      break;
+    }
+    out[i] = c == '/' ? '\\' : c;
+  }
+  if (!ascii) {
     std::u16string wide = DecodeArchiveName(bytes);
     for (char16_t& c : wide)
       if (c == u'/') c = u'\\';

@@ -30,11 +30,8 @@ std::size_t Utf8Length(const std::string& text, std::size_t pos) {
 
 }  // namespace
 
-std::size_t CharLength(const std::string& text, std::size_t pos) {
+std::size_t MultiByteCharLength(const std::string& text, std::size_t pos) {
   if (pos >= text.size()) return 0;
-  // An ASCII byte is a character of its own in every code page (no lead byte
-  // of a double-byte code page is below 0x81), so it needs no code page.
-  if (static_cast<unsigned char>(text[pos]) < 0x80) return 1;
   if (ActiveCodePage() == CodePage::Utf8) return Utf8Length(text, pos);
   // A lead byte at the very end has no trail byte: it counts alone.
   if (IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) return 2;

@@ -25,8 +25,14 @@ void ClearCodePageOverride();
 bool IsLeadByte(unsigned char c);
 
 // Length in bytes of the character that starts at pos (1 or more; never
-// beyond the end of text; 0 at or after the end).
-std::size_t CharLength(const std::string& text, std::size_t pos);
+// beyond the end of text; 0 at or after the end). An ASCII byte is a
+// character of its own in every code page (no lead byte of a double-byte
+// code page is below 0x81): that answer needs no call.
+std::size_t MultiByteCharLength(const std::string& text, std::size_t pos);
+inline std::size_t CharLength(const std::string& text, std::size_t pos) {
+  if (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80) return 1;
+  return MultiByteCharLength(text, pos);
+}
 
 // Position of the first byte of the last character of text that is one of the
 // single-byte characters in delimiters; std::string::npos when none. A trail

@@ -14,6 +14,7 @@ namespace scan {
 
 const char kStdinMarker[] = "-";
 const char kNotOpenedMessage[] = "書庫が破損しているか対応していない形式です。";
+const char kNoSuchFileMessage[] = "no such file";
 
 namespace {
 
@@ -161,6 +162,10 @@ ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch
     if (result.error.empty()) result.error = "error";
   } catch (...) {
     result.error = "unknown error";
+  }
+  if (!result.opened && result.error.empty() && !platform::FileExists(path) && !platform::DirectoryExists(path)) {
+    // The program would say the archive is damaged; a script is better told.
+    result.error = kNoSuchFileMessage;
   }
   result.members = check.MemberCount();
   result.watched = check.HasWatchedMember();

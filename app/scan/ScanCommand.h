@@ -80,8 +80,10 @@ ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch
 // The exit status of one archive's result, and of several (the highest).
 int ExitStatusOf(const ArchiveResult& result);
 
-// The message when an archive was not opened (the program's own text).
+// The message when an archive was not opened (the program's own text), and
+// the error when there is no file at all.
 extern const char kNotOpenedMessage[];
+extern const char kNoSuchFileMessage[];
 
 // Text output: one line per report line, "<path>: [ ext ] member", the path
 // shown through app::EscapeForDisplay; nothing for an archive without a hit.

@@ -15,6 +15,7 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
@@ -311,6 +312,22 @@ std::string AnsiUpperCase(const std::string& text) { return ConvertCase(text, fa
 // and the punctuation below "a" ("_" sorts before letters, as on Windows), but
 // not on the order of kana and kanji, where Windows uses its own sort weights.
 int AnsiCompareText(const std::string& a, const std::string& b) {
+  // ASCII text lowers the same in every code page (only A-Z change), so it
+  // is compared in place: the check compares every extension it meets.
+  const auto isAscii = [](const std::string& t) {
+    for (char c : t)
+      if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+  };
+  if (isAscii(a) && isAscii(b)) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : static_cast<unsigned char>(c); };
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+      const unsigned char ca = lower(a[i]), cb = lower(b[i]);
+      if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+  }
   const std::string la = AnsiLowerCase(a);
   const std::string lb = AnsiLowerCase(b);
   const int r = la.compare(lb);

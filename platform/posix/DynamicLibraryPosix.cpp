@@ -70,12 +70,10 @@ void* FindEntry(LibraryHandle library, const char* entryName) {
     found.entries.clear();
     found.freeCount = freeCount;
   }
-  const std::size_t length = std::strlen(entryName);
   for (const FoundEntry& entry : found.entries) {
-    if (entry.library == library && entry.name.size() == length &&
-        std::memcmp(entry.name.data(), entryName, length) == 0) {
-      return entry.address;
-    }
+    // Names kept differ early ("UnZipFindNext", "UnZipGetAccessTimeEx"...):
+    // strcmp stops at the first difference.
+    if (entry.library == library && std::strcmp(entry.name.c_str(), entryName) == 0) return entry.address;
   }
   void* address = dlsym(library, entryName);
   if (found.entries.size() < kFoundEntriesKept) found.entries.push_back({library, entryName, address});

@@ -2,6 +2,7 @@
 #include "platform/FileTime.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
 
@@ -64,7 +65,7 @@ bool DosDateTimeToUtcFileTime(std::uint16_t dosDate, std::uint16_t dosTime, std:
   } last;
   const char* zone = std::getenv("TZ");
   if (last.known && last.date == dosDate && last.time == dosTime && last.zoneSet == (zone != nullptr) &&
-      (!zone || last.zone == zone)) {
+      (!zone || std::strcmp(last.zone.c_str(), zone) == 0)) {
     if (last.ok) result = last.value;
     return last.ok;
   }

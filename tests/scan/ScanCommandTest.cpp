@@ -1,0 +1,184 @@
+// The scan command's plain parts: arguments, the path list of standard
+// input, JSON text, and the streaming check against the list functions.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "ScanTestSupport.h"
+#include "app/CheckRun.h"
+#include "app/scan/ScanCommand.h"
+#include "platform/CodePage.h"
+
+namespace {
+
+using app::StringList;
+
+TEST(ScanArguments, OptionsAndArchives) {
+  struct Case {
+    std::vector<std::string> args;
+    bool ok;
+    bool json, nul;
+    std::string watch, libraries;
+    StringList extensions;
+    std::vector<std::string> archives;
+  };
+  const Case cases[] = {
+      {{"a.zip", "b.lzh"}, true, false, false, "", "", {}, {"a.zip", "b.lzh"}},
+      {{"--json", "--libraries", "/x", "a.zip"}, true, true, false, "", "/x", {}, {"a.zip"}},
+      {{"--ext=.EXE, bat,,Tar.Gz", "--ext", "scr", "a"}, true, false, false, "", "", {"exe", "bat", "targz", "scr"}, {"a"}},
+      {{"--watch", "w.ini", "-", "a"}, true, false, false, "w.ini", "", {}, {"-", "a"}},
+      {{"--stdin", "-0", "a"}, true, false, true, "", "", {}, {"a", "-"}},
+      {{"-", "--stdin"}, true, false, false, "", "", {}, {"-"}},
+      {{"--", "--json", "-x"}, true, false, false, "", "", {}, {"--json", "-x"}},
+      {{}, false, false, false, "", "", {}, {}},
+      {{"--bogus", "a"}, false, false, false, "", "", {}, {}},
+      {{"a", "--watch"}, false, false, false, "", "", {}, {}},
+      {{"--json=yes", "a"}, false, false, false, "", "", {}, {}},
+      {{"--watch", "w", "--ext", "exe", "a"}, false, false, false, "", "", {}, {}},
+  };
+  for (const Case& c : cases) {
+    scan::Options options;
+    std::string error;
+    const bool ok = scan::ParseArguments(c.args, options, error);
+    SCOPED_TRACE(c.args.empty() ? std::string("(none)") : c.args[0]);
+    ASSERT_EQ(ok, c.ok) << error;
+    if (!ok) {
+      EXPECT_FALSE(error.empty());
+      continue;
+    }
+    EXPECT_EQ(options.json, c.json);
+    EXPECT_EQ(options.nulSeparated, c.nul);
+    EXPECT_EQ(options.watchFile, c.watch);
+    EXPECT_EQ(options.libraries, c.libraries);
+    EXPECT_EQ(options.extensions, c.extensions);
+    EXPECT_EQ(options.archives, c.archives);
+  }
+  scan::Options options;
+  std::string error;
+  EXPECT_TRUE(scan::ParseArguments({"--help"}, options, error));
+  EXPECT_TRUE(options.help);
+}
+
+TEST(ScanArguments, PathListInAnyChunks) {
+  const std::string lf = "a.zip\r\n\nb c.lzh\nlast";
+  const std::string nul = std::string("a.zip\0\0b\nc.lzh\0last", 19);
+  for (std::size_t chunk : {1, 2, 5, 100}) {
+    for (bool nulSeparated : {false, true}) {
+      const std::string& input = nulSeparated ? nul : lf;
+      scan::PathListReader reader(nulSeparated);
+      std::vector<std::string> paths;
+      for (std::size_t at = 0; at < input.size(); at += chunk)
+        reader.Feed(input.data() + at, std::min(chunk, input.size() - at), paths);
+      reader.Finish(paths);
+      const std::vector<std::string> expected =
+          nulSeparated ? std::vector<std::string>{"a.zip", "b\nc.lzh", "last"}
+                       : std::vector<std::string>{"a.zip", "b c.lzh", "last"};
+      EXPECT_EQ(paths, expected) << chunk << (nulSeparated ? " NUL" : " LF");
+    }
+  }
+}
+
+// Narrow text of the running code page: Shift_JIS on Win32 under Wine (932),
+// UTF-8 natively (the tests fix the code page).
+class ScanText : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::OverrideCodePage(platform::CodePage::Utf8); }
+  void TearDown() override { platform::ClearCodePageOverride(); }
+  static bool Cp932() { return platform::ActiveCodePage() == platform::CodePage::Cp932; }
+  static std::string Narrow(const std::string& utf8, const std::string& cp932) { return Cp932() ? cp932 : utf8; }
+};
+
+TEST_F(ScanText, JsonStringsAreStrictUtf8) {
+  struct Case {
+    std::string narrow;
+    std::string json;
+    bool whole;
+  };
+  const Case cases[] = {
+      {"plain.exe", "\"plain.exe\"", true},
+      {"q\"b\\s/", "\"q\\\"b\\\\s/\"", true},
+      {std::string("\r\n\t\b\f\x01\x1f\x7f\0", 9), "\"\\r\\n\\t\\b\\f\\u0001\\u001f\\u007f\\u0000\"", true},
+      {Narrow(u8"日本語\\表示.exe", "\x93\xfa\x96\x7b\x8c\xea\\\x95\x5c\x8e\xa6.exe"), u8"\"日本語\\\\表示.exe\"", true},
+      {"a\x81", "\"a\xEF\xBF\xBD\"", false},  // a lead byte, or a stray byte, at the end
+      {Narrow("\xE2\x80\xA8", "\x81\x40"), Cp932() ? "\"\xE3\x80\x80\"" : "\"\\u2028\"", true},
+  };
+  for (const Case& c : cases) {
+    bool whole = !c.whole;
+    EXPECT_EQ(scan::JsonString(c.narrow, &whole), c.json);
+    EXPECT_EQ(whole, c.whole) << c.json;
+    scantest::Json value;
+    std::string error;
+    EXPECT_TRUE(scantest::ParseJson(scan::JsonString(c.narrow), value, error)) << error;
+  }
+  EXPECT_EQ(scan::HexBytes(std::string("\x00\x5C\xFF", 3)), "005cff");
+}
+
+TEST_F(ScanText, OneJsonLinePerArchive) {
+  scan::ArchiveResult result;
+  result.path = Narrow(u8"書庫\\a.lzh", "\x8f\x91\x8c\xc9\\a.lzh");
+  result.opened = true;
+  result.members = 3;
+  result.watched = true;
+  result.reported = {{"x.EXE", "exe", 2}, {"bad\x81", "", 1}};
+  scantest::Json json;
+  std::string error;
+  ASSERT_TRUE(scantest::ParseJson(scan::JsonLine(result), json, error)) << error << scan::JsonLine(result);
+  EXPECT_EQ(json.keys, (std::vector<std::string>{"path", "opened", "members", "watched", "hits"}));
+  EXPECT_EQ(json["path"].text, u8"書庫\\a.lzh");
+  EXPECT_EQ(json["members"].number, 3);
+  ASSERT_EQ(json["hits"].items.size(), 3u);
+  EXPECT_EQ(json["hits"][1]["member"].text, "x.EXE");
+  EXPECT_EQ(json["hits"][2]["member"].text, "bad\xEF\xBF\xBD");
+  EXPECT_EQ(json["hits"][2]["member_hex"].text, "626164" "81");
+  EXPECT_FALSE(json["hits"][0].Has("member_hex"));
+
+  scan::ArchiveResult failed;
+  failed.path = "gone.zip";
+  failed.error = "message";
+  ASSERT_TRUE(scantest::ParseJson(scan::JsonLine(failed), json, error)) << error;
+  EXPECT_FALSE(json["opened"].boolean);
+  EXPECT_EQ(json["error"].text, "message");
+  EXPECT_EQ(scan::ExitStatusOf(failed), scan::kExitTrouble);
+  EXPECT_EQ(scan::ProblemLine(failed), "gone.zip: message");
+  EXPECT_EQ(scan::ExitStatusOf(result), scan::kExitWatched);
+  EXPECT_EQ(scan::ReportLinesWithPath(result).size(), 3u);
+}
+
+// The streaming check gives what the list functions give, on random members
+// and watch lists, also past the extensions it remembers.
+TEST_F(ScanText, StreamingCheckEqualsTheListFunctions) {
+  std::mt19937 random(5);
+  const std::string alphabet = "eExXbB.\\/ :";
+  const StringList entries = {"", "e", "E", "ex", "exe", "EXE", "x", "b", "e x", "x1"};
+  for (int round = 0; round < 2000; ++round) {
+    StringList members, watch;
+    for (std::size_t n = random() % 10; n > 0; --n) {
+      std::string name;
+      for (std::size_t k = random() % 7; k > 0; --k) name += alphabet[random() % alphabet.size()];
+      members.push_back(name);
+    }
+    for (std::size_t n = random() % 4; n > 0; --n) watch.push_back(entries[random() % entries.size()]);
+    app::MemberCheck check(watch);
+    for (const std::string& m : members) check.Add(m);
+    ASSERT_EQ(check.HasWatchedMember(), app::HasWatchedMember(members, watch)) << round;
+    ASSERT_EQ(check.ReportLines(), app::BuildReportLines(members, watch)) << round;
+    ASSERT_EQ(check.MemberCount(), members.size());
+  }
+  // More distinct extensions than the check remembers: the late ones are
+  // judged afresh, with the same result.
+  StringList members;
+  for (std::size_t i = 0; i < app::MemberCheck::kRememberedExtensions + 50; ++i)
+    members.push_back("f." + std::to_string(i) + (i % 3 == 0 ? "X" : ""));
+  members.push_back("late.x1");
+  members.push_back("LATE.X1");
+  const StringList watch = {"x1", "1X"};
+  app::MemberCheck check(watch);
+  for (const std::string& m : members) check.Add(m);
+  EXPECT_TRUE(check.HasWatchedMember());
+  EXPECT_EQ(check.ReportLines(), app::BuildReportLines(members, watch));
+  EXPECT_EQ(check.ReportLines().back(), "[ x1 ] LATE.X1");
+  EXPECT_EQ(check.TakeReportedMembers().size(), 2u);
+  EXPECT_TRUE(check.ReportedMembers().empty());
+}
+
+}  // namespace

@@ -1,0 +1,216 @@
+// mokurena-scan run as a process, on fixture archives listed through the
+// stand-in libraries: natively and, cross-built, under Wine.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "RunProgram.h"
+#include "ScanTestSupport.h"
+#include "platform/CodePage.h"
+#include "platform/Files.h"
+#include "tests/support/FixtureWriter.h"
+#include "tests/support/StandinSupport.h"
+
+namespace {
+
+using scantest::OutputLines;
+using testsupport::FixtureMember;
+using testsupport::FixtureWriter;
+
+class ScanProcess : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::OverrideCodePage(platform::CodePage::Utf8);  // natively; Win32 has 932
+    folder_ = platform::CreateTempFolder("mokurena-scan");
+    libraries_.reset(new testsupport::ScopedLibraryFolder(
+        "full", {"UNLHA32.DLL", "UNZIP32.DLL", "TAR32.DLL", "7-zip32.dll", "CAB32.DLL"}));
+    Write("clean.lzh", FixtureWriter().Accept("lha").Member("readme.txt").Member("dir\\"));
+    Write("empty.lzh", FixtureWriter().Accept("lha"));
+    Write("hit.lzh", FixtureWriter()
+                         .Accept("lha")
+                         .Member("a.EXE")
+                         .Member("notes.txt")
+                         .Member("evil.exe.")
+                         .Member("sub\\x.scr")
+                         .Member("dir.exe\\"));
+    Write("lines.zip", FixtureWriter().Accept("zip").Member("a\r\n[ exe ] fake.txt").Member("b.bat"));
+    Write("japanese.7z", FixtureWriter().Accept("7z").Member(Narrow(u8"日本語\\表示.exe", "\x93\xfa\x96\x7b\x8c\xea\\\x95\x5c\x8e\xa6.exe")).Member("bad\x81"));
+    Write("broken.lzh", FixtureWriter().Accept("lha").OpenFails().Member("a.exe"));
+    Write("cut.lzh", FixtureWriter().Accept("lha").FailAt(2).Member("a.txt").Member("b.exe"));
+    // Accepted only by a library that is not there: no content probe says yes.
+    Write("unknown.xyz", FixtureWriter().Accept("bga").Member("a.exe"));
+    platform::WriteWholeFile(Path("garbage.lzh"), "not an archive at all");
+  }
+  void TearDown() override {
+    libraries_.reset();
+    platform::RemoveTree(folder_);
+    platform::ClearCodePageOverride();
+  }
+
+  static std::string Narrow(const std::string& utf8, const std::string& cp932) {
+    return platform::ActiveCodePage() == platform::CodePage::Cp932 ? cp932 : utf8;
+  }
+  std::string Path(const std::string& name) const { return platform::JoinPath(folder_, name); }
+  void Write(const std::string& name, const FixtureWriter& fixture) const { fixture.WriteTo(Path(name)); }
+
+  // Runs the scan with the stand-in libraries and a UTF-8 locale (natively).
+  scantest::ProgramRun Scan(std::vector<std::string> args, const std::string& input = "",
+                            const std::string& program = scantest::ScanProgram()) const {
+    args.insert(args.begin(), {"--libraries", libraries_->Folder()});
+    return scantest::RunProgram(program, args, input, {"LC_ALL=C.UTF-8"});
+  }
+
+  std::string folder_;
+  std::unique_ptr<testsupport::ScopedLibraryFolder> libraries_;
+};
+
+TEST_F(ScanProcess, ReportLinesAndExitStatus) {
+  const std::string hit = Path("hit.lzh");
+  const std::vector<std::string> hitLines = {hit + ": [ exe ] a.EXE", hit + ": [ exe ] evil.exe.",
+                                             hit + ": [ scr ] sub\\x.scr"};
+  struct Case {
+    const char* what;
+    std::vector<std::string> archives;
+    int exitCode;
+    std::vector<std::string> out;
+    std::vector<std::string> errorsAbout;  // archives named on standard error
+  };
+  const Case cases[] = {
+      {"clean", {"clean.lzh", "empty.lzh"}, 0, {}, {}},
+      {"hit", {"clean.lzh", "hit.lzh"}, 1, hitLines, {}},
+      {"not opened", {"broken.lzh"}, 2, {}, {"broken.lzh"}},
+      {"no archive", {"garbage.lzh"}, 2, {}, {"garbage.lzh"}},
+      {"type unknown", {"unknown.xyz"}, 2, {}, {"unknown.xyz"}},
+      {"missing file", {"missing.lzh"}, 2, {}, {"missing.lzh"}},
+      {"the others are still checked", {"broken.lzh", "hit.lzh", "missing.lzh"}, 2, hitLines,
+       {"broken.lzh", "missing.lzh"}},
+      {"listing cut short: what was found counts", {"cut.lzh"}, 0, {}, {}},
+      {"names cannot fake report lines", {"lines.zip"}, 1,
+       {Path("lines.zip") + ": [ bat ] b.bat"}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> args;
+    for (const std::string& a : c.archives) args.push_back(Path(a));
+    const scantest::ProgramRun run = Scan(args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    EXPECT_EQ(OutputLines(run.out), c.out);
+    const std::vector<std::string> errors = OutputLines(run.err);
+    EXPECT_EQ(errors.size(), c.errorsAbout.size()) << run.err;
+    for (const std::string& name : c.errorsAbout) {
+      EXPECT_TRUE(std::any_of(errors.begin(), errors.end(), [&](const std::string& line) {
+        return line.find(Path(name) + ": ") != std::string::npos;
+      })) << name << "\n" << run.err;
+    }
+  }
+}
+
+TEST_F(ScanProcess, MissingLibraryIsAnErrorForItsFormatOnly) {
+  ASSERT_TRUE(libraries_->Remove("UNLHA32.DLL"));
+  const scantest::ProgramRun run = Scan({Path("hit.lzh"), Path("lines.zip")});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find("UNLHA32.DLL"), std::string::npos) << run.err;
+  EXPECT_EQ(OutputLines(run.out), std::vector<std::string>{Path("lines.zip") + ": [ bat ] b.bat"});
+}
+
+TEST_F(ScanProcess, JsonObjectPerArchive) {
+  const scantest::ProgramRun run =
+      Scan({"--json", Path("hit.lzh"), Path("japanese.7z"), Path("broken.lzh"), Path("unknown.xyz"), Path("lines.zip")});
+  EXPECT_EQ(run.exitCode, 2);
+  const std::vector<std::string> lines = OutputLines(run.out);
+  ASSERT_EQ(lines.size(), 5u) << run.out;
+  std::vector<scantest::Json> objects(lines.size());
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::string error;
+    ASSERT_TRUE(scantest::ParseJson(lines[i], objects[i], error)) << error << "\n" << lines[i];
+  }
+  const scantest::Json& hit = objects[0];
+  EXPECT_TRUE(hit["opened"].boolean);
+  EXPECT_TRUE(hit["watched"].boolean);
+  EXPECT_EQ(hit["members"].number, 5);
+  ASSERT_EQ(hit["hits"].items.size(), 3u);
+  EXPECT_EQ(hit["hits"][0]["extension"].text, "exe");
+  EXPECT_EQ(hit["hits"][0]["member"].text, "a.EXE");
+  EXPECT_EQ(hit["hits"][2]["member"].text, "sub\\x.scr");
+
+  const scantest::Json& japanese = objects[1];
+  ASSERT_EQ(japanese["hits"].items.size(), 1u);
+  EXPECT_EQ(japanese["hits"][0]["member"].text, u8"日本語\\表示.exe");
+  EXPECT_EQ(japanese["members"].number, 2);
+
+  EXPECT_FALSE(objects[2]["opened"].boolean);
+  EXPECT_FALSE(objects[2].Has("error"));
+  EXPECT_TRUE(objects[2]["hits"].items.empty());
+  EXPECT_FALSE(objects[3]["error"].text.empty());
+  EXPECT_EQ(objects[4]["hits"].items.size(), 1u);
+  EXPECT_EQ(objects[4]["path"].text.substr(objects[4]["path"].text.size() - 9), "lines.zip");
+}
+
+TEST_F(ScanProcess, WatchListFromTheCommandLineOrBesideTheProgram) {
+  platform::WriteWholeFile(Path("upper.ini"), "EXE\r\n");
+  platform::WriteWholeFile(Path("txt.ini"), "txt\nscr\n");
+  struct Case {
+    const char* what;
+    std::vector<std::string> options;
+    int exitCode;
+    std::size_t lines;
+  };
+  const Case cases[] = {
+      {"an upper-case entry never hits", {"--watch", Path("upper.ini")}, 0, 0},
+      {"a watch file", {"--watch", Path("txt.ini")}, 1, 2},
+      {"--ext is lower-cased", {"--ext", ".EXE"}, 1, 2},
+      {"--ext with several", {"--ext", "txt,scr"}, 1, 2},
+      {"--ext with nothing left", {"--ext", " . "}, 0, 0},
+      {"a missing watch file", {"--watch", Path("missing.ini")}, 2, 0},
+      {"both", {"--watch", Path("txt.ini"), "--ext", "exe"}, 2, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> args = c.options;
+    args.push_back(Path("hit.lzh"));
+    const scantest::ProgramRun run = Scan(args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    EXPECT_EQ(OutputLines(run.out).size(), c.lines) << run.out;
+  }
+
+  // "checklst.ini" beside the program, as the program reads it.
+  const std::string programFolder = platform::CreateTempFolder("mokurena-scanprogram");
+  const std::string copy = platform::JoinPath(programFolder, platform::ExtractFileName(scantest::ScanProgram()));
+  platform::CopyFileTo(scantest::ScanProgram(), copy);
+  scantest::MakeRunnable(copy);
+  platform::WriteWholeFile(platform::JoinPath(programFolder, "checklst.ini"), "txt\r\n");
+  const scantest::ProgramRun run = Scan({Path("hit.lzh")}, "", copy);
+  platform::RemoveTree(programFolder);
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(OutputLines(run.out), std::vector<std::string>{Path("hit.lzh") + ": [ txt ] notes.txt"});
+}
+
+TEST_F(ScanProcess, ArchivesFromStandardInput) {
+  const std::string list = Path("clean.lzh") + "\r\n\n" + Path("hit.lzh") + "\n" + Path("broken.lzh");
+  scantest::ProgramRun run = Scan({"-"}, list);
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(OutputLines(run.out).size(), 3u);
+  EXPECT_NE(run.err.find("broken.lzh"), std::string::npos);
+
+  run = Scan({"--null", "--stdin", Path("clean.lzh")}, Path("hit.lzh") + std::string(1, '\0'));
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(OutputLines(run.out).size(), 3u);
+
+  run = Scan({"--stdin"}, "");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(run.out.empty());
+}
+
+TEST_F(ScanProcess, UsageAndBadArguments) {
+  scantest::ProgramRun run = Scan({"--help"});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.out.find("usage: mokurena-scan"), std::string::npos);
+  run = Scan({"--no-such-option", Path("hit.lzh")});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.out.empty());
+  EXPECT_NE(run.err.find("--no-such-option"), std::string::npos);
+  run = Scan({});
+  EXPECT_EQ(run.exitCode, 2);
+}
+
+}  // namespace
