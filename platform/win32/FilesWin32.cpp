@@ -10,8 +10,22 @@ namespace platform {
 
 namespace {
 
-std::string ErrorText(const std::string& what, const std::string& path, DWORD error = GetLastError()) {
-  return what + " \"" + path + "\" (error " + std::to_string(error) + ")";
+// The messages reach the user's error box, so they are in the user's language.
+enum class FileAction { Open, Read, Create, Write, Replace, CreateTemporary, CreateFolderIn };
+
+std::string ErrorText(FileAction action, const std::string& path, DWORD error = GetLastError()) {
+  const std::string quoted = "\"" + path + "\"";
+  std::string text;
+  switch (action) {
+    case FileAction::Open: text = "ファイル " + quoted + " を開けません。"; break;
+    case FileAction::Read: text = "ファイル " + quoted + " を読み込めません。"; break;
+    case FileAction::Create: text = "ファイル " + quoted + " を作成できません。"; break;
+    case FileAction::Write: text = "ファイル " + quoted + " に書き込めません。"; break;
+    case FileAction::Replace: text = "ファイル " + quoted + " を置き換えられません。"; break;
+    case FileAction::CreateTemporary: text = quoted + " の一時ファイルを作成できません。"; break;
+    case FileAction::CreateFolderIn: text = quoted + " にフォルダを作成できません。"; break;
+  }
+  return text + "（エラー " + std::to_string(error) + "）";
 }
 
 bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
@@ -40,7 +54,7 @@ void WriteAll(HANDLE file, const std::string& bytes, const std::string& path) {
     const std::size_t chunk = bytes.size() - done > 0x10000000 ? 0x10000000 : bytes.size() - done;
     DWORD written = 0;
     if (!WriteFile(file, bytes.data() + done, static_cast<DWORD>(chunk), &written, nullptr) || written == 0) {
-      throw FileError(ErrorText("cannot write", path));
+      throw FileError(ErrorText(FileAction::Write, path));
     }
     done += written;
   }
@@ -96,9 +110,9 @@ std::string ExecutablePath() {
 std::uint64_t FileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
-    throw FileError(ErrorText("cannot read", path));
+    throw FileError(ErrorText(FileAction::Read, path));
   }
-  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) throw FileError("cannot read \"" + path + "\": a folder");
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) throw FileError("\"" + path + "\" はフォルダです。");
   return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
@@ -112,13 +126,13 @@ std::string ReadWholeFile(const std::string& path) {
   if (!file.valid()) {
     const DWORD error = GetLastError();
     if (IsMissing(error)) return std::string();
-    throw FileError(ErrorText("cannot open", path, error));
+    throw FileError(ErrorText(FileAction::Open, path, error));
   }
   std::string result;
   char buffer[65536];
   for (;;) {
     DWORD read = 0;
-    if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) throw FileError(ErrorText("cannot read", path));
+    if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) throw FileError(ErrorText(FileAction::Read, path));
     if (read == 0) break;
     result.append(buffer, read);
   }
@@ -128,9 +142,9 @@ std::string ReadWholeFile(const std::string& path) {
 void WriteWholeFile(const std::string& path, const std::string& bytes) {
   Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                           nullptr));
-  if (!file.valid()) throw FileError(ErrorText("cannot create", path));
+  if (!file.valid()) throw FileError(ErrorText(FileAction::Create, path));
   WriteAll(file.get(), bytes, path);
-  if (!file.Close()) throw FileError(ErrorText("cannot write", path));
+  if (!file.Close()) throw FileError(ErrorText(FileAction::Write, path));
 }
 
 void ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
@@ -147,13 +161,13 @@ void ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
       break;
     }
   }
-  if (created == INVALID_HANDLE_VALUE) throw FileError(ErrorText("cannot create a temporary file for", path));
+  if (created == INVALID_HANDLE_VALUE) throw FileError(ErrorText(FileAction::CreateTemporary, path));
   Handle file(created);
   try {
     WriteAll(file.get(), bytes, path);
-    if (!FlushFileBuffers(file.get()) || !file.Close()) throw FileError(ErrorText("cannot write", path));
+    if (!FlushFileBuffers(file.get()) || !file.Close()) throw FileError(ErrorText(FileAction::Write, path));
     if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      throw FileError(ErrorText("cannot replace", path));
+      throw FileError(ErrorText(FileAction::Replace, path));
     }
   } catch (...) {
     file.Close();
@@ -165,7 +179,7 @@ void ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
 std::string CreateTempFolder(const std::string& namePrefix) {
   char base[MAX_PATH + 1];
   const DWORD n = GetTempPathA(sizeof base, base);
-  if (n == 0 || n >= sizeof base) throw FileError("cannot find the temporary folder");
+  if (n == 0 || n >= sizeof base) throw FileError("一時フォルダが見つかりません。");
   const std::string folder(base, n);
   const DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
   for (unsigned attempt = 0; attempt < 1000; ++attempt) {
@@ -174,7 +188,7 @@ std::string CreateTempFolder(const std::string& namePrefix) {
     if (CreateDirectoryA(candidate.c_str(), nullptr)) return candidate;
     if (GetLastError() != ERROR_ALREADY_EXISTS) break;
   }
-  throw FileError(ErrorText("cannot create a temporary folder in", folder));
+  throw FileError(ErrorText(FileAction::CreateFolderIn, folder));
 }
 
 void RemoveTree(const std::string& folder) {
@@ -211,7 +225,7 @@ void RemoveTree(const std::string& folder) {
 
 void CopyFileTo(const std::string& source, const std::string& destination) {
   if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
-    throw FileError(ErrorText("cannot copy \"" + source + "\" to", destination));
+    throw FileError(ErrorText(FileAction::Create, destination));
   }
 }
 

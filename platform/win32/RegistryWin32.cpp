@@ -24,10 +24,10 @@ std::string SubKey(const std::string& path) {
 }
 
 void Store(void* key, const std::string& name, DWORD type, const BYTE* data, DWORD size) {
-  if (!key) throw RegistryError("No registry key is open to write \"" + name + "\"");
+  if (!key) throw RegistryError("レジストリ値 \"" + name + "\" を書き込むキーが開かれていません。");
   const LONG r = RegSetValueExA(static_cast<HKEY>(key), name.c_str(), 0, type, data, size);
   if (r != ERROR_SUCCESS) {
-    throw RegistryError("The registry refused to store \"" + name + "\" (error " + std::to_string(r) + ")");
+    throw RegistryError("レジストリ値 \"" + name + "\" を書き込めません。（エラー " + std::to_string(r) + "）");
   }
 }
 
@@ -67,7 +67,7 @@ std::string RegistryKey::ReadString(const std::string& name) const {
   DWORD size = 0;
   if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::string();
   if (type != REG_SZ && type != REG_EXPAND_SZ) {
-    throw RegistryError("The registry value \"" + name + "\" is not a string");
+    throw RegistryError("レジストリ値 \"" + name + "\" は文字列ではありません。");
   }
   // The value may grow between the two calls: ask again until it fits.
   std::vector<char> buffer;
@@ -79,7 +79,7 @@ std::string RegistryKey::ReadString(const std::string& name) const {
   } while (r == ERROR_MORE_DATA);
   if (r != ERROR_SUCCESS) return std::string();
   if (type != REG_SZ && type != REG_EXPAND_SZ) {
-    throw RegistryError("The registry value \"" + name + "\" is not a string");
+    throw RegistryError("レジストリ値 \"" + name + "\" は文字列ではありません。");
   }
   // The stored text ends at its first NUL, which the size usually counts.
   return std::string(buffer.data(), size).c_str();
