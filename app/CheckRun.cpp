@@ -11,7 +11,7 @@ namespace app {
 namespace {
 
 // Length of the character at pos, at least one byte, never past the end.
-std::size_t CharLengthAt(const std::string& text, std::size_t pos) {
+inline std::size_t CharLengthAt(const std::string& text, std::size_t pos) {
   std::size_t length = platform::CharLength(text, pos);
   if (length == 0) length = 1;
   return std::min(length, text.size() - pos);

@@ -35,12 +35,18 @@ void TZipDll::FreeDLL() {
 
 bool TZipDll::BindZipEntry(void*& slot, platform::LibraryHandle first,
                            platform::LibraryHandle second, platform::LibraryHandle third,
-                           const std::string& entryName, bool raiseIfMissing) {
+                           const char* entryName, bool raiseIfMissing) {
+  // Looked up on every call, several times per listed member: no name is
+  // built unless LMZIP32.DLL's spelling differs.
   for (platform::LibraryHandle module : {first, second, third}) {
     if (!module) continue;
-    std::string name = entryName;
-    if (module == lmZipModule_ && name.size() >= 3 && name[2] == 'Z') name[2] = 'z';
-    slot = platform::FindEntry(module, name.c_str());
+    if (module == lmZipModule_ && entryName[0] && entryName[1] && entryName[2] == 'Z') {
+      std::string name = entryName;
+      name[2] = 'z';
+      slot = platform::FindEntry(module, name.c_str());
+    } else {
+      slot = platform::FindEntry(module, entryName);
+    }
     if (slot) return true;
   }
   slot = nullptr;

@@ -57,7 +57,7 @@ class TZipDll : public TCustomArchiverDll {
   // LMZIP32.DLL spells a third character "Z" as "z". Stores the first address
   // found, or null; raises EEntryNotFound when raiseIfMissing and none has it.
   bool BindZipEntry(void*& slot, platform::LibraryHandle first, platform::LibraryHandle second,
-                    platform::LibraryHandle third, const std::string& entryName,
+                    platform::LibraryHandle third, const char* entryName,
                     bool raiseIfMissing);
   // The listing entries' search order: LMZIP32.DLL, ZIP32J.DLL, UNZIP32.DLL.
   bool BindListingEntry(Entry entry, const char* entryName, bool raiseIfMissing);

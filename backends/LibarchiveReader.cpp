@@ -3,12 +3,15 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <clocale>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 #include <fcntl.h>
 #include <locale.h>
 #include <unistd.h>
 
 #include "backends/ByteSource.h"
+#include "backends/LhaHeaders.h"
 #include "backends/NameText.h"
 #include "backends/TarHeaders.h"
 #include "backends/ZipCentralDirectory.h"
@@ -192,6 +195,75 @@ void SingleFileName(const std::string& path, int compression, Member& member) {
   member.name = base;
 }
 
+// The decompressed bytes of a compressed file (gzip, bzip2, compress, xz,
+// lzma, zstd), through libarchive's filters and its raw format, as a byte
+// source read forward only: bytes behind the last request are gone, a jump
+// forward decompresses what lies between. Size() is known once the stream
+// has been read to its end.
+class DecompressedSource : public ByteSource {
+ public:
+  // nullptr unless path is a compressed file.
+  static std::unique_ptr<DecompressedSource> Open(const std::string& path) {
+    std::unique_ptr<DecompressedSource> source(new DecompressedSource());
+    archive* a = source->archive_ = archive_read_new();
+    if (!a) return nullptr;
+    for (auto support : {archive_read_support_filter_gzip, archive_read_support_filter_bzip2,
+                         archive_read_support_filter_compress, archive_read_support_filter_xz,
+                         archive_read_support_filter_lzma, archive_read_support_filter_zstd})
+      support(a);
+    archive_read_support_format_raw(a);
+    archive_entry* entry = nullptr;
+    if (archive_read_open_filename(a, path.c_str(), 64 * 1024) != ARCHIVE_OK ||
+        archive_read_next_header(a, &entry) != ARCHIVE_OK || CompressionOf(a) == ARCHIVE_FILTER_NONE)
+      return nullptr;
+    return source;
+  }
+  ~DecompressedSource() override {
+    if (archive_) archive_read_free(archive_);
+  }
+
+  std::uint64_t Size() const override { return ended_ ? end_ : ~std::uint64_t{0}; }
+
+  const std::uint8_t* Bytes(std::uint64_t offset, std::size_t length) override {
+    if (offset < start_) return nullptr;  // behind us: forward only
+    // Forget what lies before offset (buffer_[head_] is the byte at start_).
+    const std::uint64_t drop = std::min<std::uint64_t>(offset - start_, buffer_.size() - head_);
+    head_ += static_cast<std::size_t>(drop);
+    start_ += drop;
+    while (start_ + (buffer_.size() - head_) < offset + length && !ended_) {
+      if (head_ > 0) {  // room before reading more: move the kept bytes to the front
+        buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(head_));
+        head_ = 0;
+      }
+      std::uint8_t chunk[kChunk];
+      const la_ssize_t n = archive_read_data(archive_, chunk, sizeof chunk);
+      if (n <= 0) {
+        // The end, or damage: either way nothing more comes.
+        ended_ = true;
+        end_ = start_ + buffer_.size();
+        break;
+      }
+      // Bytes that a jump goes over are not kept.
+      const std::uint64_t skip =
+          buffer_.empty() ? std::min<std::uint64_t>(offset - start_, static_cast<std::uint64_t>(n)) : 0;
+      start_ += skip;
+      buffer_.insert(buffer_.end(), chunk + skip, chunk + n);
+    }
+    if (start_ + (buffer_.size() - head_) < offset + length) return nullptr;
+    return buffer_.data() + head_ + (offset - start_);
+  }
+
+ private:
+  DecompressedSource() = default;
+  static constexpr std::size_t kChunk = 64 * 1024;
+  archive* archive_ = nullptr;
+  std::vector<std::uint8_t> buffer_;
+  std::size_t head_ = 0;     // the first byte still wanted
+  std::uint64_t start_ = 0;  // offset of buffer_[head_] in the stream
+  bool ended_ = false;
+  std::uint64_t end_ = 0;
+};
+
 }  // namespace
 
 std::unique_ptr<LibarchiveReader> LibarchiveReader::Open(Family family, const std::string& path) {
@@ -342,11 +414,19 @@ ReadResult LibarchiveReader::Next(Member& member) {
 
 std::unique_ptr<MemberReader> OpenMembers(Family family, const std::string& path) {
   if (family == Family::Zip) return OpenZipDirectory(FileSource::Open(path));
+  if (family == Family::Lha) {
+    // LHA from its headers too; libarchive converts each name through wide
+    // characters. Self-extracting archives (no header at the start) stay
+    // with libarchive, which searches for the first header.
+    if (std::unique_ptr<MemberReader> reader = OpenLhaHeaders(FileSource::Open(path))) return reader;
+  }
   if (family == Family::Tar) {
     // A plain tar archive is listed from its headers by our own reader;
     // libarchive's tar reader converts every name on the way, which costs
     // more than all the rest (bench/README.md).
     if (std::unique_ptr<MemberReader> reader = OpenTarHeaders(FileSource::Open(path))) return reader;
+    // A compressed tar archive the same way, over its decompressed bytes.
+    if (std::unique_ptr<MemberReader> reader = OpenTarHeaders(DecompressedSource::Open(path))) return reader;
   }
   return LibarchiveReader::Open(family, path);
 }

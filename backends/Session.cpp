@@ -54,7 +54,7 @@ std::uint32_t Clamp32(std::uint64_t value) {
 
 }  // namespace
 
-void FillRecord(const Member& member, archives::TMemberInfo* info) {
+void FillRecord(const Member& member, archives::TMemberInfo* info, std::string& name) {
   std::memset(info, 0, offsetof(archives::TMemberInfo, LastWriteTime));
   info->OriginalSize = Clamp32(member.originalSize);
   info->CompressedSize = member.hasCompressedSize ? Clamp32(member.compressedSize) : 0;
@@ -69,7 +69,6 @@ void FillRecord(const Member& member, archives::TMemberInfo* info) {
   } else if (member.hasWriteTime) {
     FileTimeToLocalDos(member.writeTime, info->DosDate, info->DosTime);
   }
-  thread_local std::string name;
   RecordName(member.name, name);
   std::memcpy(info->FileName, name.data(), name.size() < kMaxRecordName ? name.size() : kMaxRecordName);
   // Attribute text: read-only, hidden, system, folder, archive; "-" for each one off.
@@ -176,16 +175,16 @@ int Session::Advance(archives::TMemberInfo* info) {
     }
     bool match = patterns_.empty();
     if (!match) {
-      const std::string name = RecordName(current_.name);
+      RecordName(current_.name, recordName_);
       for (const std::string& pattern : patterns_) {
-        if (MatchWildcard(pattern, name)) {
+        if (MatchWildcard(pattern, recordName_)) {
           match = true;
           break;
         }
       }
     }
     if (match) {
-      FillRecord(current_, info);
+      FillRecord(current_, info, recordName_);
       hasCurrent_ = true;
       return 0;
     }

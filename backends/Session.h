@@ -56,11 +56,13 @@ class Session {
   std::vector<std::string> patterns_;
   Member current_;
   bool hasCurrent_ = false;
+  std::string recordName_;
 };
 
 // Fills bytes 0-557 of a member record (the library's part) from a member;
-// the 64-bit part after them is the caller's and is not touched.
-void FillRecord(const Member& member, archives::TMemberInfo* info);
+// the 64-bit part after them is the caller's and is not touched. name is
+// room for the record's name, kept from one member to the next.
+void FillRecord(const Member& member, archives::TMemberInfo* info, std::string& name);
 
 // The wildcard argument split into its patterns: separated by blanks, a
 // pattern in double quotes may hold blanks.

@@ -210,16 +210,24 @@ bool TarHeaderReader::ParsePax(const std::string& data) {
 }
 
 ReadResult TarHeaderReader::Next(Member& member) {
+  if (hasFirst_) {
+    // The member that Open read to tell an archive.
+    hasFirst_ = false;
+    std::swap(member, first_);
+    return ReadResult::Member;
+  }
   if (finished_) return ReadResult::End;
   for (;;) {
-    const std::uint64_t size = source_->Size();
-    if (offset_ == size) {
-      // No end blocks: the archive simply stops after a member.
-      finished_ = true;
-      return pending_.hasLongName || pending_.hasPath ? ReadResult::Damaged : ReadResult::End;
+    const std::uint8_t* block = source_->Bytes(offset_, kTarBlock);
+    if (!block) {
+      // A stream's size is known once it has been read to its end.
+      if (offset_ == source_->Size()) {
+        // No end blocks: the archive simply stops after a member.
+        finished_ = true;
+        return pending_.hasLongName || pending_.hasPath ? ReadResult::Damaged : ReadResult::End;
+      }
+      return Fail();  // part of a block, or data running past the end
     }
-    const std::uint8_t* block = offset_ < size ? source_->Bytes(offset_, kTarBlock) : nullptr;
-    if (!block) return Fail();  // part of a block, or data running past the end
     switch (ClassifyTarBlock(block)) {
       case TarBlockKind::Zero:
         finished_ = true;
@@ -338,22 +346,25 @@ ReadResult TarHeaderReader::Next(Member& member) {
 
     const std::uint64_t blocks = DataBlocks(skip);
     if (blocks < skip || offset_ > std::numeric_limits<std::uint64_t>::max() - blocks) return Fail();
+    // When the data runs past the end, the archive is cut: the member still
+    // counts (its name is whole) and the next call reports the damage.
     offset_ += blocks;
-    if (offset_ > size) {
-      // The member's data runs past the end: the archive is cut.
-      finished_ = true;
-      return ReadResult::Damaged;
-    }
     pending_ = Pending();
     return ReadResult::Member;
   }
 }
 
 std::unique_ptr<MemberReader> OpenTarHeaders(std::unique_ptr<ByteSource> source) {
-  if (!source || source->Size() < kTarBlock) return nullptr;
+  if (!source) return nullptr;
   const std::uint8_t* first = source->Bytes(0, kTarBlock);
   if (!first || ClassifyTarBlock(first) == TarBlockKind::NotHeader) return nullptr;
-  return std::unique_ptr<MemberReader>(new TarHeaderReader(std::move(source)));
+  std::unique_ptr<TarHeaderReader> reader(new TarHeaderReader(std::move(source)));
+  // An archive is one whose first member reads whole (or that ends at once);
+  // the member is handed out first.
+  const ReadResult r = reader->Next(reader->first_);
+  if (r == ReadResult::Damaged) return nullptr;
+  reader->hasFirst_ = r == ReadResult::Member;
+  return reader;
 }
 
 }  // namespace backends

@@ -43,6 +43,8 @@ class TarHeaderReader : public MemberReader {
   ReadResult Next(Member& member) override;
 
  private:
+  friend std::unique_ptr<MemberReader> OpenTarHeaders(std::unique_ptr<ByteSource> source);
+
   // Attributes of pax extended headers that apply to the next member.
   struct Pending {
     std::string longName;  // GNU 'L'
@@ -70,10 +72,14 @@ class TarHeaderReader : public MemberReader {
   std::uint64_t offset_ = 0;  // of the next header
   bool finished_ = false;
   Pending pending_;
+  Member first_;
+  bool hasFirst_ = false;
 };
 
 // The reader for a tar archive in source, or nullptr when its first block is
-// no tar header (nor the zero block of an empty archive).
+// no tar header (nor the zero block of an empty archive) or its first member
+// does not read whole. The source is read forward only, so a stream of
+// decompressed bytes serves as well as a file.
 std::unique_ptr<MemberReader> OpenTarHeaders(std::unique_ptr<ByteSource> source);
 
 }  // namespace backends

@@ -42,6 +42,10 @@ struct FoundEntry {
 struct FoundEntries {
   unsigned freeCount = 0;
   std::vector<FoundEntry> entries;
+  // Callers ask for the same few names in the same order again and again
+  // (a listing: FindNext, then the time entries, per member): the entry after
+  // the last one found is tried first.
+  std::size_t next = 0;
 };
 
 constexpr std::size_t kFoundEntriesKept = 64;
@@ -70,13 +74,23 @@ void* FindEntry(LibraryHandle library, const char* entryName) {
     found.entries.clear();
     found.freeCount = freeCount;
   }
-  for (const FoundEntry& entry : found.entries) {
-    // Names kept differ early ("UnZipFindNext", "UnZipGetAccessTimeEx"...):
-    // strcmp stops at the first difference.
-    if (entry.library == library && std::strcmp(entry.name.c_str(), entryName) == 0) return entry.address;
+  const auto matches = [&](const FoundEntry& entry) {
+    return entry.library == library && std::strcmp(entry.name.c_str(), entryName) == 0;
+  };
+  if (found.next < found.entries.size() && matches(found.entries[found.next])) {
+    return found.entries[found.next++].address;
+  }
+  for (std::size_t i = 0; i < found.entries.size(); ++i) {
+    if (matches(found.entries[i])) {
+      found.next = i + 1;
+      return found.entries[i].address;
+    }
   }
   void* address = dlsym(library, entryName);
-  if (found.entries.size() < kFoundEntriesKept) found.entries.push_back({library, entryName, address});
+  if (found.entries.size() < kFoundEntriesKept) {
+    found.entries.push_back({library, entryName, address});
+    found.next = found.entries.size();
+  }
   return address;
 }
 

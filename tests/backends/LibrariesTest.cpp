@@ -331,13 +331,14 @@ TEST_F(Archives, TimesAndSizesOfTheCurrentMember) {
     const char* library;
     const char* prefix;
     bool compressedKnown;
+    const char* method;  // when the compressed size is known
   };
-  const Case cases[] = {{"infozip.zip", "UNZIP32.DLL", "UnZip", true},
-                        {"plain.7z", "7-zip32.dll", "SevenZip", false},
-                        {"gnu.tgz", "TAR32.DLL", "Tar", false},
-                        {"japanese.lzh", "UNLHA32.DLL", "Unlha", false},
-                        {"plain.cab", "CAB32.DLL", "Cab", false},
-                        {"v5.rar", "UNRAR32.DLL", "Unrar", false}};
+  const Case cases[] = {{"infozip.zip", "UNZIP32.DLL", "UnZip", true, "Deflate"},
+                        {"plain.7z", "7-zip32.dll", "SevenZip", false, ""},
+                        {"gnu.tgz", "TAR32.DLL", "Tar", false, ""},
+                        {"japanese.lzh", "UNLHA32.DLL", "Unlha", true, "-lh5-"},
+                        {"plain.cab", "CAB32.DLL", "Cab", false, ""},
+                        {"v5.rar", "UNRAR32.DLL", "Unrar", false, ""}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.archive);
     Library library(c.library, c.prefix);
@@ -359,7 +360,7 @@ TEST_F(Archives, TimesAndSizesOfTheCurrentMember) {
       EXPECT_LT(big->compressed, 100000u);
       EXPECT_EQ(+big->info.CompressedSize, big->compressed);
       EXPECT_EQ(+big->info.Ratio, big->compressed * 1000 / 100000);
-      EXPECT_STREQ(big->info.Mode, "Deflate");
+      EXPECT_STREQ(big->info.Mode, c.method);
     }
     // The 64-bit tail of the record belongs to the caller: never written.
     std::uint64_t untouched;

@@ -256,8 +256,9 @@ TEST(TarHeaders, DamageEndsTheListing) {
       {"not a tar at all", std::string(2048, 'x'), false, 0},
       {"shorter than a block", Header("a").Bytes().substr(0, 300), false, 0},
       {"first checksum wrong", Header("a").Checksum(1).Bytes() + kEnd, false, 0},
+      {"first member's data cut short", Header("a", '0', 5000).Bytes() + Data("xyz"), true, 1},
       {"later checksum wrong", good + Header("b").Checksum(7).Bytes() + kEnd, true, 1},
-      {"data cut short", good + Header("c", '0', 5000).Bytes() + Data("xyz"), true, 1},
+      {"data cut short", good + Header("c", '0', 5000).Bytes() + Data("xyz"), true, 2},
       {"header cut short", good + Header("d").Bytes().substr(0, 200), true, 1},
       {"long name without its member", good + Header("././@LongLink", 'L', 4).Gnu().Bytes() + Data("abc"), true, 1},
       {"pax record longer than its header",
@@ -269,7 +270,7 @@ TEST(TarHeaders, DamageEndsTheListing) {
       {"size field beyond 64 bits", good + Header("f").Byte(124, '\x80').Text(125, 11, std::string(11, '\xFF')).Bytes() + kEnd,
        true, 1},
       {"size of 2^63 - 1", good + Header("g").Byte(124, '\x80').Text(125, 11, std::string("\0\0\0\x7F", 4) + std::string(7, '\xFF')).Bytes() + kEnd,
-       true, 1},
+       true, 2},
   };
   for (const Case& c : cases) {
     const Listing listing = List(c.archive);
@@ -340,6 +341,10 @@ TEST(TarHeaders, AgreesWithLibarchiveOnToolMadeArchives) {
       "deep/a/b/c/d/e/f/g/h/i/j/k/l/m/n/o/p/q/r/s/t/deep.exe",
       "L/" + std::string(200, 'a') + "/" + std::string(200, 'b') + "/" + std::string(92, 'c') + ".exe"};
   for (const std::string& f : files) WriteFile(src + "/" + f, "content of " + f);
+  // Larger than the decompressing source's chunks: jumps over data.
+  std::string big;
+  for (int i = 0; big.size() < 300000; ++i) big += std::to_string(i * 7919) + " ";
+  WriteFile(src + "/big.bin", big);
   MakeFolders(src + "/empty");
   ASSERT_EQ(RunTool({"ln", "-s", "readme.txt", "link.txt"}, src), 0);
   const std::vector<std::string> utf8 = {"LC_ALL=C.UTF-8"};
@@ -354,6 +359,11 @@ TEST(TarHeaders, AgreesWithLibarchiveOnToolMadeArchives) {
       {"bsdpax.tar", {"bsdtar", "--format", "pax", "-cf", "@", "."}},
       {"ustar.tar", {"bsdtar", "--format", "ustar", "-cf", "@", "readme.txt", "SETUP.EXE", "日本語", "deep"}},
       {"v7.tar", {"tar", "--format=v7", "-cf", "@", "readme.txt", "SETUP.EXE", "trailing.", "empty"}},
+      // Compressed: our reader over the decompressed bytes.
+      {"gnu.tgz", {"tar", "--format=gnu", "-czf", "@", "."}},
+      {"posix.tar.bz2", {"tar", "--format=posix", "-cjf", "@", "."}},
+      {"pax.tar.xz", {"bsdtar", "--format", "pax", "-cJf", "@", "."}},
+      {"ustar.tar.Z", {"bsdtar", "--format", "ustar", "-cZf", "@", "readme.txt", "big.bin", "deep"}},
   };
   for (const Tool& tool : tools) {
     const std::string archive = folder / tool.archive;
@@ -362,10 +372,11 @@ TEST(TarHeaders, AgreesWithLibarchiveOnToolMadeArchives) {
       if (part == "@") part = archive;
     SCOPED_TRACE(tool.archive);
     ASSERT_EQ(RunTool(command, src, utf8), 0);
-    std::unique_ptr<MemberReader> ours = OpenTarHeaders(FileSource::Open(archive));
+    std::unique_ptr<MemberReader> ours = OpenMembers(Family::Tar, archive);
     std::unique_ptr<MemberReader> theirs = LibarchiveReader::Open(Family::Tar, archive);
     ASSERT_TRUE(ours);
     ASSERT_TRUE(theirs);
+    ASSERT_EQ(dynamic_cast<LibarchiveReader*>(ours.get()), nullptr) << "not listed by our reader";
     Member a, b;
     std::size_t count = 0;
     for (;;) {

@@ -1,0 +1,350 @@
+#include "backends/LhaHeaders.h"
+
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "platform/FileTime.h"
+
+namespace backends {
+namespace {
+
+// Fixed fields shared by every level.
+constexpr std::size_t kMethodAt = 2, kMethodSize = 5;
+constexpr std::size_t kPackedAt = 7;    // level 1: packed data and extended headers
+constexpr std::size_t kOriginalAt = 11;
+constexpr std::size_t kTimeAt = 15;     // levels 0, 1: DOS time and date; 2, 3: Unix time
+constexpr std::size_t kAttributeAt = 19;
+constexpr std::size_t kLevelAt = 20;
+constexpr std::size_t kCommonSize = 22;  // up to the name length (levels 0, 1)
+// Levels 0 and 1: the name length and the name.
+constexpr std::size_t kNameLengthAt = 21, kNameAt = 22;
+// Level 2: total header size at 0, first extended header size at 24.
+constexpr std::size_t kLevel2Fixed = 26;
+// Level 3: word size 4 at 0, total header size at 24, first extended size at 28.
+constexpr std::size_t kLevel3Fixed = 32;
+constexpr std::size_t kLevel3MaxHeader = 1024 * 1024;
+constexpr std::size_t kMaxExtendedHeaders = 4096;
+
+// Extended header types.
+constexpr std::uint8_t kExtCommon = 0x00;      // header CRC
+constexpr std::uint8_t kExtFileName = 0x01;
+constexpr std::uint8_t kExtDirectory = 0x02;   // folders separated by 0xFF
+constexpr std::uint8_t kExtDosAttribute = 0x40;
+constexpr std::uint8_t kExtWindowsTimes = 0x41;  // creation, write, access
+constexpr std::uint8_t kExtSizes64 = 0x42;       // packed, original
+constexpr std::uint8_t kExtUnixMode = 0x50;
+constexpr std::uint8_t kExtUnixTime = 0x54;
+
+constexpr std::uint8_t kDosReadOnly = 0x01, kDosHidden = 0x02, kDosSystem = 0x04, kDosDirectory = 0x10;
+
+std::uint16_t get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint32_t get32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+std::uint64_t get64(const std::uint8_t* p) {
+  return static_cast<std::uint64_t>(get32(p)) | (static_cast<std::uint64_t>(get32(p + 4)) << 32);
+}
+
+bool IsAlnum(std::uint8_t c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// "-lh5-", "-lzs-", "-pm2-"...
+bool IsMethod(const std::uint8_t* p) {
+  return p[0] == '-' && p[4] == '-' && IsAlnum(p[1]) && IsAlnum(p[2]) && IsAlnum(p[3]);
+}
+
+// Name bytes with 0xFF, the folder separator of LHA, as "/". 0xFF is part of
+// no Shift_JIS and no UTF-8 character.
+void AppendName(const std::uint8_t* p, std::size_t size, std::string& out) {
+  for (std::size_t i = 0; i < size; ++i) out += p[i] == 0xFF ? '/' : static_cast<char>(p[i]);
+}
+
+// What the headers of one member say, gathered before it becomes a Member.
+struct Fields {
+  std::string baseName;  // levels 0, 1
+  std::string fileName;
+  bool hasFileName = false;
+  std::string directory;
+  std::uint64_t packed = 0, original = 0;
+  std::uint16_t dosAttribute = 0;
+  bool hasDosAttribute = false;
+  std::uint16_t unixMode = 0;
+  bool hasUnixMode = false;
+  std::int64_t unixTime = 0;
+  bool hasUnixTime = false;
+  std::uint64_t createTime = 0, writeTime = 0, accessTime = 0;
+  bool hasWindowsTimes = false;
+  // The header CRC and where it sits in the header (levels 2, 3).
+  bool hasHeaderCrc = false;
+  std::uint16_t headerCrc = 0;
+  std::size_t headerCrcAt = 0;
+};
+
+void TakeExtended(std::uint8_t type, const std::uint8_t* data, std::size_t size, Fields& f) {
+  switch (type) {
+    case kExtFileName:
+      f.fileName.clear();
+      AppendName(data, size, f.fileName);
+      f.hasFileName = true;
+      break;
+    case kExtDirectory:
+      f.directory.clear();
+      AppendName(data, size, f.directory);
+      break;
+    case kExtDosAttribute:
+      if (size >= 2) {
+        f.dosAttribute = get16(data);
+        f.hasDosAttribute = true;
+      }
+      break;
+    case kExtWindowsTimes:
+      if (size >= 24) {
+        f.createTime = get64(data);
+        f.writeTime = get64(data + 8);
+        f.accessTime = get64(data + 16);
+        f.hasWindowsTimes = true;
+      }
+      break;
+    case kExtSizes64:
+      if (size >= 16) {
+        f.packed = get64(data);
+        f.original = get64(data + 8);
+      }
+      break;
+    case kExtUnixMode:
+      if (size >= 2) {
+        f.unixMode = get16(data);
+        f.hasUnixMode = true;
+      }
+      break;
+    case kExtUnixTime:
+      if (size >= 4) {
+        f.unixTime = static_cast<std::int32_t>(get32(data));
+        f.hasUnixTime = true;
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+// Walks extended headers held in memory: [type][data][size of the next one],
+// each size counting the whole header. False for one that runs past the end.
+bool WalkExtended(const std::uint8_t* header, std::size_t headerSize, std::size_t at, std::uint32_t size,
+                  std::size_t sizeBytes, Fields& f) {
+  std::size_t count = 0;
+  while (size != 0) {
+    if (size < 1 + sizeBytes || size > headerSize - at || ++count > kMaxExtendedHeaders) return false;
+    const std::uint8_t* e = header + at;
+    if (e[0] == kExtCommon && size - 1 - sizeBytes >= 2) {
+      f.hasHeaderCrc = true;
+      f.headerCrc = get16(e + 1);
+      f.headerCrcAt = at + 1;
+    }
+    TakeExtended(e[0], e + 1, size - 1 - sizeBytes, f);
+    const std::uint8_t* next = e + size - sizeBytes;
+    at += size;
+    size = sizeBytes == 2 ? get16(next) : get32(next);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::uint16_t LhaCrc16(const std::uint8_t* data, std::size_t size, std::uint16_t crc) {
+  static const struct Table {
+    std::uint16_t v[256];
+    Table() {
+      for (unsigned i = 0; i < 256; ++i) {
+        unsigned c = i;
+        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xA001 ^ (c >> 1) : c >> 1;
+        v[i] = static_cast<std::uint16_t>(c);
+      }
+    }
+  } table;
+  for (std::size_t i = 0; i < size; ++i) crc = static_cast<std::uint16_t>(table.v[(crc ^ data[i]) & 0xFF] ^ (crc >> 8));
+  return crc;
+}
+
+ReadResult LhaHeaderReader::ReadHeader(std::uint64_t offset, Member& member, std::uint64_t& nextOffset) {
+  const std::uint64_t fileSize = source_->Size();
+  if (offset == fileSize) return ReadResult::End;  // no end mark: the file simply stops
+  if (offset > fileSize) return ReadResult::Damaged;  // the last member's data runs past the end
+  const std::uint8_t* first = source_->Bytes(offset, 1);
+  if (!first) return ReadResult::Damaged;
+  if (first[0] == 0) return ReadResult::End;
+  const std::uint8_t* p = source_->Bytes(offset, kCommonSize);
+  if (!p || !IsMethod(p + kMethodAt)) return ReadResult::Damaged;
+
+  Fields f;
+  const std::uint8_t level = p[kLevelAt];
+  char method[kMethodSize + 1] = {};
+  std::memcpy(method, p + kMethodAt, kMethodSize);
+  std::uint64_t dataStart = 0;
+  std::uint64_t dataSize = 0;
+  std::uint16_t dosDate = 0, dosTime = 0;
+
+  if (level == 0 || level == 1) {
+    const std::size_t headerSize = static_cast<std::size_t>(p[0]) + 2;
+    const std::uint8_t* h = headerSize >= kCommonSize ? source_->Bytes(offset, headerSize) : nullptr;
+    if (!h) return ReadResult::Damaged;
+    unsigned sum = 0;
+    for (std::size_t i = 2; i < headerSize; ++i) sum += h[i];
+    if ((sum & 0xFF) != h[1]) return ReadResult::Damaged;
+    const std::size_t nameLength = h[kNameLengthAt];
+    // After the name: the CRC (2); level 1 then has the OS (1) and the size
+    // of the first extended header (2).
+    const std::size_t fixedEnd = kNameAt + nameLength + (level == 0 ? 2 : 5);
+    if (fixedEnd > headerSize) return ReadResult::Damaged;
+    AppendName(h + kNameAt, nameLength, f.baseName);
+    f.original = get32(h + kOriginalAt);
+    dosTime = get16(h + kTimeAt);
+    dosDate = get16(h + kTimeAt + 2);
+    f.dosAttribute = h[kAttributeAt];
+    f.hasDosAttribute = true;
+    const std::uint32_t packedOrSkip = get32(h + kPackedAt);
+    if (level == 0) {
+      // LHa for UNIX adds its own 12 bytes: 'U', a version, time, mode, uid, gid.
+      const std::uint8_t* extension = h + fixedEnd;
+      if (headerSize - fixedEnd == 12 && extension[0] == 'U') {
+        f.unixTime = static_cast<std::int32_t>(get32(extension + 2));
+        f.hasUnixTime = true;
+        f.unixMode = get16(extension + 6);
+        f.hasUnixMode = true;
+      }
+      f.packed = packedOrSkip;
+      dataStart = offset + headerSize;
+      dataSize = packedOrSkip;
+    } else {
+      // The extended headers follow the base header; the skip size counts
+      // them and the packed data.
+      std::uint64_t at = offset + headerSize;
+      std::uint32_t size = get16(h + headerSize - 2);
+      std::uint64_t extendedTotal = 0;
+      std::size_t count = 0;
+      std::vector<std::uint8_t> extended;
+      while (size != 0) {
+        if (size < 3 || ++count > kMaxExtendedHeaders) return ReadResult::Damaged;
+        const std::uint8_t* e = source_->Bytes(at, size);
+        if (!e) return ReadResult::Damaged;
+        TakeExtended(e[0], e + 1, size - 3, f);
+        extendedTotal += size;
+        at += size;
+        size = get16(e + size - 2);
+      }
+      if (extendedTotal > packedOrSkip) return ReadResult::Damaged;
+      f.packed = packedOrSkip - extendedTotal;
+      dataStart = at;
+      dataSize = f.packed;
+    }
+  } else if (level == 2 || level == 3) {
+    const std::size_t fixed = level == 2 ? kLevel2Fixed : kLevel3Fixed;
+    const std::uint8_t* h = source_->Bytes(offset, fixed);
+    if (!h) return ReadResult::Damaged;
+    std::size_t headerSize;
+    std::uint32_t firstSize;
+    if (level == 2) {
+      headerSize = get16(h);
+      firstSize = get16(h + 24);
+    } else {
+      if (get16(h) != 4) return ReadResult::Damaged;
+      headerSize = get32(h + 24);
+      firstSize = get32(h + 28);
+      if (headerSize > kLevel3MaxHeader) return ReadResult::Damaged;
+    }
+    if (headerSize < fixed) return ReadResult::Damaged;
+    h = source_->Bytes(offset, headerSize);
+    if (!h) return ReadResult::Damaged;
+    // The walk and the CRC need the whole header at once: a copy, since the
+    // source's bytes last only until its next read.
+    std::vector<std::uint8_t> header(h, h + headerSize);
+    if (!WalkExtended(header.data(), headerSize, fixed, firstSize, level == 2 ? 2 : 4, f))
+      return ReadResult::Damaged;
+    if (f.hasHeaderCrc) {
+      header[f.headerCrcAt] = header[f.headerCrcAt + 1] = 0;
+      if (LhaCrc16(header.data(), headerSize) != f.headerCrc) return ReadResult::Damaged;
+    }
+    if (f.packed == 0) f.packed = get32(header.data() + kPackedAt);
+    if (f.original == 0) f.original = get32(header.data() + kOriginalAt);
+    if (!f.hasUnixTime) {
+      f.unixTime = get32(header.data() + kTimeAt);
+      f.hasUnixTime = true;
+    }
+    dataStart = offset + headerSize;
+    dataSize = f.packed;
+  } else {
+    return ReadResult::Damaged;
+  }
+
+  member.Clear();
+  // The folder (extended header 2), then the name.
+  member.name = f.directory;
+  if (!member.name.empty() && member.name.back() != '/') member.name += '/';
+  member.name += f.hasFileName ? f.fileName : f.baseName;
+  member.SetMethod(method);
+  member.originalSize = f.original;
+  member.compressedSize = f.packed;
+  member.hasOriginalSize = member.hasCompressedSize = true;
+  if (level <= 1) {
+    member.dosDate = dosDate;
+    member.dosTime = dosTime;
+    member.hasDosDateTime = true;
+  }
+  if (f.hasWindowsTimes) {
+    member.writeTime = f.writeTime;
+    member.accessTime = f.accessTime;
+    member.createTime = f.createTime;
+    member.hasWriteTime = f.writeTime != 0;
+    member.hasAccessTime = f.accessTime != 0;
+    member.hasCreateTime = f.createTime != 0;
+  }
+  if (!member.hasWriteTime && f.hasUnixTime) {
+    member.writeTime = UnixToFileTime(f.unixTime);
+    member.hasWriteTime = true;
+  }
+  if (!member.hasWriteTime && member.hasDosDateTime) {
+    std::uint64_t t = 0;
+    if (platform::DosDateTimeToUtcFileTime(dosDate, dosTime, t)) {
+      member.writeTime = t;
+      member.hasWriteTime = true;
+    }
+  }
+  const bool directory = std::memcmp(method, "-lhd-", kMethodSize) == 0 ||
+                         (f.hasDosAttribute && (f.dosAttribute & kDosDirectory));
+  if (directory) member.attributes |= kAttrDirectory;
+  if (f.hasUnixMode ? !(f.unixMode & 0200) : (f.hasDosAttribute && (f.dosAttribute & kDosReadOnly)))
+    member.attributes |= kAttrReadOnly;
+  if (f.hasDosAttribute) member.attributes |= f.dosAttribute & (kDosHidden | kDosSystem);
+  if (!directory) member.attributes |= kAttrArchive;
+  member.isDirectory = directory;
+
+  if (dataSize > std::numeric_limits<std::uint64_t>::max() - dataStart) return ReadResult::Damaged;
+  nextOffset = dataStart + dataSize;
+  return ReadResult::Member;
+}
+
+ReadResult LhaHeaderReader::Next(Member& member) {
+  if (finished_) return ReadResult::End;
+  std::uint64_t next = 0;
+  const ReadResult r = ReadHeader(offset_, member, next);
+  if (r != ReadResult::Member) {
+    finished_ = true;
+    return r;
+  }
+  offset_ = next;
+  return r;
+}
+
+std::unique_ptr<MemberReader> OpenLhaHeaders(std::unique_ptr<ByteSource> source) {
+  if (!source) return nullptr;
+  std::unique_ptr<LhaHeaderReader> reader(new LhaHeaderReader(std::move(source)));
+  // An archive is one whose first header reads whole; the first byte alone
+  // (an end mark, a zero) makes none.
+  Member first;
+  std::uint64_t next = 0;
+  if (reader->ReadHeader(0, first, next) != ReadResult::Member) return nullptr;
+  return reader;
+}
+
+}  // namespace backends
