@@ -102,6 +102,9 @@ class MemberCheck {
   StringList watch_;
   std::unordered_set<std::string> exact_;
   std::unordered_map<std::string, Verdict> remembered_;
+  bool consultRemembered_ = true;
+  std::size_t rememberedHits_ = 0;
+  std::size_t lookupsWhileFull_ = 0;  // misses, counted once nothing more is remembered
   std::vector<ReportedMember> reported_;
   std::string name_;  // the last record's name, its storage kept for the next
   std::size_t memberCount_ = 0;

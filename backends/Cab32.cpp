@@ -1,4 +1,4 @@
 // CAB32.DLL: cabinet
 #include "backends/Entries.h"
 
-MOKURENA_LIBRARY_ENTRIES(Cab, CabGetWriteTimeEx, backends::Family::Cab)
+MOKURENA_LIBRARY_ENTRIES(Cab, CabGetWriteTimeEx, backends::kCabFormat)

@@ -1,5 +1,5 @@
 // The exported entries of one library: its prefix, the name of its write-time
-// entry (UNZIP32.DLL spells it "UnzipGetWriteTimeEx") and its family.
+// entry (UNZIP32.DLL spells it "UnzipGetWriteTimeEx") and its format.
 // Each library's source file expands this once.
 #pragma once
 
@@ -13,13 +13,13 @@
 #define MOKURENA_ENTRY_CHECK(name, type) \
   static_assert(std::is_same<decltype(&name), archives::type>::value, #name " has the wrong signature");
 
-#define MOKURENA_LIBRARY_ENTRIES(P, WRITE_TIME, FAMILY)                                            \
+#define MOKURENA_LIBRARY_ENTRIES(P, WRITE_TIME, FORMAT)                                            \
   MOKURENA_EXPORT int P(archives::ArcWindow, const char*, char* output, std::uint32_t size) {      \
     return backends::CommandEntry(output, size);                                                   \
   }                                                                                                \
   MOKURENA_EXPORT archives::ArcHandle P##OpenArchive(archives::ArcWindow, const char* path,        \
                                                      std::uint32_t) {                              \
-    return backends::OpenEntry(FAMILY, path);                                                      \
+    return backends::OpenEntry(FORMAT, path);                                                      \
   }                                                                                                \
   MOKURENA_EXPORT int P##CloseArchive(archives::ArcHandle handle) {                                \
     return backends::CloseEntry(handle);                                                           \
@@ -32,10 +32,10 @@
     return backends::FindNextEntry(handle, info);                                                  \
   }                                                                                                \
   MOKURENA_EXPORT archives::ArcBool P##CheckArchive(const char* path, int mode) {                  \
-    return backends::CheckEntry(FAMILY, path, mode);                                               \
+    return backends::CheckEntry(FORMAT, path, mode);                                               \
   }                                                                                                \
   MOKURENA_EXPORT int P##GetArchiveType(const char* path) {                                        \
-    return backends::ArchiveTypeEntry(FAMILY, path);                                               \
+    return backends::ArchiveTypeEntry(FORMAT, path);                                               \
   }                                                                                                \
   MOKURENA_EXPORT archives::ArcBool P##SetOwnerWindowEx(archives::ArcWindow window,                \
                                                         archives::ArchiverProc) {                  \

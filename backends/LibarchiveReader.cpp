@@ -1,7 +1,5 @@
 #include "backends/LibarchiveReader.h"
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <clocale>
 #include <algorithm>
 #include <cstring>
@@ -11,6 +9,7 @@
 #include <unistd.h>
 
 #include "backends/ByteSource.h"
+#include "backends/LibarchiveApi.h"
 #include "backends/LhaHeaders.h"
 #include "backends/NameText.h"
 #include "backends/TarHeaders.h"
@@ -19,6 +18,10 @@
 
 namespace backends {
 namespace {
+
+// libarchive's functions, where an archive object exists already: it was
+// made through them, so they are loaded.
+const LibarchiveApi& La() { return *Libarchive(); }
 
 // libarchive converts names to and from "the current locale". Every call runs
 // with a UTF-8 locale on the calling thread, whatever the process has set:
@@ -77,41 +80,41 @@ Charsets CharsetsOf(Family family) {
 
 void SupportFormats(archive* a, Family family, bool single) {
   switch (family) {
-    case Family::Lha: archive_read_support_format_lha(a); break;
-    case Family::Cab: archive_read_support_format_cab(a); break;
+    case Family::Lha: La().archive_read_support_format_lha(a); break;
+    case Family::Cab: La().archive_read_support_format_cab(a); break;
     case Family::Rar:
-      archive_read_support_format_rar(a);
-      archive_read_support_format_rar5(a);
+      La().archive_read_support_format_rar(a);
+      La().archive_read_support_format_rar5(a);
       break;
-    case Family::SevenZip: archive_read_support_format_7zip(a); break;
+    case Family::SevenZip: La().archive_read_support_format_7zip(a); break;
     case Family::Tar:
-      archive_read_support_filter_gzip(a);
-      archive_read_support_filter_compress(a);
-      archive_read_support_filter_bzip2(a);
+      La().archive_read_support_filter_gzip(a);
+      La().archive_read_support_filter_compress(a);
+      La().archive_read_support_filter_bzip2(a);
       if (single) {
-        archive_read_support_format_raw(a);
+        La().archive_read_support_format_raw(a);
       } else {
-        archive_read_support_filter_xz(a);
-        archive_read_support_filter_lzma(a);
-        archive_read_support_filter_zstd(a);
-        archive_read_support_filter_rpm(a);
-        archive_read_support_format_tar(a);
-        archive_read_support_format_gnutar(a);
-        archive_read_support_format_cpio(a);
-        archive_read_support_format_ar(a);
+        La().archive_read_support_filter_xz(a);
+        La().archive_read_support_filter_lzma(a);
+        La().archive_read_support_filter_zstd(a);
+        La().archive_read_support_filter_rpm(a);
+        La().archive_read_support_format_tar(a);
+        La().archive_read_support_format_gnutar(a);
+        La().archive_read_support_format_cpio(a);
+        La().archive_read_support_format_ar(a);
       }
       break;
-    case Family::Zip: archive_read_support_format_zip(a); break;
+    case Family::Zip: La().archive_read_support_format_zip(a); break;
   }
 }
 
 // The compression of the outermost filter that compresses: gzip, compress,
 // bzip2, another one, or none.
 int CompressionOf(archive* a) {
-  const int count = archive_filter_count(a);
+  const int count = La().archive_filter_count(a);
   int found = ARCHIVE_FILTER_NONE;
   for (int i = 0; i < count; ++i) {
-    const int code = archive_filter_code(a, i);
+    const int code = La().archive_filter_code(a, i);
     if (code != ARCHIVE_FILTER_NONE && code != ARCHIVE_FILTER_RPM) found = code;
   }
   return found;
@@ -204,22 +207,23 @@ class DecompressedSource : public ByteSource {
  public:
   // nullptr unless path is a compressed file.
   static std::unique_ptr<DecompressedSource> Open(const std::string& path) {
+    if (!Libarchive()) return nullptr;
     std::unique_ptr<DecompressedSource> source(new DecompressedSource());
-    archive* a = source->archive_ = archive_read_new();
+    archive* a = source->archive_ = La().archive_read_new();
     if (!a) return nullptr;
-    for (auto support : {archive_read_support_filter_gzip, archive_read_support_filter_bzip2,
-                         archive_read_support_filter_compress, archive_read_support_filter_xz,
-                         archive_read_support_filter_lzma, archive_read_support_filter_zstd})
+    for (auto support : {La().archive_read_support_filter_gzip, La().archive_read_support_filter_bzip2,
+                         La().archive_read_support_filter_compress, La().archive_read_support_filter_xz,
+                         La().archive_read_support_filter_lzma, La().archive_read_support_filter_zstd})
       support(a);
-    archive_read_support_format_raw(a);
+    La().archive_read_support_format_raw(a);
     archive_entry* entry = nullptr;
-    if (archive_read_open_filename(a, path.c_str(), 64 * 1024) != ARCHIVE_OK ||
-        archive_read_next_header(a, &entry) != ARCHIVE_OK || CompressionOf(a) == ARCHIVE_FILTER_NONE)
+    if (La().archive_read_open_filename(a, path.c_str(), 64 * 1024) != ARCHIVE_OK ||
+        La().archive_read_next_header(a, &entry) != ARCHIVE_OK || CompressionOf(a) == ARCHIVE_FILTER_NONE)
       return nullptr;
     return source;
   }
   ~DecompressedSource() override {
-    if (archive_) archive_read_free(archive_);
+    if (archive_) La().archive_read_free(archive_);
   }
 
   std::uint64_t Size() const override { return ended_ ? end_ : ~std::uint64_t{0}; }
@@ -236,7 +240,7 @@ class DecompressedSource : public ByteSource {
         head_ = 0;
       }
       std::uint8_t chunk[kChunk];
-      const la_ssize_t n = archive_read_data(archive_, chunk, sizeof chunk);
+      const la_ssize_t n = La().archive_read_data(archive_, chunk, sizeof chunk);
       if (n <= 0) {
         // The end, or damage: either way nothing more comes.
         ended_ = true;
@@ -302,7 +306,7 @@ LibarchiveReader::~LibarchiveReader() {
 }
 
 void LibarchiveReader::Close() {
-  if (archive_) archive_read_free(archive_);
+  if (archive_) La().archive_read_free(archive_);
   archive_ = nullptr;
 }
 
@@ -311,13 +315,14 @@ bool LibarchiveReader::OpenAttempt(std::size_t attempt, bool single) {
   attempt_ = attempt;
   single_ = single;
   handedOut_ = 0;
-  archive_ = archive_read_new();
+  if (!Libarchive()) return false;  // nothing of libarchive's formats opens
+  archive_ = La().archive_read_new();
   if (!archive_) return false;
   SupportFormats(archive_, family_, single);
   const Charsets charsets = CharsetsOf(family_);
   if (attempt < charsets.count && charsets.list[attempt])
-    archive_read_set_options(archive_, charsets.list[attempt]);
-  return archive_read_open_filename(archive_, path_.c_str(), 64 * 1024) == ARCHIVE_OK;
+    La().archive_read_set_options(archive_, charsets.list[attempt]);
+  return La().archive_read_open_filename(archive_, path_.c_str(), 64 * 1024) == ARCHIVE_OK;
 }
 
 // The next header, after the headers handed out so far. A header that the
@@ -337,17 +342,17 @@ bool LibarchiveReader::Reopen() {
 
 ReadResult LibarchiveReader::ReadHeader(Member& member) {
   archive_entry* entry = nullptr;
-  const int r = archive_read_next_header(archive_, &entry);
+  const int r = La().archive_read_next_header(archive_, &entry);
   if (r == ARCHIVE_EOF) return ReadResult::End;
   if (r != ARCHIVE_OK && r != ARCHIVE_WARN) return ReadResult::Damaged;
   ++handedOut_;
 
   member.Clear();
-  if (const char* name = archive_entry_pathname(entry)) {
+  if (const char* name = La().archive_entry_pathname(entry)) {
     member.name = name;
-  } else if (const char* utf8 = archive_entry_pathname_utf8(entry)) {
+  } else if (const char* utf8 = La().archive_entry_pathname_utf8(entry)) {
     member.name = utf8;
-  } else if (const wchar_t* wide = archive_entry_pathname_w(entry)) {
+  } else if (const wchar_t* wide = La().archive_entry_pathname_w(entry)) {
     for (; *wide; ++wide) AppendUtf8(member.name, static_cast<char32_t>(*wide));
   } else {
     member.name = "?";
@@ -359,32 +364,32 @@ ReadResult LibarchiveReader::ReadHeader(Member& member) {
     for (char& c : member.name)
       if (c == '/') c = '\\';
   }
-  if (archive_entry_size_is_set(entry) && archive_entry_size(entry) >= 0) {
-    member.originalSize = static_cast<std::uint64_t>(archive_entry_size(entry));
+  if (La().archive_entry_size_is_set(entry) && La().archive_entry_size(entry) >= 0) {
+    member.originalSize = static_cast<std::uint64_t>(La().archive_entry_size(entry));
     member.hasOriginalSize = true;
   }
-  if (archive_entry_mtime_is_set(entry)) {
-    member.writeTime = UnixToFileTime(archive_entry_mtime(entry), archive_entry_mtime_nsec(entry));
+  if (La().archive_entry_mtime_is_set(entry)) {
+    member.writeTime = UnixToFileTime(La().archive_entry_mtime(entry), La().archive_entry_mtime_nsec(entry));
     member.hasWriteTime = true;
   }
-  if (archive_entry_atime_is_set(entry)) {
-    member.accessTime = UnixToFileTime(archive_entry_atime(entry), archive_entry_atime_nsec(entry));
+  if (La().archive_entry_atime_is_set(entry)) {
+    member.accessTime = UnixToFileTime(La().archive_entry_atime(entry), La().archive_entry_atime_nsec(entry));
     member.hasAccessTime = true;
   }
-  if (archive_entry_birthtime_is_set(entry)) {
+  if (La().archive_entry_birthtime_is_set(entry)) {
     member.createTime =
-        UnixToFileTime(archive_entry_birthtime(entry), archive_entry_birthtime_nsec(entry));
+        UnixToFileTime(La().archive_entry_birthtime(entry), La().archive_entry_birthtime_nsec(entry));
     member.hasCreateTime = true;
   }
-  const mode_t mode = archive_entry_mode(entry);
-  if (archive_entry_filetype(entry) == AE_IFDIR) member.attributes |= kAttrDirectory;
+  const mode_t mode = La().archive_entry_mode(entry);
+  if (La().archive_entry_filetype(entry) == AE_IFDIR) member.attributes |= kAttrDirectory;
   if (mode != 0 && !(mode & 0200)) member.attributes |= kAttrReadOnly;
   if (!(member.attributes & kAttrDirectory)) member.attributes |= kAttrArchive;
   member.isDirectory = (member.attributes & kAttrDirectory) != 0;
-  member.encrypted = archive_entry_is_encrypted(entry) != 0;
+  member.encrypted = La().archive_entry_is_encrypted(entry) != 0;
   if (family_ == Family::Lha) {
     // libarchive names the format with the member's method: "lha -lh5-".
-    const char* format = archive_format_name(archive_);
+    const char* format = La().archive_format_name(archive_);
     const char* method = format ? std::strchr(format, ' ') : nullptr;
     if (method) member.SetMethod(method + 1);
   }
@@ -412,36 +417,57 @@ ReadResult LibarchiveReader::Next(Member& member) {
   }
 }
 
-std::unique_ptr<MemberReader> OpenMembers(Family family, const std::string& path) {
-  if (family == Family::Zip) return OpenZipDirectory(FileSource::Open(path));
-  if (family == Family::Lha) {
-    // LHA from its headers too; libarchive converts each name through wide
-    // characters. Self-extracting archives (no header at the start) stay
-    // with libarchive, which searches for the first header.
-    if (std::unique_ptr<MemberReader> reader = OpenLhaHeaders(FileSource::Open(path))) return reader;
-  }
-  if (family == Family::Tar) {
-    // A plain tar archive is listed from its headers by our own reader;
-    // libarchive's tar reader converts every name on the way, which costs
-    // more than all the rest (bench/README.md).
-    if (std::unique_ptr<MemberReader> reader = OpenTarHeaders(FileSource::Open(path))) return reader;
-    // A compressed tar archive the same way, over its decompressed bytes.
-    if (std::unique_ptr<MemberReader> reader = OpenTarHeaders(DecompressedSource::Open(path))) return reader;
-  }
+namespace {
+
+std::unique_ptr<MemberReader> OpenLha(const std::string& path) {
+  // From its headers by our own reader: libarchive converts each name
+  // through wide characters, which costs more than all the rest
+  // (bench/README.md). Self-extracting archives (no header at the start)
+  // stay with libarchive, which searches for the first header.
+  if (std::unique_ptr<MemberReader> reader = OpenLhaHeaders(FileSource::Open(path))) return reader;
+  return LibarchiveReader::Open(Family::Lha, path);
+}
+
+std::unique_ptr<MemberReader> OpenTar(const std::string& path) {
+  // Plain tar from its headers by our own reader, for the same reason, and
+  // compressed tar the same way over its decompressed bytes.
+  if (std::unique_ptr<MemberReader> reader = OpenTarHeaders(FileSource::Open(path))) return reader;
+  if (std::unique_ptr<MemberReader> reader = OpenTarHeaders(DecompressedSource::Open(path))) return reader;
+  return LibarchiveReader::Open(Family::Tar, path);
+}
+
+template <Family family>
+std::unique_ptr<MemberReader> OpenWithLibarchive(const std::string& path) {
   return LibarchiveReader::Open(family, path);
+}
+
+}  // namespace
+
+const Format kLhaFormat = {Family::Lha, OpenLha, nullptr};
+const Format kCabFormat = {Family::Cab, OpenWithLibarchive<Family::Cab>, nullptr};
+const Format kTarFormat = {Family::Tar, OpenTar, TarArchiveType};
+const Format kRarFormat = {Family::Rar, OpenWithLibarchive<Family::Rar>, nullptr};
+const Format kSevenZipFormat = {Family::SevenZip, OpenWithLibarchive<Family::SevenZip>, nullptr};
+
+std::unique_ptr<MemberReader> OpenMembers(Family family, const std::string& path) {
+  for (const Format* format : {&kZipFormat, &kLhaFormat, &kCabFormat, &kTarFormat, &kRarFormat, &kSevenZipFormat}) {
+    if (format->family == family) return format->open(path);
+  }
+  return nullptr;
 }
 
 int TarArchiveType(const std::string& path) {
   if (::access(path.c_str(), R_OK) != 0) return -1;
+  if (!Libarchive()) return 0;
   Utf8Thread utf8;
   for (bool single : {false, true}) {
-    archive* a = archive_read_new();
+    archive* a = La().archive_read_new();
     if (!a) return -1;
     SupportFormats(a, Family::Tar, single);
     archive_entry* entry = nullptr;
     int code = 0;
-    if (archive_read_open_filename(a, path.c_str(), 64 * 1024) == ARCHIVE_OK) {
-      const int r = archive_read_next_header(a, &entry);
+    if (La().archive_read_open_filename(a, path.c_str(), 64 * 1024) == ARCHIVE_OK) {
+      const int r = La().archive_read_next_header(a, &entry);
       if (r == ARCHIVE_OK || r == ARCHIVE_WARN) {
         switch (CompressionOf(a)) {
           case ARCHIVE_FILTER_NONE: code = single ? 0 : 1; break;
@@ -452,7 +478,7 @@ int TarArchiveType(const std::string& path) {
         }
       }
     }
-    archive_read_free(a);
+    La().archive_read_free(a);
     if (code != 0) return code;
   }
   return 0;

@@ -101,10 +101,10 @@ std::vector<std::string> SplitPatterns(const char* wildcard) {
   return patterns;
 }
 
-Session* Session::Open(Family family, const std::string& path) {
-  std::unique_ptr<MemberReader> reader = OpenMembers(family, path);
+Session* Session::Open(const Format& format, const std::string& path) {
+  std::unique_ptr<MemberReader> reader = format.open(path);
   if (!reader) return nullptr;
-  Session* session = new Session(family, path, std::move(reader));
+  Session* session = new Session(format, path, std::move(reader));
   std::lock_guard<std::mutex> guard(RegistryLock());
   Registry().insert(session);
   return session;
@@ -137,7 +137,7 @@ bool Session::Close(archives::ArcHandle handle) {
 int Session::FindFirst(const char* wildcard, archives::TMemberInfo* info) {
   if (!atStart_) {
     // A new search starts from the first member again.
-    std::unique_ptr<MemberReader> reader = OpenMembers(family_, path_);
+    std::unique_ptr<MemberReader> reader = format_.open(path_);
     if (!reader) {
       hasCurrent_ = false;
       searching_ = false;
@@ -241,10 +241,10 @@ int CommandEntry(char* output, std::uint32_t outputSize) {
   return kErrorNotSupport;
 }
 
-archives::ArcHandle OpenEntry(Family family, const char* path) {
+archives::ArcHandle OpenEntry(const Format& format, const char* path) {
   if (!path || !*path) return nullptr;
   try {
-    return Session::Open(family, path);
+    return Session::Open(format, path);
   } catch (...) {
     return nullptr;
   }
@@ -284,10 +284,10 @@ int FindNextEntry(archives::ArcHandle handle, archives::TMemberInfo* info) {
   }
 }
 
-archives::ArcBool CheckEntry(Family family, const char* path, int mode) {
+archives::ArcBool CheckEntry(const Format& format, const char* path, int mode) {
   if (!path || !*path) return 0;
   try {
-    std::unique_ptr<MemberReader> reader = OpenMembers(family, path);
+    std::unique_ptr<MemberReader> reader = format.open(path);
     if (!reader) return 0;
     // Modes 1 (basic) and 2 (full) read every header; the others, the
     // quick check, only the first.
@@ -304,11 +304,11 @@ archives::ArcBool CheckEntry(Family family, const char* path, int mode) {
   }
 }
 
-int ArchiveTypeEntry(Family family, const char* path) {
+int ArchiveTypeEntry(const Format& format, const char* path) {
   if (!path || ::access(path, R_OK) != 0) return -1;
   try {
-    if (family == Family::Tar) return TarArchiveType(path);
-    return OpenMembers(family, path) ? 1 : 0;
+    if (format.archiveType) return format.archiveType(path);
+    return format.open(path) ? 1 : 0;
   } catch (...) {
     return -1;
   }

@@ -1,6 +1,6 @@
 // The state behind one archive handle, and the behaviour of every entry of
 // the libraries. Each library's entries (Entries.h) forward here with their
-// own family.
+// own format.
 #pragma once
 
 #include <cstdint>
@@ -24,8 +24,8 @@ constexpr int kErrorMemory = 0x801E;
 
 class Session {
  public:
-  // A registered session for an archive of the family, or nullptr.
-  static Session* Open(Family family, const std::string& path);
+  // A registered session for an archive of the format, or nullptr.
+  static Session* Open(const Format& format, const std::string& path);
   // The session behind a handle, or nullptr when the handle is not one of ours
   // or has been closed.
   static Session* Find(archives::ArcHandle handle);
@@ -43,11 +43,11 @@ class Session {
   bool CompressedSize(std::uint64_t* value) const;
 
  private:
-  Session(Family family, std::string path, std::unique_ptr<MemberReader> reader)
-      : family_(family), path_(std::move(path)), reader_(std::move(reader)) {}
+  Session(const Format& format, std::string path, std::unique_ptr<MemberReader> reader)
+      : format_(format), path_(std::move(path)), reader_(std::move(reader)) {}
   int Advance(archives::TMemberInfo* info);
 
-  Family family_;
+  const Format& format_;
   std::string path_;
   std::unique_ptr<MemberReader> reader_;
   bool atStart_ = true;
@@ -70,12 +70,12 @@ std::vector<std::string> SplitPatterns(const char* wildcard);
 
 // Entry behaviour shared by every library.
 int CommandEntry(char* output, std::uint32_t outputSize);
-archives::ArcHandle OpenEntry(Family family, const char* path);
+archives::ArcHandle OpenEntry(const Format& format, const char* path);
 int CloseEntry(archives::ArcHandle handle);
 int FindFirstEntry(archives::ArcHandle handle, const char* wildcard, archives::TMemberInfo* info);
 int FindNextEntry(archives::ArcHandle handle, archives::TMemberInfo* info);
-archives::ArcBool CheckEntry(Family family, const char* path, int mode);
-int ArchiveTypeEntry(Family family, const char* path);
+archives::ArcBool CheckEntry(const Format& format, const char* path, int mode);
+int ArchiveTypeEntry(const Format& format, const char* path);
 archives::ArcBool SetOwnerEntry(archives::ArcWindow window);
 archives::ArcBool KillOwnerEntry(archives::ArcWindow window);
 

@@ -1,4 +1,4 @@
 // 7-zip32.dll: 7z
 #include "backends/Entries.h"
 
-MOKURENA_LIBRARY_ENTRIES(SevenZip, SevenZipGetWriteTimeEx, backends::Family::SevenZip)
+MOKURENA_LIBRARY_ENTRIES(SevenZip, SevenZipGetWriteTimeEx, backends::kSevenZipFormat)

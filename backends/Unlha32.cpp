@@ -1,4 +1,4 @@
 // UNLHA32.DLL: LHA
 #include "backends/Entries.h"
 
-MOKURENA_LIBRARY_ENTRIES(Unlha, UnlhaGetWriteTimeEx, backends::Family::Lha)
+MOKURENA_LIBRARY_ENTRIES(Unlha, UnlhaGetWriteTimeEx, backends::kLhaFormat)

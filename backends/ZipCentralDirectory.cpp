@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "backends/Formats.h"
 #include "platform/FileTime.h"
 
 namespace backends {
@@ -318,6 +319,12 @@ ReadResult ZipDirectoryReader::Next(Member& member) {
   ++read_;
   return ReadResult::Member;
 }
+
+namespace {
+std::unique_ptr<MemberReader> OpenZip(const std::string& path) { return OpenZipDirectory(FileSource::Open(path)); }
+}  // namespace
+
+const Format kZipFormat = {Family::Zip, OpenZip, nullptr};
 
 std::unique_ptr<MemberReader> OpenZipDirectory(std::unique_ptr<ByteSource> source,
                                                std::string* reason) {

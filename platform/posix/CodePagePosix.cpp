@@ -312,22 +312,20 @@ std::string AnsiUpperCase(const std::string& text) { return ConvertCase(text, fa
 // and the punctuation below "a" ("_" sorts before letters, as on Windows), but
 // not on the order of kana and kanji, where Windows uses its own sort weights.
 int AnsiCompareText(const std::string& a, const std::string& b) {
-  // ASCII text lowers the same in every code page (only A-Z change), so it
-  // is compared in place: the check compares every extension it meets.
-  const auto isAscii = [](const std::string& t) {
-    for (char c : t)
-      if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-  };
-  if (isAscii(a) && isAscii(b)) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : static_cast<unsigned char>(c); };
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-      const unsigned char ca = lower(a[i]), cb = lower(b[i]);
-      if (ca != cb) return ca < cb ? -1 : 1;
-    }
-    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+  // ASCII lowers the same in every code page (only A-Z change), so a common
+  // ASCII beginning is compared in place: the first difference there, or the
+  // end of the shorter text, decides, whatever follows (lowering keeps every
+  // character). The check compares every extension it meets.
+  const std::size_t n = std::min(a.size(), b.size());
+  std::size_t i = 0;
+  for (; i < n; ++i) {
+    const unsigned char ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
+    if ((ca | cb) >= 0x80) break;
+    const unsigned char la = ca >= 'A' && ca <= 'Z' ? ca + 32 : ca;
+    const unsigned char lb = cb >= 'A' && cb <= 'Z' ? cb + 32 : cb;
+    if (la != lb) return la < lb ? -1 : 1;
   }
+  if (i == n) return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
   const std::string la = AnsiLowerCase(a);
   const std::string lb = AnsiLowerCase(b);
   const int r = la.compare(lb);
