@@ -1,8 +1,9 @@
 #include "settings/ConfigRules.h"
 
-#include <algorithm>
+#include <cstddef>
 
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 
 namespace settings {
 
@@ -23,11 +24,45 @@ std::string NormalizeAddedExtension(const std::string& answer) {
   return platform::TrimText(platform::AnsiLowerCase(withoutDots));
 }
 
-std::vector<std::string> SortLikeListBox(std::vector<std::string> items) {
-  std::stable_sort(items.begin(), items.end(), [](const std::string& a, const std::string& b) {
-    return platform::AnsiCompareText(a, b) < 0;
-  });
-  return items;
+std::vector<std::string> SortLikeListBox(const std::vector<std::string>& items) {
+  std::vector<std::string> sorted;
+  sorted.reserve(items.size());
+  for (const std::string& item : items) {
+    // Binary search over the placed items, from the middle of the whole
+    // range (rounded down) as the list control does.
+    std::ptrdiff_t low = 0;
+    std::ptrdiff_t high = static_cast<std::ptrdiff_t>(sorted.size()) - 1;
+    while (low <= high) {
+      const std::ptrdiff_t middle = (low + high) / 2;
+      const int order = platform::AnsiCompareText(sorted[static_cast<std::size_t>(middle)], item);
+      if (order == 0) {
+        low = middle;
+        break;
+      }
+      if (order > 0) {
+        high = middle - 1;
+      } else {
+        low = middle + 1;
+      }
+    }
+    sorted.insert(sorted.begin() + low, item);
+  }
+  return sorted;
+}
+
+std::vector<std::string> AddToWatchList(std::vector<std::string> items, const std::string& answer) {
+  const std::string extension = NormalizeAddedExtension(answer);
+  if (!extension.empty()) items.push_back(extension);
+  return SortLikeListBox(items);
+}
+
+ArchiverBrowseStart GetArchiverpathStart(const std::string& current) {
+  ArchiverBrowseStart start;
+  if (platform::FileExists(current)) {
+    start.result = current;
+    start.initialFolder = platform::ExtractFilePath(current);
+  }
+  return start;
 }
 
 std::string AssociationExtensionKey(const std::string& ext) { return "." + ext; }

@@ -18,9 +18,28 @@ std::vector<std::string> DefaultWatchList();
 // (which adds nothing).
 std::string NormalizeAddedExtension(const std::string& answer);
 
-// The items in the order of a sorted list box: ascending, without regard to
-// case (locale-aware); items that compare equal keep their order.
-std::vector<std::string> SortLikeListBox(std::vector<std::string> items);
+// The items in the order a sorted list box gives them when they are added to
+// it one after another: ascending, without regard to case (locale-aware).
+// Like the list control, each item goes where a binary search over the items
+// already placed finds it; meeting an equal item puts it at that place, so
+// items that compare equal do not keep their order.
+std::vector<std::string> SortLikeListBox(const std::vector<std::string>& items);
+
+// The watch list after the add prompt was answered with answer (the empty
+// text for Cancel): the normalised extension appended unless it is empty,
+// then the whole list sorted like the list box, in every case.
+std::vector<std::string> AddToWatchList(std::vector<std::string> items, const std::string& answer);
+
+// Where browsing for an archiver program starts from the text current of an
+// edit field: when current names an existing file, the result stays current
+// until a file is chosen and the file-open dialog opens in that file's
+// folder; otherwise the result starts empty and the dialog opens in the
+// system's default folder (initialFolder empty).
+struct ArchiverBrowseStart {
+  std::string result;
+  std::string initialFolder;
+};
+ArchiverBrowseStart GetArchiverpathStart(const std::string& current);
 
 // Registry texts of the association of one extension ext (lower case, no dot)
 // with the executable exe.

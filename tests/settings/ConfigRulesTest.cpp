@@ -5,6 +5,7 @@
 #include <map>
 
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -33,13 +34,59 @@ TEST_F(ConfigRulesTest, AddedExtensionIsNormalised) {
 }
 
 TEST_F(ConfigRulesTest, SortedLikeTheListBox) {
+  // Items that compare equal land where the list control's binary search
+  // meets them, not in their first order.
   const std::pair<Strings, Strings> cases[] = {
       {{}, {}},
-      {{"scr", "Bat", "exe", "ABC", "bat"}, {"ABC", "Bat", "bat", "exe", "scr"}},
-      {{"zip", "EXE", "exe", "Exe", ""}, {"", "EXE", "exe", "Exe", "zip"}},
+      {{"scr", "Bat", "exe", "ABC", "bat"}, {"ABC", "bat", "Bat", "exe", "scr"}},
+      {{"zip", "EXE", "exe", "Exe", ""}, {"", "exe", "Exe", "EXE", "zip"}},
       {{"targz", "tar", "t"}, {"t", "tar", "targz"}},
+      {{"exe", "exe", "bat"}, {"bat", "exe", "exe"}},
+      {{"x", "X", "x", "X", "x"}, {"x", "x", "X", "X", "x"}},
   };
   for (const auto& c : cases) EXPECT_EQ(settings::SortLikeListBox(c.first), c.second);
+}
+
+TEST_F(ConfigRulesTest, AddingSortsTheWholeListAndAddsOnlyWhatIsLeft) {
+  struct Case {
+    Strings items;
+    std::string answer;
+    Strings expected;
+  };
+  const Case cases[] = {
+      {{"bat", "exe", "pif", "scr"}, ".EXE ", {"bat", "exe", "exe", "pif", "scr"}},
+      {{"bat", "exe", "pif", "scr"}, "tar.gz", {"bat", "exe", "pif", "scr", "targz"}},
+      // Cancel gives the empty text: nothing added, loaded order sorted anyway.
+      {{"scr", "pif", "Bat"}, "", {"Bat", "pif", "scr"}},
+      {{"scr", "pif"}, " . . ", {"pif", "scr"}},
+      {{}, "LZH", {"lzh"}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(settings::AddToWatchList(c.items, c.answer), c.expected) << "answer \"" << c.answer << "\"";
+  }
+}
+
+TEST_F(ConfigRulesTest, BrowsingStartsInTheFolderOfAnExistingFile) {
+  const std::string folder = platform::CreateTempFolder("browse");
+  const std::string existing = platform::JoinPath(folder, "arc.exe");
+  platform::WriteWholeFile(existing, "MZ");
+  const std::string inFolder = platform::ExtractFilePath(existing);
+  const struct {
+    std::string current;
+    std::string result;
+    std::string initialFolder;
+  } cases[] = {
+      {existing, existing, inFolder},
+      {"", "", ""},
+      {platform::JoinPath(folder, "missing.exe"), "", ""},
+      {folder, "", ""},  // a folder is no file
+  };
+  for (const auto& c : cases) {
+    const settings::ArchiverBrowseStart start = settings::GetArchiverpathStart(c.current);
+    EXPECT_EQ(start.result, c.result) << c.current;
+    EXPECT_EQ(start.initialFolder, c.initialFolder) << c.current;
+  }
+  platform::RemoveTree(folder);
 }
 
 TEST_F(ConfigRulesTest, AssociationTestFollowsTheFileType) {
