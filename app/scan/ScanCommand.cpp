@@ -1,5 +1,6 @@
 #include "app/scan/ScanCommand.h"
 
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <utility>
@@ -131,6 +132,12 @@ void PathListReader::Complete(std::vector<std::string>& out) {
   pending_.clear();
 }
 
+std::string ListingStoppedMessage(int code) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%X", static_cast<unsigned>(code));
+  return std::string("the listing stopped with error ") + hex + "; the members after it were not checked";
+}
+
 ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch) {
   ArchiveResult result;
   result.path = path;
@@ -153,9 +160,11 @@ ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch
     if (result.opened) {
       // One record for the whole listing: it is 598 bytes, members are many.
       std::unique_ptr<archives::TMemberInfo> info(new archives::TMemberInfo());
-      for (int found = archive.FindFirst("*.*", *info); found == 0; found = archive.FindNext(*info)) {
-        check.Add(*info);
-      }
+      int found = archive.FindFirst("*.*", *info);
+      for (; found == 0; found = archive.FindNext(*info)) check.Add(*info);
+      // The program takes the members found so far as all of them. A check
+      // whose listing broke off has not seen the rest: that is an error.
+      if (found != kNoMoreMembers) result.error = ListingStoppedMessage(found);
     }
   } catch (const std::exception& e) {
     result.error = e.what();
@@ -169,7 +178,7 @@ ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch
   }
   result.members = check.MemberCount();
   result.watched = check.HasWatchedMember();
-  if (result.watched && result.error.empty()) result.reported = check.TakeReportedMembers();
+  if (result.watched) result.reported = check.TakeReportedMembers();
   return result;
 }
 

@@ -37,6 +37,8 @@ class ScanProcess : public ::testing::Test {
     Write("japanese.7z", FixtureWriter().Accept("7z").Member(Narrow(u8"日本語\\表示.exe", "\x93\xfa\x96\x7b\x8c\xea\\\x95\x5c\x8e\xa6.exe")).Member("bad\x81"));
     Write("broken.lzh", FixtureWriter().Accept("lha").OpenFails().Member("a.exe"));
     Write("cut.lzh", FixtureWriter().Accept("lha").FailAt(2).Member("a.txt").Member("b.exe"));
+    Write("stops.lzh",
+          FixtureWriter().Accept("lha").FailAt(3, 0x8017).Member("a.exe").Member("b.txt").Member("c.exe"));
     // Accepted only by a library that is not there: no content probe says yes.
     Write("unknown.xyz", FixtureWriter().Accept("bga").Member("a.exe"));
     platform::WriteWholeFile(Path("garbage.lzh"), "not an archive at all");
@@ -84,7 +86,9 @@ TEST_F(ScanProcess, ReportLinesAndExitStatus) {
       {"missing file", {"missing.lzh"}, 2, {}, {"missing.lzh"}},
       {"the others are still checked", {"broken.lzh", "hit.lzh", "missing.lzh"}, 2, hitLines,
        {"broken.lzh", "missing.lzh"}},
-      {"listing cut short: what was found counts", {"cut.lzh"}, 0, {}, {}},
+      {"listing ended by 'no more members': what was found counts", {"cut.lzh"}, 0, {}, {}},
+      {"listing broken off by an error: reported, and an error", {"stops.lzh"}, 2,
+       {Path("stops.lzh") + ": [ exe ] a.exe"}, {"stops.lzh"}},
       {"names cannot fake report lines", {"lines.zip"}, 1,
        {Path("lines.zip") + ": [ bat ] b.bat"}, {}},
   };
