@@ -113,37 +113,6 @@ TEST_F(ScanText, JsonStringsAreStrictUtf8) {
   EXPECT_EQ(scan::HexBytes(std::string("\x00\x5C\xFF", 3)), "005cff");
 }
 
-TEST_F(ScanText, OneJsonLinePerArchive) {
-  scan::ArchiveResult result;
-  result.path = Narrow(u8"書庫\\a.lzh", "\x8f\x91\x8c\xc9\\a.lzh");
-  result.opened = true;
-  result.members = 3;
-  result.watched = true;
-  result.reported = {{"x.EXE", "exe", 2}, {"bad\x81", "", 1}};
-  scantest::Json json;
-  std::string error;
-  ASSERT_TRUE(scantest::ParseJson(scan::JsonLine(result), json, error)) << error << scan::JsonLine(result);
-  EXPECT_EQ(json.keys, (std::vector<std::string>{"path", "opened", "members", "watched", "hits"}));
-  EXPECT_EQ(json["path"].text, u8"書庫\\a.lzh");
-  EXPECT_EQ(json["members"].number, 3);
-  ASSERT_EQ(json["hits"].items.size(), 3u);
-  EXPECT_EQ(json["hits"][1]["member"].text, "x.EXE");
-  EXPECT_EQ(json["hits"][2]["member"].text, "bad\xEF\xBF\xBD");
-  EXPECT_EQ(json["hits"][2]["member_hex"].text, "626164" "81");
-  EXPECT_FALSE(json["hits"][0].Has("member_hex"));
-
-  scan::ArchiveResult failed;
-  failed.path = "gone.zip";
-  failed.error = "message";
-  ASSERT_TRUE(scantest::ParseJson(scan::JsonLine(failed), json, error)) << error;
-  EXPECT_FALSE(json["opened"].boolean);
-  EXPECT_EQ(json["error"].text, "message");
-  EXPECT_EQ(scan::ExitStatusOf(failed), scan::kExitTrouble);
-  EXPECT_EQ(scan::ProblemLine(failed), "gone.zip: message");
-  EXPECT_EQ(scan::ExitStatusOf(result), scan::kExitWatched);
-  EXPECT_EQ(scan::ReportLinesWithPath(result).size(), 3u);
-}
-
 // The plain rule, member by member against every entry: the hit when a
 // lower-cased extension equals an entry byte for byte, the report lines when
 // it equals one without regard to case.

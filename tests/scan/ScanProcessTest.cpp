@@ -34,7 +34,7 @@ class ScanProcess : public ::testing::Test {
                          .Member("sub\\x.scr")
                          .Member("dir.exe\\"));
     Write("lines.zip", FixtureWriter().Accept("zip").Member("a\r\n[ exe ] fake.txt").Member("b.bat"));
-    Write("japanese.7z", FixtureWriter().Accept("7z").Member(Narrow(u8"日本語\\表示.exe", "\x93\xfa\x96\x7b\x8c\xea\\\x95\x5c\x8e\xa6.exe")).Member("bad\x81"));
+    Write("japanese.7z", FixtureWriter().Accept("7z").Member(Narrow(u8"日本語\\表示.exe", "\x93\xfa\x96\x7b\x8c\xea\\\x95\x5c\x8e\xa6.exe")).Member("bad\x81\x7F.exe"));
     Write("broken.lzh", FixtureWriter().Accept("lha").OpenFails().Member("a.exe"));
     Write("cut.lzh", FixtureWriter().Accept("lha").FailAt(2).Member("a.txt").Member("b.exe"));
     Write("stops.lzh",
@@ -138,12 +138,17 @@ TEST_F(ScanProcess, JsonObjectPerArchive) {
   EXPECT_EQ(hit["hits"][2]["member"].text, "sub\\x.scr");
 
   const scantest::Json& japanese = objects[1];
-  ASSERT_EQ(japanese["hits"].items.size(), 1u);
+  ASSERT_EQ(japanese["hits"].items.size(), 2u);
   EXPECT_EQ(japanese["hits"][0]["member"].text, u8"日本語\\表示.exe");
+  EXPECT_FALSE(japanese["hits"][0].Has("member_hex"));
+  // A lead byte without its second byte (in Shift_JIS and in UTF-8): U+FFFD,
+  // and the exact bytes beside it.
+  EXPECT_EQ(japanese["hits"][1]["member"].text, "bad\xEF\xBF\xBD\x7F.exe");
+  EXPECT_EQ(japanese["hits"][1]["member_hex"].text, "626164817f2e657865");
   EXPECT_EQ(japanese["members"].number, 2);
 
+  EXPECT_EQ(objects[2].keys, (std::vector<std::string>{"path", "opened", "members", "watched", "hits"}));
   EXPECT_FALSE(objects[2]["opened"].boolean);
-  EXPECT_FALSE(objects[2].Has("error"));
   EXPECT_TRUE(objects[2]["hits"].items.empty());
   EXPECT_FALSE(objects[3]["error"].text.empty());
   EXPECT_EQ(objects[4]["hits"].items.size(), 1u);
