@@ -5,13 +5,13 @@ namespace app {
 namespace {
 
 runtime::FormSpec ReportFormSpec() {
-  runtime::FormSpec spec;
-  spec.caption = "発見しました - Mokurena";
-  spec.clientWidth = 472;
-  spec.clientHeight = 406;
-  spec.border = runtime::BorderStyle::Dialog;
-  spec.font = runtime::FontSpec{"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET};
-  return spec;
+  runtime::FormSpec layout;
+  layout.caption = "発見しました - Mokurena";
+  layout.clientWidth = 472;
+  layout.clientHeight = 406;
+  layout.border = runtime::BorderStyle::Dialog;
+  layout.font = runtime::FontSpec{"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET};
+  return layout;
 }
 
 }  // namespace

@@ -25,13 +25,13 @@ const char kArchiveNotOpened[] = "書庫が破損しているか対応してい�
 const char kPassAnyway[] = "そのまま解凍ソフトに渡しますか？";
 
 runtime::FormSpec MainFormSpec() {
-  runtime::FormSpec spec;
-  spec.caption = "Mokurena";
-  spec.clientWidth = 231;
-  spec.clientHeight = 97;
-  spec.border = runtime::BorderStyle::ToolWindow;
-  spec.font = runtime::FontSpec{"MS UI Gothic", 12, SHIFTJIS_CHARSET};
-  return spec;
+  runtime::FormSpec layout;
+  layout.caption = "Mokurena";
+  layout.clientWidth = 231;
+  layout.clientHeight = 97;
+  layout.border = runtime::BorderStyle::ToolWindow;
+  layout.font = runtime::FontSpec{"MS UI Gothic", 12, SHIFTJIS_CHARSET};
+  return layout;
 }
 
 constexpr COLORREF kCream = RGB(0xFF, 0xFB, 0xF0);

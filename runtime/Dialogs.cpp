@@ -60,13 +60,13 @@ std::optional<std::string> InputQuery(const std::string& title, const std::strin
   constexpr int kButtonHeight = 25;
   constexpr int kMinimumWidth = 300;
 
-  FormSpec spec;
-  spec.caption = title;
-  spec.clientWidth = kMinimumWidth;
-  spec.clientHeight = 100;
-  spec.border = BorderStyle::Dialog;
-  spec.font = FontSpec{"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET};
-  Form form(OwnerOrActive(owner), "frmInputQuery", spec);
+  FormSpec layout;
+  layout.caption = title;
+  layout.clientWidth = kMinimumWidth;
+  layout.clientHeight = 100;
+  layout.border = BorderStyle::Dialog;
+  layout.font = FontSpec{"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET};
+  Form form(OwnerOrActive(owner), "frmInputQuery", layout);
 
   Label& prompted = form.Add<Label>("lblPrompt", Bounds{kMargin, kMargin, 0, 0}, prompt);
   const Bounds label = prompted.GetBounds();

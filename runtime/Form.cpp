@@ -26,10 +26,10 @@ FrameStyle StyleOf(BorderStyle border) {
   }
 }
 
-HFONT MakeFont(const FontSpec& spec) {
-  return CreateFontA(-spec.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, static_cast<DWORD>(spec.charset),
+HFONT MakeFont(const FontSpec& font) {
+  return CreateFontA(-font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, static_cast<DWORD>(font.charset),
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                     spec.face.c_str());
+                     font.face.c_str());
 }
 
 // Every control below container that takes the focus, in tab order: a
@@ -61,16 +61,16 @@ void ForEachDescendant(Control& container, Visit visit) {
 
 }  // namespace
 
-Form::Form(HWND owner, std::string name, const FormSpec& spec) : Control(nullptr, std::move(name)) {
+Form::Form(HWND owner, std::string name, const FormSpec& layout) : Control(nullptr, std::move(name)) {
   Application::Initialize();
-  const FrameStyle frame = StyleOf(spec.border);
-  RECT rect{0, 0, spec.clientWidth, spec.clientHeight};
+  const FrameStyle frame = StyleOf(layout.border);
+  RECT rect{0, 0, layout.clientWidth, layout.clientHeight};
   AdjustWindowRectEx(&rect, frame.style, FALSE, frame.exStyle);
-  CreateWindowFor({kFormClass, frame.style, frame.exStyle, spec.caption,
+  CreateWindowFor({kFormClass, frame.style, frame.exStyle, layout.caption,
                    Bounds{0, 0, rect.right - rect.left, rect.bottom - rect.top}, false},
                   owner ? owner : Application::Handle());
-  SetClientSize(spec.clientWidth, spec.clientHeight);
-  SetFont(spec.font);
+  SetClientSize(layout.clientWidth, layout.clientHeight);
+  SetFont(layout.font);
 }
 
 Form::~Form() {
@@ -93,9 +93,9 @@ void Form::SetClientSize(int width, int height) {
   SetWindowPos(hwnd_, nullptr, left, top, outerWidth, outerHeight, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Form::SetFont(const FontSpec& spec) {
-  HFONT font = MakeFont(spec);
-  if (!font) throw std::runtime_error("CreateFont failed: " + spec.face);
+void Form::SetFont(const FontSpec& layout) {
+  HFONT font = MakeFont(layout);
+  if (!font) throw std::runtime_error("CreateFont failed: " + layout.face);
   ApplyFont(font);
   if (font_) DeleteObject(font_);
   font_ = font;

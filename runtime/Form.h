@@ -33,7 +33,7 @@ struct FormSpec {
 class Form : public Control {
  public:
   // owner nullptr: the application window owns the form.
-  Form(HWND owner, std::string name, const FormSpec& spec);
+  Form(HWND owner, std::string name, const FormSpec& layout);
   ~Form() override;
 
   // Shows the form modally: disables its owner, runs a nested message loop
