@@ -68,6 +68,9 @@ std::string WideToNarrow(const std::u16string& text);
 // from the next byte; the result is false when that happened.
 bool NarrowToWide(const std::string& text, std::u16string& wide);
 
+// Appends one Unicode code point to out, encoded as UTF-8.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
 // Removes leading and trailing blanks and control characters (bytes <= 0x20).
 std::string TrimText(const std::string& text);
 

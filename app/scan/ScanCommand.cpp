@@ -210,24 +210,6 @@ std::string ProblemLine(const ArchiveResult& result) {
 
 namespace {
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 void AppendUnicodeEscape(std::string& out, char32_t c) {
   static const char kHex[] = "0123456789abcdef";
   out += "\\u";
@@ -261,7 +243,7 @@ std::string JsonString(const std::string& narrow, bool* whole) {
         if (c < 0x20 || c == 0x7F || c == 0x2028 || c == 0x2029) {
           AppendUnicodeEscape(out, c);
         } else {
-          AppendUtf8(out, c);
+          platform::AppendUtf8(out, c);
         }
     }
   }

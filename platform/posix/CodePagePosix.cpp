@@ -203,23 +203,6 @@ std::uint32_t DecodeUtf8(const std::string& text, std::size_t pos, std::size_t l
   return cp;
 }
 
-void EncodeUtf8(std::uint32_t cp, std::string& out) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 std::string ConvertUtf8(const std::string& text, bool toLower) {
   std::string result;
@@ -238,7 +221,7 @@ std::string ConvertUtf8(const std::string& text, bool toLower) {
       const std::uint32_t converted = toLower ? ToLowerCp(cp) : ToUpperCp(cp);
       const bool valid = cp >= 0x80 && !(cp >= 0xD800 && cp <= 0xDFFF) && cp <= 0x10FFFF;
       if (valid && converted != cp) {
-        EncodeUtf8(converted, result);
+        AppendUtf8(result, converted);
       } else {
         result.append(text, pos, len);
       }

@@ -1,5 +1,6 @@
 // Files and paths on POSIX.
 #include "platform/Files.h"
+#include "platform/posix/SearchFolders.h"
 
 #include <fcntl.h>
 #include <ftw.h>
@@ -103,23 +104,8 @@ std::string SearchFile(const std::string& fileName, const std::string& folder) {
     const std::string full = ExpandFullPath(fileName, 512);
     return full[0] == '/' && full.size() < 512 ? full : std::string();
   }
-  std::vector<std::string> folders;
-  if (!folder.empty()) {
-    folders.push_back(folder);
-  } else {
-    folders.push_back(ExtractFilePath(ExecutablePath()));
-    folders.push_back(CurrentFolder());
-    const char* pathVariable = std::getenv("PATH");
-    std::string list = pathVariable ? pathVariable : "";
-    std::size_t pos = 0;
-    while (pos <= list.size()) {
-      std::size_t next = list.find(':', pos);
-      if (next == std::string::npos) next = list.size();
-      // An empty entry stands for the current folder, which is searched already.
-      if (next > pos) folders.push_back(list.substr(pos, next - pos));
-      pos = next + 1;
-    }
-  }
+  const std::vector<std::string> folders =
+      folder.empty() ? DefaultSearchFolders() : std::vector<std::string>{folder};
   for (const std::string& candidateFolder : folders) {
     if (candidateFolder.empty()) continue;
     const std::string candidate = JoinPath(candidateFolder, fileName);
@@ -275,6 +261,20 @@ void CopyFileTo(const std::string& source, const std::string& destination) {
   }
   close(in);
   if (close(out) != 0) throw FileError(ErrorText("cannot write", destination));
+}
+
+std::vector<std::string> DefaultSearchFolders(const std::string& pathWhenUnset) {
+  std::vector<std::string> folders{ExtractFilePath(ExecutablePath()), CurrentFolder()};
+  const char* pathVariable = std::getenv("PATH");
+  const std::string list = pathVariable ? pathVariable : pathWhenUnset;
+  std::size_t pos = 0;
+  while (pos <= list.size()) {
+    std::size_t next = list.find(':', pos);
+    if (next == std::string::npos) next = list.size();
+    if (next > pos) folders.push_back(list.substr(pos, next - pos));
+    pos = next + 1;
+  }
+  return folders;
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include "platform/Files.h"
 #include "platform/OsVersion.h"
 #include "platform/Shell.h"
+#include "platform/posix/SearchFolders.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -49,16 +50,7 @@ bool IsExecutableFile(const std::string& path) {
 // the executable's folder, the current folder, then the PATH.
 std::string FindProgram(const std::string& file) {
   if (file.find('/') != std::string::npos) return IsExecutableFile(file) ? file : std::string();
-  std::vector<std::string> folders{ExtractFilePath(ExecutablePath()), ExpandFullPath(".")};
-  const char* pathVariable = std::getenv("PATH");
-  const std::string list = pathVariable ? pathVariable : "/usr/bin:/bin";
-  std::size_t pos = 0;
-  while (pos <= list.size()) {
-    std::size_t next = list.find(':', pos);
-    if (next == std::string::npos) next = list.size();
-    if (next > pos) folders.push_back(list.substr(pos, next - pos));
-    pos = next + 1;
-  }
+  const std::vector<std::string> folders = DefaultSearchFolders("/usr/bin:/bin");
   for (const std::string& folder : folders) {
     if (folder.empty()) continue;
     const std::string candidate = JoinPath(folder, file);
