@@ -13,7 +13,6 @@
 
 using namespace e2e;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 namespace {
 
@@ -122,52 +121,6 @@ void ExpectLayout(HWND form, const std::vector<ExpectedControl>& table, const st
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------- resources
-
-namespace {
-
-BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR param) {
-  reinterpret_cast<std::vector<WORD>*>(param)->push_back(language);
-  return TRUE;
-}
-
-BOOL CALLBACK CollectName(HMODULE, LPCSTR, LPSTR name, LONG_PTR param) {
-  auto* names = reinterpret_cast<std::vector<std::string>*>(param);
-  names->push_back(IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<UINT_PTR>(name)) : name);
-  return TRUE;
-}
-
-}  // namespace
-
-TEST(Resources, ManifestAndFirstIcon) {
-  HMODULE module = LoadLibraryExA(DemoPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  ASSERT_NE(module, nullptr);
-
-  HRSRC manifest = FindResourceExA(module, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1),
-                                   MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
-  ASSERT_NE(manifest, nullptr) << "no manifest (type 24, id 1, language 1033)";
-  const std::string text(static_cast<const char*>(LockResource(LoadResource(module, manifest))),
-                         SizeofResource(module, manifest));
-  for (const char* attribute :
-       {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"", "processorArchitecture=\"X86\"",
-        "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\""}) {
-    EXPECT_THAT(text, HasSubstr(attribute));
-  }
-  std::vector<WORD> languages;
-  EnumResourceLanguagesA(module, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1), CollectLanguage,
-                         reinterpret_cast<LONG_PTR>(&languages));
-  EXPECT_THAT(languages, ElementsAre(1033));
-
-  // The first icon group is the one the shell shows for the executable.
-  std::vector<std::string> groups;
-  EnumResourceNamesA(module, MAKEINTRESOURCEA(14), CollectName, reinterpret_cast<LONG_PTR>(&groups));
-  ASSERT_FALSE(groups.empty());
-  EXPECT_EQ(groups.front(), "MAINICON");
-  HICON icon = LoadIconA(module, "MAINICON");
-  EXPECT_NE(icon, nullptr);
-  FreeLibrary(module);
-}
 
 // ---------------------------------------------------------------- a dialog like the report dialog
 
