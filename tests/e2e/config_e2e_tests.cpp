@@ -16,6 +16,7 @@
 
 #include "platform/Files.h"
 #include "tests/e2e/Driver.h"
+#include "tests/e2e/WindowExpectations.h"
 #include "tests/support/StandinSupport.h"
 
 using namespace e2e;
@@ -108,21 +109,6 @@ class ScopedUserValue {
 
 // ---------------------------------------------------------------- the dialog
 
-HWND Find(HWND window, const std::string& name) {
-  HWND control = FindControl(window, name);
-  EXPECT_NE(control, nullptr) << "no control " << name;
-  return control;
-}
-
-std::string NameOf(HWND control) { return control ? Describe(control).name : std::string("(none)"); }
-
-bool IsFormCentred(HWND form) {
-  const Rect outer = WindowOnScreen(form);
-  const Rect screen = ScreenSize();
-  return std::abs(outer.left - (screen.width - outer.width) / 2) <= 1 &&
-         std::abs(outer.top - (screen.height - outer.height) / 2) <= 1;
-}
-
 std::string FolderNameOf(const std::string& folder) {
   std::string trimmed = folder;
   while (!trimmed.empty() && trimmed.back() == '\\') trimmed.pop_back();
@@ -208,15 +194,6 @@ class ConfigDialogTest : public ::testing::Test {
   std::string folder_, exe_, watch_, ini_;
 };
 
-struct ExpectedControl {
-  const char* name;
-  const char* className;
-  const char* parent;  // nullptr: the form
-  Rect bounds;
-  int tabOrder;
-  const char* caption;
-};
-
 // ---------------------------------------------------------------- layout
 
 TEST_F(ConfigDialogTest, EveryControlStandsWhereTheLayoutSaysInTabOrder) {
@@ -234,7 +211,7 @@ TEST_F(ConfigDialogTest, EveryControlStandsWhereTheLayoutSaysInTabOrder) {
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
   EXPECT_EQ(Describe(form).font, kFont);
 
-  const ExpectedControl table[] = {
+  const std::vector<ExpectedControl> table = {
       {"PageControl1", "SysTabControl32", nullptr, {0, 0, 472, 345}, 0, ""},
       {"Button5", "Button", nullptr, {384, 360, 75, 25}, 1, "閉じる(&C)"},
       {"Button6", "Button", nullptr, {296, 360, 75, 25}, 2, "適用(&A)"},
@@ -268,21 +245,7 @@ TEST_F(ConfigDialogTest, EveryControlStandsWhereTheLayoutSaysInTabOrder) {
       {"EditGcapath", "Edit", "GroupBox3", {72, 152, 337, 20}, 16, ""},
       {"btnGcapath", "Button", "GroupBox3", {408, 152, 25, 20}, 17, "..."},
   };
-  for (const ExpectedControl& expected : table) {
-    SCOPED_TRACE(expected.name);
-    HWND hwnd = Find(form, expected.name);
-    if (!hwnd) continue;
-    const ControlInfo info = Describe(hwnd);
-    EXPECT_EQ(info.className, expected.className);
-    EXPECT_EQ(info.parent, expected.parent ? FindControl(form, expected.parent) : form);
-    EXPECT_EQ(info.bounds.left, expected.bounds.left);
-    EXPECT_EQ(info.bounds.top, expected.bounds.top);
-    EXPECT_EQ(info.bounds.width, expected.bounds.width);
-    EXPECT_EQ(info.bounds.height, expected.bounds.height);
-    EXPECT_EQ(info.zOrder, expected.tabOrder);
-    EXPECT_EQ(info.text, expected.caption);
-    EXPECT_EQ(info.font, kFont);
-  }
+  ExpectLayout(form, table, kFont);
   // Kinds that the class name alone doesn't tell.
   for (const char* box : kTypeBoxes) {
     EXPECT_EQ(Describe(Find(form, box)).style & BS_TYPEMASK, static_cast<DWORD>(BS_AUTOCHECKBOX)) << box;

@@ -4,6 +4,7 @@
 // settings files the case needs; then starts it on a fixture archive, reads
 // and answers its windows, and checks what was handed on.
 #include "tests/e2e/Driver.h"
+#include "tests/e2e/WindowExpectations.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -174,20 +175,6 @@ std::set<std::string> WindowsShownUntilExit(Process& process) {
   return shown;
 }
 
-std::string NameOf(HWND control) { return control ? Describe(control).name : std::string("(none)"); }
-
-HWND Find(HWND window, const char* name) {
-  HWND control = FindControl(window, name);
-  EXPECT_NE(control, nullptr) << "no control " << name;
-  return control;
-}
-
-bool IsCentred(HWND form) {
-  const Rect outer = WindowOnScreen(form);
-  const Rect screen = ScreenSize();
-  return std::abs(outer.left - (screen.width - outer.width) / 2) <= 1 &&
-         std::abs(outer.top - (screen.height - outer.height) / 2) <= 1;
-}
 
 int LineHeight(const char* face, int height) {
   HDC dc = CreateCompatibleDC(nullptr);
@@ -341,37 +328,16 @@ TEST(MokurenaReport, ShowsTheWatchedMembersWithItsFixedLayout) {
   const Rect client = ClientOnScreen(form);
   EXPECT_EQ(client.width, 472);
   EXPECT_EQ(client.height, 406);
-  EXPECT_TRUE(IsCentred(form));
+  EXPECT_TRUE(IsFormCentred(form));
   const DWORD style = static_cast<DWORD>(GetWindowLongA(form, GWL_STYLE));
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
 
-  struct Expected {
-    const char* name;
-    Rect bounds;
-    int tabOrder;
-    const char* text;
-  };
-  const Expected controls[] = {
-      {"btnStop", {256, 352, 81, 33}, 0, "中断(&S)"},
-      {"btnContinue", {376, 352, 81, 33}, 1, "続行(&C)"},
-      {"MemoCheckedFiles", {16, 16, 441, 217}, 2, nullptr},
-  };
-  for (const Expected& expected : controls) {
-    SCOPED_TRACE(expected.name);
-    HWND hwnd = Find(form, expected.name);
-    if (!hwnd) continue;
-    const ControlInfo info = Describe(hwnd);
-    EXPECT_EQ(info.bounds.left, expected.bounds.left);
-    EXPECT_EQ(info.bounds.top, expected.bounds.top);
-    EXPECT_EQ(info.bounds.width, expected.bounds.width);
-    EXPECT_EQ(info.bounds.height, expected.bounds.height);
-    EXPECT_EQ(info.zOrder, expected.tabOrder);
-    EXPECT_EQ(info.font, "ＭＳ Ｐゴシック,12,128");
-    if (expected.text) {
-      EXPECT_EQ(info.text, expected.text);
-    }
-  }
+  ExpectLayout(form,
+               {{"btnStop", "Button", nullptr, {256, 352, 81, 33}, 0, "中断(&S)"},
+                {"btnContinue", "Button", nullptr, {376, 352, 81, 33}, 1, "続行(&C)"},
+                {"MemoCheckedFiles", nullptr, nullptr, {16, 16, 441, 217}, 2}},
+               "ＭＳ Ｐゴシック,12,128");
   const ControlInfo memo = Describe(Find(form, "MemoCheckedFiles"));
   EXPECT_TRUE(memo.style & WS_VSCROLL);
   EXPECT_FALSE(memo.style & (WS_HSCROLL | ES_READONLY | WS_TABSTOP));

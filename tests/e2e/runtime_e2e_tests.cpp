@@ -1,6 +1,7 @@
 // The runtime and the driver proven together: runtime_demo.exe is started
 // under Wine and worked through its windows as a user would.
 #include "tests/e2e/Driver.h"
+#include "tests/e2e/WindowExpectations.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -57,13 +58,6 @@ class DemoTest : public ::testing::Test {
   std::string out_;
 };
 
-HWND Find(HWND window, const char* name) {
-  HWND control = FindControl(window, name);
-  EXPECT_NE(control, nullptr) << "no control " << name;
-  return control;
-}
-
-std::string NameOf(HWND control) { return control ? Describe(control).name : std::string("(none)"); }
 std::string FocusName(HWND window) { return NameOf(FocusedControl(window)); }
 std::string DefaultName(HWND window) { return NameOf(DefaultButton(window)); }
 
@@ -71,13 +65,6 @@ DWORD ExitCode(Process& process) {
   const auto code = process.WaitForExit(10000);
   EXPECT_TRUE(code.has_value()) << "the program did not end";
   return code.value_or(0xFFFFFFFF);
-}
-
-bool IsFormCentred(HWND form) {
-  const Rect outer = WindowOnScreen(form);
-  const Rect screen = ScreenSize();
-  return std::abs(outer.left - (screen.width - outer.width) / 2) <= 1 &&
-         std::abs(outer.top - (screen.height - outer.height) / 2) <= 1;
 }
 
 // The size a label needs for text in this font, measured here with the
@@ -93,31 +80,6 @@ SIZE TextExtent(const std::string& text, const char* face, int height) {
   DeleteObject(font);
   DeleteDC(dc);
   return SIZE{rect.right - rect.left, rect.bottom - rect.top};
-}
-
-struct ExpectedControl {
-  const char* name;
-  const char* className;
-  const char* parent;  // nullptr: the form
-  Rect bounds;
-  int tabOrder;
-};
-
-void ExpectLayout(HWND form, const std::vector<ExpectedControl>& table, const std::string& font) {
-  for (const ExpectedControl& expected : table) {
-    SCOPED_TRACE(expected.name);
-    HWND hwnd = Find(form, expected.name);
-    if (!hwnd) continue;
-    const ControlInfo info = Describe(hwnd);
-    EXPECT_EQ(info.className, expected.className);
-    EXPECT_EQ(info.parent, expected.parent ? FindControl(form, expected.parent) : form);
-    EXPECT_EQ(info.bounds.left, expected.bounds.left);
-    EXPECT_EQ(info.bounds.top, expected.bounds.top);
-    EXPECT_EQ(info.bounds.width, expected.bounds.width);
-    EXPECT_EQ(info.bounds.height, expected.bounds.height);
-    EXPECT_EQ(info.zOrder, expected.tabOrder);
-    EXPECT_EQ(info.font, font);
-  }
 }
 
 }  // namespace
