@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#if defined(_WIN32)
+// The libraries' entries are stdcall on 32-bit Windows. x86-64 Windows and
+// POSIX have one calling convention, which the entries use there.
+#if defined(_WIN32) && !defined(_WIN64)
 #define ARCAPI __stdcall
 #else
 #define ARCAPI

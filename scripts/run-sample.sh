@@ -9,21 +9,30 @@
 #
 #   scripts/run-sample.sh
 #
-# MOKURENA_BUILD_DIR chooses the Win32 build folder (default build/win32, the
-# one scripts/test.sh uses).
+# It runs the shipped 32-bit program; where this machine runs no 32-bit
+# programs, the same sources built for x86-64 (scripts/wine-target.sh).
+# MOKURENA_BUILD_DIR chooses the Win32 build folder (default build/win32 or
+# build/win64, the ones scripts/test.sh uses).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+. scripts/wine-target.sh
 
 if [ "$(id -u)" = 0 ]; then
   scripts/setup.sh
 fi
 
-build=${MOKURENA_BUILD_DIR:-build/win32}
+choose_wine_target
+echo "== running the $MOKURENA_WIN_TARGET program: $MOKURENA_WIN_WHY"
+if [ "$MOKURENA_WIN_TARGET" = i686 ]; then
+  build=${MOKURENA_BUILD_DIR:-build/win32}
+else
+  build=${MOKURENA_BUILD_DIR:-build/win64}
+fi
 case $build in /*) ;; *) build=$root/$build ;; esac
 
 echo "== building mokurena.exe in $build"
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake >/dev/null
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$MOKURENA_WIN_TARGET-w64-mingw32.cmake" >/dev/null
 cmake --build "$build" -j"$(nproc)" \
   --target mokurena mokurena_sample_runner standin.full.UNLHA32.DLL standin_archiver >/dev/null
 

@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   cmake g++ make libgtest-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
-  wine wine32:i386
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+  wine wine32:i386 wine64
   xvfb x11-utils imagemagick fonts-ipafont-gothic fonts-wine locales
   libarchive-dev libarchive-tools zip unzip p7zip-full gcab jlha-utils bzip2
 )

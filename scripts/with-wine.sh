@@ -2,15 +2,40 @@
 # Runs a command in a fresh Wine prefix with a Japanese locale (ANSI code page
 # 932) and, when there is no display, a private Xvfb. Everything it started
 # ends with it: the wineserver, Xvfb and the prefix.
+#
+# MOKURENA_WIN_TARGET (see scripts/wine-target.sh) picks the loader: i686, the
+# default, runs 32-bit programs under wine32 in a 32-bit prefix; x86_64 runs
+# 64-bit programs under wine64 in a 64-bit prefix.
 set -euo pipefail
 
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-export WINEARCH=win32
 
 prefix_dir=$(mktemp -d /tmp/mokurena-wine.XXXXXX)
 export WINEPREFIX=$prefix_dir/prefix
+
+case ${MOKURENA_WIN_TARGET:-i686} in
+  i686)
+    export WINEARCH=win32 ;;
+  x86_64)
+    export WINEARCH=win64
+    # /usr/bin/wine (and wineboot, which calls it) picks the 32-bit loader
+    # whenever wine32 is installed, even where it cannot start: every "wine"
+    # of this run is the 64-bit loader, and Wine starts child processes with
+    # WINELOADER. (A symbolic link named wine would not do: the loader finds
+    # its own files by the name it was started with.)
+    export WINELOADER=/usr/lib/wine/wine64
+    mkdir "$prefix_dir/bin"
+    for name in wine wine-stable; do
+      printf '#!/bin/sh\nexec %s "$@"\n' "$WINELOADER" >"$prefix_dir/bin/$name"
+      chmod +x "$prefix_dir/bin/$name"
+    done
+    export PATH=$prefix_dir/bin:$PATH ;;
+  *)
+    echo "with-wine.sh: unknown MOKURENA_WIN_TARGET '$MOKURENA_WIN_TARGET'" >&2
+    exit 2 ;;
+esac
 xvfb_pid=
 
 cleanup() {

@@ -224,7 +224,7 @@ TEST(MokurenaExecutable, CarriesIconFirstAndManifest) {
   const std::string text(static_cast<const char*>(LockResource(LoadResource(module, manifest))),
                          SizeofResource(module, manifest));
   for (const char* attribute : {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
-                                "processorArchitecture=\"X86\"", "publicKeyToken=\"6595b64144ccf1df\"",
+                                "processorArchitecture=\"" MOKURENA_MANIFEST_ARCH "\"", "publicKeyToken=\"6595b64144ccf1df\"",
                                 "language=\"*\""}) {
     EXPECT_THAT(text, HasSubstr(attribute));
   }
