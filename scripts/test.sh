@@ -29,4 +29,14 @@ echo "== Win32 build, unit and end-to-end tests under Wine"
 configure_and_build build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake
 scripts/with-wine.sh ctest --test-dir build/win32 --output-on-failure -j"$jobs"
 
+# The Debian package: built, checked with lintian, installed with dpkg -i,
+# used from PATH and purged (it needs root, as dpkg does). The Windows
+# package is tested with the Win32 end-to-end tests (package_e2e_tests).
+if [ "$(id -u)" = 0 ]; then
+  echo "== Debian package of mokurena-scan: built, installed, used, purged"
+  scripts/test-deb.sh
+else
+  echo "== Debian package test skipped: it needs root"
+fi
+
 echo "== all tests passed"
