@@ -309,8 +309,8 @@ std::string UsageText() {
          "  --stdin         the same as \"-\" at the end of the archives\n"
          "  -0, --null      paths on standard input end in NUL instead of a line break\n"
          "  --watch FILE    the watch list from FILE (one extension per line) instead of\n"
-         "                  \"checklst.ini\" beside this program"
-         + std::string(kSystemWatchList[0] ? " or " : "") + kSystemWatchList + "\n"
+         "                  \"checklst.ini\" beside this program" +
+         (kSystemWatchList[0] ? ",\n                  else " + std::string(kSystemWatchList) : std::string()) + "\n"
          "  --ext LIST      watch these extensions instead: bat,exe,... (dots removed,\n"
          "                  lower-cased)\n"
          "  --libraries DIR look for the archiver libraries in DIR after this program's\n"
