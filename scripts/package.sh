@@ -31,7 +31,9 @@ package_deb() {
   local build=$root/build/package-deb
   # /usr: the paths built into the command (the installation's watch list)
   # are the paths of the package.
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+  # cpack installs without building all (the tests are not packaged).
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+    -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
   cmake --build "$build" -j"$jobs" --target mokurena-scan backends >/dev/null
   (cd "$build" && cpack -G DEB -B "$dist" >/dev/null)
   rm -rf "$dist/_CPack_Packages"
