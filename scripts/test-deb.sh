@@ -43,6 +43,8 @@ for path in ./usr/bin/mokurena-scan ./usr/lib/mokurena/UNZIP32.DLL ./usr/lib/mok
   check "holds $path" grep -qxF "$path" <<<"$contents"
 done
 check "checklst.ini is a conffile" grep -qxF /etc/mokurena/checklst.ini <<<"$(dpkg-deb -I "$deb" conffiles)"
+changelog=$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/mokurena-scan/changelog.gz | gzip -dc)
+check "the changelog's latest entry is this version" grep -q "^mokurena-scan ($version) " <<<"$(head -n 1 <<<"$changelog")"
 depends=$(dpkg-deb -f "$deb" Depends)
 check "depends on libarchive and libc ($depends)" grep -q 'libarchive[0-9]* (>=.*libc6' <<<"$depends"
 lintian_out=$(lintian --allow-root --fail-on error "$deb" 2>&1) && lintian_rc=0 || lintian_rc=$?

@@ -90,6 +90,8 @@ TEST(WindowsPackage, ReadmeAndLicenseReadInNotepad) {
       "更新履歴",                              // the version history
   };
   for (const char* topic : topics) EXPECT_THAT(readme, HasSubstr(topic));
+  const std::string history = readme.substr(readme.find("更新履歴"));
+  EXPECT_THAT(history, HasSubstr("\r\n" + kVersion + " (")) << "the history has no entry for this version";
 
   const std::string license = platform::ReadWholeFile(Installed("LICENSE"));
   EXPECT_THAT(license, StartsWith("MIT License\r\n"));
