@@ -12,6 +12,10 @@ packages=(
   libarchive-dev libarchive-tools zip unzip p7zip-full gcab jlha-utils bzip2
 )
 
+# Packaging: dpkg-shlibdeps for CPack's Debian package, lintian to check it,
+# man-db to read its man page (scripts/package.sh, scripts/test-deb.sh).
+packages+=(dpkg-dev lintian man-db)
+
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
   need_update=1

@@ -45,4 +45,14 @@ else
   scripts/with-wine.sh ctest --test-dir build/win64 --output-on-failure -j"$jobs"
 fi
 
+# The Debian package: built, checked with lintian, installed with dpkg -i,
+# used from PATH and purged (it needs root, as dpkg does). The Windows
+# package is tested with the Win32 end-to-end tests (package_e2e_tests).
+if [ "$(id -u)" = 0 ]; then
+  echo "== Debian package of mokurena-scan: built, installed, used, purged"
+  scripts/test-deb.sh
+else
+  echo "== Debian package test skipped: it needs root"
+fi
+
 echo "== all tests passed"

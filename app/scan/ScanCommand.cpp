@@ -5,6 +5,7 @@
 #include <memory>
 #include <utility>
 
+#include "MokurenaVersion.h"
 #include "archives/ARCHIVES.h"
 #include "archives/ArchiverErrors.h"
 #include "platform/CodePage.h"
@@ -16,6 +17,7 @@ namespace scan {
 const char kStdinMarker[] = "-";
 const char kNotOpenedMessage[] = "書庫が破損しているか対応していない形式です。";
 const char kNoSuchFileMessage[] = "no such file";
+const char kSystemWatchList[] = MOKURENA_SYSTEM_WATCH_LIST;
 
 namespace {
 
@@ -71,6 +73,8 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
       optionsEnded = true;
     } else if (arg == "-h" || arg == "--help") {
       options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
     } else if (arg == "--json") {
       options.json = true;
     } else if (arg == "--stdin") {
@@ -87,7 +91,7 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
     for (const std::string& a : options.archives) present = present || a == kStdinMarker;
     if (!present) options.archives.push_back(kStdinMarker);
   }
-  if (options.help) return true;
+  if (options.help || options.version) return true;
   if (!options.watchFile.empty() && options.extensionsGiven) {
     error = "give either --watch or --ext, not both";
     return false;
@@ -305,18 +309,31 @@ std::string UsageText() {
          "  --stdin         the same as \"-\" at the end of the archives\n"
          "  -0, --null      paths on standard input end in NUL instead of a line break\n"
          "  --watch FILE    the watch list from FILE (one extension per line) instead of\n"
-         "                  \"checklst.ini\" beside this program\n"
+         "                  \"checklst.ini\" beside this program" +
+         (kSystemWatchList[0] ? ",\n                  else " + std::string(kSystemWatchList) : std::string()) + "\n"
          "  --ext LIST      watch these extensions instead: bat,exe,... (dots removed,\n"
          "                  lower-cased)\n"
          "  --libraries DIR look for the archiver libraries in DIR after this program's\n"
          "                  own folder\n"
          "  --json          one JSON object per archive, one per line, in UTF-8\n"
          "  -h, --help      this text\n"
+         "  --version       the version\n"
          "\n"
          "Output: one line \"ARCHIVE: [ ext ] member\" per report line; nothing for an\n"
          "archive without watched members. Problems go to standard error.\n"
          "Exit status: 0 no watched member, 1 watched members found, 2 an archive was\n"
          "not opened or an error occurred (the other archives are still checked).\n";
+}
+
+std::string VersionText() {
+  return "mokurena-scan " MOKURENA_VERSION_TEXT "\n" MOKURENA_COPYRIGHT "\n";
+}
+
+std::string WatchListFileWithoutOption(const std::string& besideProgram, const std::string& systemWide) {
+  if (!platform::FileExists(besideProgram) && !systemWide.empty() && platform::FileExists(systemWide)) {
+    return systemWide;
+  }
+  return besideProgram;
 }
 
 std::string DefaultLibraryFolder() {

@@ -22,6 +22,7 @@ constexpr int kExitTrouble = 2;   // an archive was not opened, or an error
 
 struct Options {
   bool help = false;
+  bool version = false;
   bool json = false;
   bool nulSeparated = false;          // the standard-input list ends paths in NUL
   std::string watchFile;              // --watch
@@ -36,7 +37,8 @@ struct Options {
 extern const char kStdinMarker[];
 
 // Reads the arguments (without the program name). False, with a message for
-// the user, when they make no command; --help alone needs no archive.
+// the user, when they make no command; --help and --version alone need no
+// archive.
 bool ParseArguments(const std::vector<std::string>& args, Options& options, std::string& error);
 
 // The --ext list: comma-separated, each value taken as the settings dialog's
@@ -125,6 +127,20 @@ std::string JsonLine(const ArchiveResult& result);
 
 // The text of --help.
 std::string UsageText();
+
+// The text of --version: "mokurena-scan <version>", then the copyright.
+std::string VersionText();
+
+// The watch list of an installation, read when no list is named and none
+// lies beside the program ("/etc/mokurena/checklst.ini" for a package);
+// empty where there is none (Windows).
+extern const char kSystemWatchList[];
+
+// The watch list file read when no --watch or --ext is given: besideProgram
+// ("checklst.ini" beside the executable, as the program reads it) when a file
+// is there, else systemWide when a file is there, else besideProgram again,
+// whose absence gives the default list.
+std::string WatchListFileWithoutOption(const std::string& besideProgram, const std::string& systemWide);
 
 // Where the archiver libraries are when none is named: the first existing of
 // "<executable's folder>/../backends" (the build tree) and

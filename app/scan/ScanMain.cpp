@@ -74,6 +74,10 @@ int Run(const std::vector<std::string>& args) {
     std::fputs(scan::UsageText().c_str(), stdout);
     return scan::kExitClean;
   }
+  if (options.version) {
+    std::fputs(scan::VersionText().c_str(), stdout);
+    return scan::kExitClean;
+  }
 
   const std::string libraries = options.libraries.empty() ? scan::DefaultLibraryFolder() : options.libraries;
   if (!libraries.empty()) platform::SetLibrarySearchFolder(libraries);
@@ -90,7 +94,8 @@ int Run(const std::vector<std::string>& args) {
     }
     watch = settings::LoadWatchList(options.watchFile);
   } else {
-    watch = settings::LoadWatchList();
+    watch = settings::LoadWatchList(
+        scan::WatchListFileWithoutOption(settings::WatchListPath(), scan::kSystemWatchList));
   }
 
   Scanner scanner(options, watch);

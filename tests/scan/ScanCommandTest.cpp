@@ -8,6 +8,7 @@
 #include "app/CheckRun.h"
 #include "app/scan/ScanCommand.h"
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -57,6 +58,41 @@ TEST(ScanArguments, OptionsAndArchives) {
   std::string error;
   EXPECT_TRUE(scan::ParseArguments({"--help"}, options, error));
   EXPECT_TRUE(options.help);
+  EXPECT_TRUE(scan::ParseArguments({"--version"}, options, error));
+  EXPECT_TRUE(options.version);
+  EXPECT_FALSE(scan::ParseArguments({"--version=1"}, options, error));
+}
+
+// Without --watch or --ext: the list beside the program wins over the
+// installation's; the installation's is read only when it is there.
+TEST(ScanWatchList, BesideTheProgramThenTheInstallation) {
+  const std::string folder = platform::CreateTempFolder("mokurena-watchlists");
+  const std::string beside = platform::JoinPath(folder, "checklst.ini");
+  const std::string system = platform::JoinPath(folder, "system.ini");
+  struct Case {
+    const char* what;
+    bool besideExists;
+    std::string systemWide;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"beside the program", true, system, beside},
+      {"the installation's", false, system, system},
+      {"neither: the default list", false, platform::JoinPath(folder, "missing.ini"), beside},
+      {"no installation list (Windows)", false, "", beside},
+      {"a folder is no list", false, folder, beside},
+  };
+  platform::WriteWholeFile(system, "txt\n");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.besideExists) {
+      platform::WriteWholeFile(beside, "exe\r\n");
+    } else {
+      platform::RemoveFile(beside);
+    }
+    EXPECT_EQ(scan::WatchListFileWithoutOption(beside, c.systemWide), c.expected);
+  }
+  platform::RemoveTree(folder);
 }
 
 TEST(ScanArguments, PathListInAnyChunks) {

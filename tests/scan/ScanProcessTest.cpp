@@ -220,6 +220,14 @@ TEST_F(ScanProcess, UsageAndBadArguments) {
   EXPECT_NE(run.err.find("--no-such-option"), std::string::npos);
   run = Scan({});
   EXPECT_EQ(run.exitCode, 2);
+  // The version needs no archive and checks none.
+  run = Scan({"--version", Path("broken.lzh")});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const std::vector<std::string> lines = OutputLines(run.out);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0].rfind("mokurena-scan ", 0), 0u) << lines[0];
+  EXPECT_EQ(std::count(lines[0].begin(), lines[0].end(), '.'), 2) << "major.minor.patch: " << lines[0];
+  EXPECT_TRUE(run.err.empty()) << run.err;
 }
 
 }  // namespace
