@@ -8,9 +8,14 @@
 
 #include "TestSupport.h"
 
+#ifdef _WIN32
+#include "platform/win32/LibraryLoadWin32.h"
+#endif
+
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -139,6 +144,45 @@ TEST_F(DynamicLibrary, TheProgramFolderComesFirst) {
     platform::FreeDynamicLibrary(library);
   }
   EXPECT_TRUE(platform::RemoveFile(copy));
+}
+
+// The current folder is usually an archive's: a library planted there is
+// never loaded, neither before the program has taken the folder out of the
+// search (Win32: the fallback of systems without SetDllDirectoryA) nor after;
+// one beside the program still is.
+TEST_F(DynamicLibrary, TheCurrentFolderSuppliesNoLibrary) {
+  TempFolder planted;
+  const std::string plantedLibrary = planted / "PLATCWD.DLL";
+  platform::CopyFileTo(platform::JoinPath(TestLibraryFolder(), "PLATTEST.DLL"), plantedLibrary);
+  platform::LibraryHandle byPath = platform::LoadDynamicLibrary(plantedLibrary);
+  ASSERT_NE(byPath, nullptr) << "the planted file is a loadable library";
+  platform::FreeDynamicLibrary(byPath);
+  const std::string beside = platform_test::ProgramFolder() + "PLATBESIDE.DLL";
+  platform::CopyFileTo(platform::JoinPath(TestLibraryFolder(), "PLATTEST.DLL"), beside);
+
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(planted.path());
+  const auto expectOnlyTheOneBeside = [&](const char* when) {
+    EXPECT_EQ(platform::LoadDynamicLibrary("PLATCWD.DLL"), nullptr) << when;
+    platform::LibraryHandle library = platform::LoadDynamicLibrary("PLATBESIDE.DLL");
+    EXPECT_NE(library, nullptr) << when;
+    platform::FreeDynamicLibrary(library);
+    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(planted.path())) << when;
+  };
+#ifdef _WIN32
+  EXPECT_EQ(platform::win32::LoadLibraryAwayFromCurrentFolder("PLATCWD.DLL"), nullptr);
+  HMODULE besideModule = platform::win32::LoadLibraryAwayFromCurrentFolder("PLATBESIDE.DLL");
+  EXPECT_NE(besideModule, nullptr);
+  if (besideModule) FreeLibrary(besideModule);
+  EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(planted.path()));
+#endif
+  expectOnlyTheOneBeside("before");
+  platform::KeepCurrentFolderOutOfLibrarySearch();
+  expectOnlyTheOneBeside("after");
+  platform::SetLibrarySearchFolder("");
+  expectOnlyTheOneBeside("after the search folder was dropped");
+  std::filesystem::current_path(previous);
+  EXPECT_TRUE(platform::RemoveFile(beside));
 }
 
 // ---------------------------------------------------------------------------
