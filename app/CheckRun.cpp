@@ -38,7 +38,8 @@ constexpr char kDataStream[] = "::$DATA";
 constexpr std::size_t kDataStreamLength = sizeof kDataStream - 1;
 
 // Whether the bytes before end close with "::$DATA", letters in any case.
-// None of its bytes can be the second byte of a double-byte character.
+// Past its first byte none can be the second byte of a double-byte
+// character; the caller checks that the first starts a character.
 bool EndsInDataStream(const std::string& name, std::size_t end) {
   if (end < kDataStreamLength) return false;
   for (std::size_t i = 0; i < kDataStreamLength; ++i) {
@@ -67,7 +68,8 @@ std::size_t CreatedNameLength(const std::string& name) {
     const std::size_t end = starts[count];
     if (count >= 2 && is(count - 1, '.') && isSeparator(count - 2)) {
       count -= 2;  // a final "." component names the folder before it
-    } else if (EndsInDataStream(name, end)) {
+    } else if (count >= kDataStreamLength && starts[count - kDataStreamLength] == end - kDataStreamLength &&
+               EndsInDataStream(name, end)) {
       count -= kDataStreamLength;  // the main data stream is the file itself
     } else if (count > 0 && (is(count - 1, '.') || is(count - 1, ' '))) {
       // A final ".." names the folder above: nothing more is dropped.

@@ -69,6 +69,7 @@ TEST_F(CheckRunTest, ExtensionOfAName) {
       {"a.txt:evil.exe", "exe", "exe"},
       {"a.txt:evil.exe::$DATA", "", "exe"},
       {"evil.exe::$DATAx", "", ""},
+      {"a.exe\x81::$DATA", "", ""},  // its first ":" is the second byte of a character
   };
   for (const Case& c : cases) {
     EXPECT_EQ(app::MemberExtension(c.name), c.written) << c.name;
