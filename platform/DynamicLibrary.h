@@ -19,9 +19,9 @@ using LibraryHandle = void*;
 void KeepCurrentFolderOutOfLibrarySearch();
 
 // Loads a library by file name, given unchanged to the system loader.
-// Win32: LoadLibraryA; where the current folder could not be taken out of
-// the search, the load runs with the system folder as the current folder,
-// so the current folder still supplies nothing. POSIX: the executable's
+// Win32: LoadLibraryA, run with the system folder as the current folder, so
+// that the current folder supplies nothing even where SetDllDirectoryA("")
+// does not take it out (systems without the call, Wine). POSIX: the executable's
 // folder first, then the folder set with SetLibrarySearchFolder, then the
 // system loader, with the name unchanged (a shared object may be called
 // UNLHA32.DLL). Returns nullptr when the library cannot be loaded.

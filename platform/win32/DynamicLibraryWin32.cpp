@@ -1,15 +1,13 @@
 // Loading libraries with the Windows loader.
 #include "platform/DynamicLibrary.h"
-#include "platform/win32/LibraryLoadWin32.h"
+
+#include <windows.h>
 
 #include <vector>
 
 namespace platform {
 
 namespace {
-
-// True once SetDllDirectoryA has taken the current folder out of the search.
-bool g_currentFolderOut = false;
 
 // Entries of kernel32 that older systems lack are looked up at run time.
 template <typename Function>
@@ -18,17 +16,19 @@ Function KernelEntry(const char* name) {
   return kernel ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel, name))) : nullptr;
 }
 
-// SetDllDirectoryA with any text but nullptr takes the current folder out.
 void SetDllDirectoryText(const char* folder) {
   using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
-  const auto setDllDirectory = KernelEntry<SetDllDirectoryFn>("SetDllDirectoryA");
-  if (setDllDirectory && setDllDirectory(folder)) g_currentFolderOut = true;
+  if (const auto setDllDirectory = KernelEntry<SetDllDirectoryFn>("SetDllDirectoryA")) setDllDirectory(folder);
 }
 
-}  // namespace
-
-namespace win32 {
-
+// LoadLibraryA with the system folder as the current folder for the
+// duration of the call. SetDllDirectoryA("") does not cover every system:
+// those before XP SP1 lack it, and Wine takes the empty text for no folder
+// at all and goes on searching the current folder. The system folder is
+// searched anyway, so the order of the other folders stays as it is, and
+// neither the library nor a library it imports can come from the current
+// folder. Nothing is loaded when the folders cannot be switched. Libraries
+// are loaded on one thread only, so no other thread sees the switch.
 HMODULE LoadLibraryAwayFromCurrentFolder(const std::string& fileName) {
   char system[MAX_PATH + 1];
   const UINT systemLength = GetSystemDirectoryA(system, sizeof system);
@@ -44,9 +44,10 @@ HMODULE LoadLibraryAwayFromCurrentFolder(const std::string& fileName) {
   return module;
 }
 
-}  // namespace win32
+}  // namespace
 
 void KeepCurrentFolderOutOfLibrarySearch() {
+  // For the libraries that the system loads on its own behalf.
   SetDllDirectoryText("");
   // The system's own file searches (SearchPathA without a folder) look in
   // the current folder only after the system folders.
@@ -59,11 +60,7 @@ void KeepCurrentFolderOutOfLibrarySearch() {
 
 LibraryHandle LoadDynamicLibrary(const std::string& fileName) {
   if (fileName.empty()) return nullptr;
-  // Systems without SetDllDirectoryA (Windows 2000, the first XP) would
-  // search the current folder.
-  HMODULE module = g_currentFolderOut ? LoadLibraryA(fileName.c_str())
-                                      : win32::LoadLibraryAwayFromCurrentFolder(fileName);
-  return reinterpret_cast<LibraryHandle>(module);
+  return reinterpret_cast<LibraryHandle>(LoadLibraryAwayFromCurrentFolder(fileName));
 }
 
 void* FindEntry(LibraryHandle library, const char* entryName) {

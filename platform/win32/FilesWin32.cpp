@@ -280,9 +280,9 @@ void RemoveStaleTemporaryFiles(const std::string& folder, const std::string& nam
 
 void RewriteFile(const std::string& path, const std::string& bytes) {
   // A read-only file is refused as a plain write refuses it; replacing it
-  // would pass over what its owner set.
+  // would pass over what its owner set. A folder is never replaced.
   const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
     throw FileError(ErrorText(FileAction::Create, path, ERROR_ACCESS_DENIED));
   }
   const std::string folder = ExtractFilePath(path);

@@ -47,12 +47,13 @@ TEST_F(SettingsFilesTest, WatchListLinesAreTakenAsTheAddPromptTakesThem) {
       {"\xEF\xBB\xBF" "bat\r\nexe\r\n", {"bat", "exe"}},
       {"\xEF\xBB\xBF", {}},
       {"\xEF\xBB\xBF\r\nexe", {"", "exe"}},
-      {"bat\r\n\xEF\xBB\xBF" "exe", {"bat", "\xEF\xBB\xBF" "exe"}},
-      {"\xEF\xBB" "bat", {"\xEF\xBB" "bat"}},
+      {"bat\r\n\xEF\xBB\xBF" "exe", {"bat", settings::NormalizeAddedExtension("\xEF\xBB\xBF" "exe")}},
+      {"\xEF\xBB" "bat", {settings::NormalizeAddedExtension("\xEF\xBB" "bat")}},
       {"bat\0exe\r\n"s, {"bat"}},
       {"\0bat"s, {}},
       {"\x81\r\n\xFF\xFD\x80\x83\x5C\r\n" + longLine, {"\x81", "\xFF\xFD\x80\x83\x5C", longLine}},
   };
+  EXPECT_NE(settings::NormalizeAddedExtension("\xEF\xBB\xBF" "exe"), "exe");
   for (const Case& c : cases) {
     platform::WriteWholeFile(watchPath_, c.bytes);
     EXPECT_EQ(settings::LoadWatchList(watchPath_), c.expected) << c.bytes.substr(0, 40);
