@@ -276,6 +276,26 @@ void RemoveStaleTemporaryFiles(const std::string& folder, const std::string& nam
   FindClose(search);
 }
 
+// ReplaceFileA, which keeps the replaced file's attributes and security.
+void ReplaceKeepingAttributes(const std::string& path, const std::string& replacement, DWORD attributes) {
+  // A file that another process holds open without delete sharing cannot be
+  // replaced. Refused here, before ReplaceFileA, which under Wine would
+  // leave a temporary file of its own behind.
+  Handle probe(CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr));
+  if (!probe.valid()) throw FileError(ErrorText(FileAction::Replace, path));
+  probe.Close();
+  if (!ReplaceFileA(path.c_str(), replacement.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+    throw FileError(ErrorText(FileAction::Replace, path));
+  }
+  // Wine's ReplaceFileA drops the attributes that Windows keeps.
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  const DWORD now = GetFileAttributesA(path.c_str());
+  if (now != INVALID_FILE_ATTRIBUTES && (now & kKept) != (attributes & kKept)) {
+    SetFileAttributesA(path.c_str(), (now & ~kKept) | (attributes & kKept));
+  }
+}
+
 }  // namespace
 
 void RewriteFile(const std::string& path, const std::string& bytes) {
@@ -308,11 +328,13 @@ void RewriteFile(const std::string& path, const std::string& bytes) {
   try {
     WriteAll(file.get(), bytes, path);
     if (!FlushFileBuffers(file.get()) || !file.Close()) throw FileError(ErrorText(FileAction::Write, path));
-    const bool replaced =
-        attributes != INVALID_FILE_ATTRIBUTES
-            ? ReplaceFileA(path.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-            : MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH);
-    if (!replaced) throw FileError(ErrorText(FileAction::Replace, path));
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        throw FileError(ErrorText(FileAction::Replace, path));
+      }
+    } else {
+      ReplaceKeepingAttributes(path, temp, attributes);
+    }
   } catch (...) {
     const DWORD error = GetLastError();
     file.Close();
