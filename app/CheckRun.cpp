@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "platform/CodePage.h"
 
@@ -17,31 +18,73 @@ inline std::size_t CharLengthAt(const std::string& text, std::size_t pos) {
   return std::min(length, text.size() - pos);
 }
 
-// The text after the last "." of name when no "\" or ":" follows it, as it is
-// written (no case conversion). asExtracted: of the name without its trailing
-// dots and blanks. One walk over the characters, since every member of an
-// archive passes here: the end of the last character that is neither "." nor
-// " ", and the last delimiter up to that character.
-std::string WrittenExtension(const std::string& name, bool asExtracted) {
-  std::size_t keepEnd = 0;
-  std::size_t delimiter = std::string::npos;      // up to keepEnd
-  std::size_t lastDelimiter = std::string::npos;  // anywhere so far
+// The text after the last "." of name's first length bytes when no "\" or
+// ":" follows it, as it is written (no case conversion). One walk over the
+// characters, since every member of an archive passes here.
+std::string WrittenExtension(const std::string& name, std::size_t length) {
+  std::size_t delimiter = std::string::npos;
   std::size_t pos = 0;
-  while (pos < name.size()) {
-    const std::size_t length = CharLengthAt(name, pos);
+  while (pos < length) {
+    const std::size_t charLength = CharLengthAt(name, pos);
     const char c = name[pos];
-    if (length == 1 && (c == '.' || c == '\\' || c == ':')) lastDelimiter = pos;
-    if (!asExtracted || !(length == 1 && (c == '.' || c == ' '))) {
-      keepEnd = pos + length;
-      delimiter = lastDelimiter;
-    }
-    pos += length;
+    if (charLength == 1 && (c == '.' || c == '\\' || c == ':')) delimiter = pos;
+    pos += charLength;
   }
   if (delimiter == std::string::npos || name[delimiter] != '.') return std::string();
-  return name.substr(delimiter + 1, keepEnd - delimiter - 1);
+  return name.substr(delimiter + 1, std::min(pos, length) - delimiter - 1);
 }
 
-std::string NameExtension(const std::string& name) { return WrittenExtension(name, false); }
+constexpr char kDataStream[] = "::$DATA";
+constexpr std::size_t kDataStreamLength = sizeof kDataStream - 1;
+
+// Whether the bytes before end close with "::$DATA", letters in any case.
+// Past its first byte none can be the second byte of a double-byte
+// character; the caller checks that the first starts a character.
+bool EndsInDataStream(const std::string& name, std::size_t end) {
+  if (end < kDataStreamLength) return false;
+  for (std::size_t i = 0; i < kDataStreamLength; ++i) {
+    char c = name[end - kDataStreamLength + i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != kDataStream[i]) return false;
+  }
+  return true;
+}
+
+// The length of name as Windows creates the file it names (NameAsCreated).
+std::size_t CreatedNameLength(const std::string& name) {
+  // Most names end in none of what Windows drops: no walk for them.
+  if (name.empty() || (name.back() != '.' && name.back() != ' ' && !EndsInDataStream(name, name.size()))) {
+    return name.size();
+  }
+  // Where each character starts, so that a trail byte with the value of
+  // "\" is never taken for one.
+  std::vector<std::size_t> starts;
+  for (std::size_t pos = 0; pos < name.size(); pos += CharLengthAt(name, pos)) starts.push_back(pos);
+  starts.push_back(name.size());
+  std::size_t count = starts.size() - 1;  // characters kept
+  const auto is = [&](std::size_t k, char c) { return starts[k + 1] - starts[k] == 1 && name[starts[k]] == c; };
+  const auto isSeparator = [&](std::size_t k) { return is(k, '\\') || is(k, '/'); };
+  for (;;) {
+    const std::size_t end = starts[count];
+    if (count >= 2 && is(count - 1, '.') && isSeparator(count - 2)) {
+      count -= 2;  // a final "." component names the folder before it
+    } else if (count >= kDataStreamLength && starts[count - kDataStreamLength] == end - kDataStreamLength &&
+               EndsInDataStream(name, end)) {
+      count -= kDataStreamLength;  // the main data stream is the file itself
+    } else if (count > 0 && (is(count - 1, '.') || is(count - 1, ' '))) {
+      // A final ".." names the folder above: nothing more is dropped.
+      const bool parent = count >= 2 && is(count - 1, '.') && is(count - 2, '.') &&
+                          (count == 2 || isSeparator(count - 3));
+      if (parent) break;
+      --count;
+    } else {
+      break;
+    }
+  }
+  return starts[count];
+}
+
+std::string NameExtension(const std::string& name) { return WrittenExtension(name, name.size()); }
 
 bool IsControlByte(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
@@ -79,21 +122,10 @@ std::string MemberExtension(const std::string& name) {
   return platform::AnsiLowerCase(NameExtension(name));
 }
 
-std::string StripTrailingDotsAndBlanks(const std::string& name) {
-  // One pass forward, character by character: the end of the last character
-  // that is neither "." nor " ".
-  std::size_t keepEnd = 0;
-  std::size_t pos = 0;
-  while (pos < name.size()) {
-    std::size_t length = CharLengthAt(name, pos);
-    if (!(length == 1 && (name[pos] == '.' || name[pos] == ' '))) keepEnd = pos + length;
-    pos += length;
-  }
-  return name.substr(0, keepEnd);
-}
+std::string NameAsCreated(const std::string& name) { return name.substr(0, CreatedNameLength(name)); }
 
 std::string MemberExtensionAsExtracted(const std::string& name) {
-  return platform::AnsiLowerCase(WrittenExtension(name, true));
+  return platform::AnsiLowerCase(WrittenExtension(name, CreatedNameLength(name)));
 }
 
 int IndexInList(const std::string& text, const StringList& list) {

@@ -28,13 +28,19 @@ std::string MemberName(const archives::TMemberInfo& info);
 // "lnk", "dir.old\readme" "", "dir.old/readme" "old/readme".
 std::string MemberExtension(const std::string& name);
 
-// The name without its trailing dots and blanks, which Windows drops when it
-// creates a file: "evil.exe. " gives "evil.exe".
-std::string StripTrailingDotsAndBlanks(const std::string& name);
+// The name as Windows creates the file it names, so that no spelling hides
+// the extension of the file made: repeatedly, until nothing changes, a final
+// "." component ("\." or "/.") goes, a trailing "::$DATA" (the main data
+// stream, any case) goes, and a trailing dot or blank goes, unless the final
+// component is ".." (which names the folder above). Code-page aware.
+// "evil.exe. " gives "evil.exe", so do "evil.exe::$data", "evil.exe\." and
+// "evil.exe/. ::$DATA". Other stream names stay: "evil.exe:x" names a stream.
+std::string NameAsCreated(const std::string& name);
 
 // The extension of the file that extracting the member creates: the
-// extension of the name without its trailing dots and blanks. "evil.exe." and
-// "evil.exe " give "exe". The hit test and the report use this one.
+// extension (MemberExtension) of NameAsCreated(name). "evil.exe." and
+// "evil.exe::$DATA" give "exe". The hit test and the report use this one;
+// the report still shows the name as listed.
 std::string MemberExtensionAsExtracted(const std::string& name);
 
 // Position of the first entry of list that equals text byte for byte, or -1.

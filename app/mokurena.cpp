@@ -8,9 +8,13 @@
 
 #include "app/Arguments.h"
 #include "app/unit1.h"
+#include "platform/DynamicLibrary.h"
 #include "runtime/Application.h"
 
 int main() {
+  // Before anything loads a library: the current folder is usually the
+  // folder of the archive being opened.
+  platform::KeepCurrentFolderOutOfLibrarySearch();
   std::unique_ptr<app::TfrmQorbelMain> frmQorbelMain;
   const int status = runtime::RunApplication([&frmQorbelMain] {
     runtime::Application::SetTitle("Mokurena");

@@ -41,8 +41,10 @@ std::string OutputName(const std::string& archiveName, const std::string& extens
 
 void RefuseOutputOnArchive(const std::string& archiveKind, const std::string& archiveName,
                            const std::string& output) {
-  if (platform::AnsiSameText(platform::ExpandFullPath(archiveName),
-                             platform::ExpandFullPath(output))) {
+  // A second name for the same file (a short name, another drive letter, a
+  // link) passes the comparison of names; the file's identity does not.
+  if (platform::AnsiSameText(platform::ExpandFullPath(archiveName), platform::ExpandFullPath(output)) ||
+      platform::IsSameFile(archiveName, output)) {
     throw EArchiver(FormatMessageText(msg::kSfxOutputIsArchive, {archiveKind, output}));
   }
 }
@@ -62,24 +64,18 @@ void RefuseYz1Size(std::uint64_t size) {
 
 void JoinFiles(const std::string& output, const std::vector<std::string>& sources,
                const std::string& trailer) {
-  std::vector<std::unique_ptr<std::ifstream>> inputs;
-  for (const std::string& source : sources) {
-    auto input = std::make_unique<std::ifstream>(source, std::ios::binary);
-    if (!*input) throw platform::FileError("cannot open \"" + source + "\"");
-    inputs.push_back(std::move(input));
-  }
+  // Others may read the sources but not write them while they are open: an
+  // output that is one of them under another name cannot be created.
+  std::vector<std::unique_ptr<platform::SharedReadFile>> inputs;
+  for (const std::string& source : sources) inputs.push_back(std::make_unique<platform::SharedReadFile>(source));
   std::ofstream out(output, std::ios::binary | std::ios::trunc);
   if (!out) throw platform::FileError("cannot create \"" + output + "\"");
   std::unique_ptr<char[]> chunk(new char[kCopyChunk]);
-  for (std::size_t i = 0; i < inputs.size(); ++i) {
-    std::ifstream& input = *inputs[i];
-    while (input) {
-      input.read(chunk.get(), kCopyChunk);
-      const std::streamsize got = input.gcount();
-      if (got > 0) out.write(chunk.get(), got);
+  for (const auto& input : inputs) {
+    while (const std::size_t got = input->Read(chunk.get(), kCopyChunk)) {
+      out.write(chunk.get(), static_cast<std::streamsize>(got));
       if (!out) throw platform::FileError("cannot write \"" + output + "\"");
     }
-    if (input.bad()) throw platform::FileError("cannot read \"" + sources[i] + "\"");
   }
   out.write(trailer.data(), static_cast<std::streamsize>(trailer.size()));
   out.close();

@@ -29,7 +29,8 @@ std::string OutputName(const std::string& archiveName, const std::string& extens
 
 // Raises EArchiver when output names the archive itself: creating the output
 // would truncate the archive it is to be made from. Names are compared as
-// full paths, without regard to letter case.
+// full paths, without regard to letter case, and then the files themselves
+// (platform::IsSameFile), so no second name for the archive gets through.
 void RefuseOutputOnArchive(const std::string& archiveKind, const std::string& archiveName,
                            const std::string& output);
 
@@ -41,8 +42,9 @@ constexpr bool FitsSizeTrailer(std::uint64_t size) { return size <= 0xFFFFFFFFul
 // Raises EArchiver for an archive the trailer cannot describe (4 GiB or more).
 void RefuseYz1Size(std::uint64_t size);
 
-// Opens every source (each whole, in order), then creates output (replacing
-// an existing file) and writes the sources into it, then trailer. A file that
+// Opens every source (each whole, in order, others allowed to read it but
+// not to write it), then creates output (replacing an existing file) and
+// writes the sources into it, then trailer. A file that
 // cannot be opened, created, read or written raises platform::FileError; no
 // output is created when a source cannot be opened, and a partly written
 // output stays where it is.

@@ -18,11 +18,16 @@ namespace {
 
 const char kWatchListFileName[] = "checklst.ini";
 
+const char kUtf8Signature[] = "\xEF\xBB\xBF";
+
 // The file's bytes when a file exists at path, else false. A path that names a
-// folder counts as missing.
+// folder counts as missing. Editors such as Notepad may save either file with
+// a UTF-8 signature; it is no part of the first line. This program never
+// writes one.
 bool ReadIfExists(const std::string& path, std::string& bytes) {
   if (!platform::FileExists(path)) return false;
   bytes = platform::ReadWholeFile(path);
+  if (bytes.compare(0, sizeof kUtf8Signature - 1, kUtf8Signature) == 0) bytes.erase(0, sizeof kUtf8Signature - 1);
   return true;
 }
 
@@ -44,7 +49,12 @@ std::string WatchListBytes(const WatchList& list) {
 }
 
 WatchList ParseWatchList(const std::string& bytes) {
-  return SplitLines(bytes.substr(0, bytes.find('\0')));
+  // A hand-edited "EXE", " exe" or ".exe" would show in the dialog but never
+  // match: each entry is taken as the add prompt stores an answer. What the
+  // program wrote is already in that form and reads unchanged.
+  WatchList list = SplitLines(bytes.substr(0, bytes.find('\0')));
+  for (std::string& entry : list) entry = NormalizeAddedExtension(entry);
+  return list;
 }
 
 WatchList LoadWatchList() { return LoadWatchList(WatchListPath()); }
@@ -58,7 +68,7 @@ WatchList LoadWatchList(const std::string& path) {
 void SaveWatchList(const WatchList& list) { SaveWatchList(WatchListPath(), list); }
 
 void SaveWatchList(const std::string& path, const WatchList& list) {
-  platform::ReplaceFileAtomically(path, WatchListBytes(list));
+  platform::RewriteFile(path, WatchListBytes(list));
 }
 
 ArchiverPaths ReadArchiverPaths() { return ReadArchiverPaths(SettingsIniPath()); }
@@ -84,7 +94,7 @@ void WriteArchiverPaths(const std::string& path, const ArchiverPaths& paths) {
   for (std::size_t i = 0; i < kArchiverPathCount; ++i) {
     ini.WriteString(kSoftwareSection, kArchiverPathKeys[i], paths[i]);
   }
-  platform::ReplaceFileAtomically(path, ini.ToBytes());
+  platform::RewriteFile(path, ini.ToBytes());
 }
 
 }  // namespace settings

@@ -4,7 +4,8 @@
 //
 // Readers raise platform::FileError for a file that exists but cannot be read;
 // writers raise it for a file that cannot be written. Writers replace the file
-// in one step, so a failed write leaves the old file as it was.
+// in one step (platform::RewriteFile), so a failed write leaves the old file
+// as it was; in a folder that takes no new file they write it in place.
 #pragma once
 
 #include <array>
@@ -39,9 +40,12 @@ std::string WatchListPath();
 std::string SettingsIniPath();
 
 // The watch list at WatchListPath(), or at path. A missing file gives the
-// default list (DefaultWatchList, ConfigRules.h); an existing empty file gives an empty list. Lines end at
-// CR LF, a lone CR or a lone LF; entries are taken exactly as stored; reading
-// stops at a NUL byte.
+// default list (DefaultWatchList, ConfigRules.h); an existing empty file gives
+// an empty list. A UTF-8 signature at the very start is skipped. Lines end at
+// CR LF, a lone CR or a lone LF; reading stops at a NUL byte. Each line is one
+// entry, taken as the settings dialog's add prompt takes an answer
+// (NormalizeAddedExtension: dots removed, lower-cased, trimmed); an empty line
+// stays an empty entry, which matches names without an extension.
 WatchList LoadWatchList();
 WatchList LoadWatchList(const std::string& path);
 
@@ -54,7 +58,7 @@ std::string WatchListBytes(const WatchList& list);
 WatchList ParseWatchList(const std::string& bytes);
 
 // The seven paths from section "Software"; missing file, section or key read
-// as empty.
+// as empty. A UTF-8 signature at the very start of the file is skipped.
 ArchiverPaths ReadArchiverPaths();
 ArchiverPaths ReadArchiverPaths(const std::string& path);
 

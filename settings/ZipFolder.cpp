@@ -1,5 +1,6 @@
 #include "settings/ZipFolder.h"
 
+#include "platform/Files.h"
 #include "platform/Shell.h"
 
 namespace settings {
@@ -20,7 +21,10 @@ bool IsXPOrLater(const platform::OsVersionInfo& version) {
 bool IsXPOrLater() { return IsXPOrLater(platform::QueryOsVersion()); }
 
 ZipFolderCommand ZipFolderSwitchCommand(bool switchOn) {
-  return ZipFolderCommand{"open", "regsvr32.exe", switchOn ? "zipfldr" : "/u zipfldr", platform::kShowNormal};
+  // By its full path: the shell would take a regsvr32.exe of the current
+  // folder first.
+  return ZipFolderCommand{"open", platform::SystemFolderFile("regsvr32.exe"), switchOn ? "zipfldr" : "/u zipfldr",
+                          platform::kShowNormal};
 }
 
 bool SwitchZipFolder(void* ownerWindow, bool switchOn) {

@@ -17,7 +17,7 @@ bool IsXPOrLater();
 // What the settings dialog's switch buttons start through the shell.
 struct ZipFolderCommand {
   std::string verb;        // "open"
-  std::string file;        // "regsvr32.exe", found along the system's search path
+  std::string file;        // "regsvr32.exe" of the system folder, by its full path
   std::string parameters;  // "/u zipfldr" to switch off, "zipfldr" to switch on
   int showCommand;         // SW_SHOW
 };

@@ -114,6 +114,9 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before anything loads a library: archives are often checked where they
+  // arrived, and a library planted beside them must never run.
+  platform::KeepCurrentFolderOutOfLibrarySearch();
   // Member names and paths are text of the locale's code page.
   std::setlocale(LC_ALL, "");
   try {

@@ -52,6 +52,8 @@ constexpr std::size_t kFoundEntriesKept = 64;
 
 }  // namespace
 
+void KeepCurrentFolderOutOfLibrarySearch() {}
+
 LibraryHandle LoadDynamicLibrary(const std::string& fileName) {
   if (fileName.empty()) return nullptr;
   // A name with a folder is loaded from there only.

@@ -1,7 +1,9 @@
 // Files and paths on POSIX.
 #include "platform/Files.h"
+#include "platform/RewriteTemporary.h"
 #include "platform/posix/SearchFolders.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <sys/stat.h>
@@ -118,6 +120,27 @@ std::string SearchFile(const std::string& fileName, const std::string& folder) {
   return std::string();
 }
 
+bool IsSameFile(const std::string& a, const std::string& b) {
+  struct stat first;
+  struct stat second;
+  if (a.empty() || b.empty() || stat(a.c_str(), &first) != 0 || stat(b.c_str(), &second) != 0) return false;
+  return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+SharedReadFile::SharedReadFile(const std::string& path) : handle_(open(path.c_str(), O_RDONLY | O_CLOEXEC)), path_(path) {
+  if (handle_ < 0) throw FileError(ErrorText("cannot open", path));
+}
+
+SharedReadFile::~SharedReadFile() { close(static_cast<int>(handle_)); }
+
+std::size_t SharedReadFile::Read(char* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t n = read(static_cast<int>(handle_), buffer, size);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EINTR) throw FileError(ErrorText("cannot read", path_));
+  }
+}
+
 std::string ExecutablePath() {
   std::vector<char> buffer(1024);
   for (;;) {
@@ -175,17 +198,43 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
   if (close(fd) != 0) throw FileError(ErrorText("cannot write", path));
 }
 
-void ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+namespace {
+
+constexpr char kTemporaryMarker = '.';
+
+void RemoveStaleTemporaryFiles(const std::string& folder, const std::string& name) {
+  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return;
+  while (const struct dirent* entry = readdir(dir)) {
+    if (IsRewriteTemporaryName(kTemporaryMarker, name, entry->d_name)) unlink((folder + entry->d_name).c_str());
+  }
+  closedir(dir);
+}
+
+}  // namespace
+
+void RewriteFile(const std::string& path, const std::string& bytes) {
+  // A file that a plain write could not open is not replaced either: the
+  // rename would pass over its permissions.
+  if (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0) {
+    throw FileError(ErrorText("cannot create", path));
+  }
   const std::string folder = ExtractFilePath(path);
+  const std::string name = ExtractFileName(path);
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = folder + "." + ExtractFileName(path) + "." + std::to_string(getpid()) + "-" +
-           std::to_string(g_tempCounter++) + ".tmp";
+    temp = folder + RewriteTemporaryName(kTemporaryMarker, name, static_cast<unsigned long>(getpid()), g_tempCounter++);
     fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) throw FileError(ErrorText("cannot create a temporary file for", path));
+  if (fd < 0) {
+    // A folder that takes no new file, such as one the user may not write
+    // while the file itself is writable.
+    WriteWholeFile(path, bytes);
+    RemoveStaleTemporaryFiles(folder, name);
+    return;
+  }
   try {
     // The new file keeps the permissions of the one it replaces.
     struct stat st;
@@ -201,6 +250,7 @@ void ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     unlink(temp.c_str());
     throw;
   }
+  RemoveStaleTemporaryFiles(folder, name);
 }
 
 std::string CreateTempFolder(const std::string& namePrefix) {
@@ -264,7 +314,7 @@ void CopyFileTo(const std::string& source, const std::string& destination) {
 }
 
 std::vector<std::string> DefaultSearchFolders(const std::string& pathWhenUnset) {
-  std::vector<std::string> folders{ExtractFilePath(ExecutablePath()), CurrentFolder()};
+  std::vector<std::string> folders{ExtractFilePath(ExecutablePath())};
   const char* pathVariable = std::getenv("PATH");
   const std::string list = pathVariable ? pathVariable : pathWhenUnset;
   std::size_t pos = 0;
@@ -275,6 +325,20 @@ std::vector<std::string> DefaultSearchFolders(const std::string& pathWhenUnset) 
     pos = next + 1;
   }
   return folders;
+}
+
+std::string SystemFolderFile(const std::string& fileName) {
+  const char* pathVariable = std::getenv("PATH");
+  const std::string list = pathVariable ? pathVariable : "/usr/bin:/bin";
+  std::size_t pos = 0;
+  while (pos <= list.size()) {
+    std::size_t next = list.find(':', pos);
+    if (next == std::string::npos) next = list.size();
+    const std::string folder = list.substr(pos, next - pos);
+    if (!folder.empty() && folder[0] == '/' && IsFileAt(JoinPath(folder, fileName))) return JoinPath(folder, fileName);
+    pos = next + 1;
+  }
+  return fileName;
 }
 
 }  // namespace platform

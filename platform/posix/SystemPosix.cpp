@@ -46,8 +46,8 @@ bool IsExecutableFile(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
-// A name without a folder is looked for where Windows looks for a program:
-// the executable's folder, the current folder, then the PATH.
+// A name without a folder is looked for where Windows looks for a program,
+// the current folder left out: the executable's folder, then the PATH.
 std::string FindProgram(const std::string& file) {
   if (file.find('/') != std::string::npos) return IsExecutableFile(file) ? file : std::string();
   const std::vector<std::string> folders = DefaultSearchFolders("/usr/bin:/bin");

@@ -1,5 +1,7 @@
 // Files and paths through the ANSI Win32 calls.
+#include "platform/Environment.h"
 #include "platform/Files.h"
+#include "platform/RewriteTemporary.h"
 
 #include <windows.h>
 
@@ -87,14 +89,110 @@ bool DirectoryExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-std::string SearchFile(const std::string& fileName, const std::string& folder) {
-  if (fileName.empty()) return std::string();
+namespace {
+
+std::string SystemFolder() {
+  char buffer[MAX_PATH + 1];
+  const UINT n = GetSystemDirectoryA(buffer, sizeof buffer);
+  return n == 0 || n >= sizeof buffer ? std::string() : std::string(buffer, n);
+}
+
+std::string WindowsFolder() {
+  char buffer[MAX_PATH + 1];
+  const UINT n = GetWindowsDirectoryA(buffer, sizeof buffer);
+  return n == 0 || n >= sizeof buffer ? std::string() : std::string(buffer, n);
+}
+
+// A folder of the PATH that names a drive or a share; a relative one would
+// be taken from the current folder.
+bool IsAbsoluteFolder(const std::string& folder) {
+  return (folder.size() >= 3 && folder[1] == ':' && (folder[2] == '\\' || folder[2] == '/')) ||
+         folder.compare(0, 2, "\\\\") == 0;
+}
+
+// The folders of the system's default file search, in its order, without
+// the current folder: the executable's folder, the system folder, the 16-bit
+// system folder, the Windows folder, the folders of the PATH.
+std::vector<std::string> DefaultSearchFolders() {
+  const std::string windows = WindowsFolder();
+  std::vector<std::string> folders{ExtractFilePath(ExecutablePath()), SystemFolder(),
+                                   windows.empty() ? std::string() : JoinPath(windows, "system"), windows};
+  const std::string path = GetEnvironmentValue("PATH");
+  std::size_t pos = 0;
+  while (pos <= path.size()) {
+    std::size_t next = path.find(';', pos);
+    if (next == std::string::npos) next = path.size();
+    std::string folder = path.substr(pos, next - pos);
+    if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"') folder = folder.substr(1, folder.size() - 2);
+    if (IsAbsoluteFolder(folder)) folders.push_back(folder);
+    pos = next + 1;
+  }
+  return folders;
+}
+
+// SearchPathA in one folder; the full path, or empty.
+std::string SearchIn(const std::string& folder, const std::string& fileName) {
   char buffer[512];
   char* filePart = nullptr;
-  const DWORD n = SearchPathA(folder.empty() ? nullptr : folder.c_str(), fileName.c_str(), nullptr, sizeof buffer,
-                              buffer, &filePart);
+  const DWORD n = SearchPathA(folder.c_str(), fileName.c_str(), nullptr, sizeof buffer, buffer, &filePart);
   if (n == 0 || n >= sizeof buffer) return std::string();
   return std::string(buffer, n);
+}
+
+}  // namespace
+
+std::string SearchFile(const std::string& fileName, const std::string& folder) {
+  if (fileName.empty()) return std::string();
+  if (!folder.empty()) return SearchIn(folder, fileName);
+  // SearchPathA without a folder would look in the current folder too, even
+  // in its safe mode, and a stub planted there would become part of the
+  // program made. Each folder of the default order is searched on its own.
+  for (const std::string& candidate : DefaultSearchFolders()) {
+    if (candidate.empty()) continue;
+    const std::string found = SearchIn(candidate, fileName);
+    if (!found.empty()) return found;
+  }
+  return std::string();
+}
+
+std::string SystemFolderFile(const std::string& fileName) { return JoinPath(SystemFolder(), fileName); }
+
+namespace {
+
+bool IdentityOf(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+  // No access asked: the identity of a file that others hold open without
+  // sharing can still be read.
+  Handle file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return file.valid() && GetFileInformationByHandle(file.get(), &info);
+}
+
+}  // namespace
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION first;
+  BY_HANDLE_FILE_INFORMATION second;
+  if (a.empty() || b.empty() || !IdentityOf(a, first) || !IdentityOf(b, second)) return false;
+  return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber && first.nFileIndexHigh == second.nFileIndexHigh &&
+         first.nFileIndexLow == second.nFileIndexLow;
+}
+
+SharedReadFile::SharedReadFile(const std::string& path)
+    : handle_(reinterpret_cast<std::intptr_t>(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))),
+      path_(path) {
+  if (reinterpret_cast<HANDLE>(handle_) == INVALID_HANDLE_VALUE) throw FileError(ErrorText(FileAction::Open, path));
+}
+
+SharedReadFile::~SharedReadFile() { CloseHandle(reinterpret_cast<HANDLE>(handle_)); }
+
+std::size_t SharedReadFile::Read(char* buffer, std::size_t size) {
+  DWORD read = 0;
+  const DWORD chunk = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
+  if (!ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, chunk, &read, nullptr)) {
+    throw FileError(ErrorText(FileAction::Read, path_));
+  }
+  return read;
 }
 
 std::string ExecutablePath() {
@@ -147,33 +245,104 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
   if (!file.Close()) throw FileError(ErrorText(FileAction::Write, path));
 }
 
-void ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+namespace {
+
+constexpr char kTemporaryMarker = '~';
+
+// Creates or truncates the file in place; an existing file keeps its
+// attributes (a hidden one stays hidden), as a plain write keeps them.
+void WriteInPlace(const std::string& path, const std::string& bytes) {
+  Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                          nullptr));
+  if (!file.valid()) throw FileError(ErrorText(FileAction::Create, path));
+  if (!SetEndOfFile(file.get())) throw FileError(ErrorText(FileAction::Write, path));
+  WriteAll(file.get(), bytes, path);
+  if (!file.Close()) throw FileError(ErrorText(FileAction::Write, path));
+}
+
+void RemoveStaleTemporaryFiles(const std::string& folder, const std::string& name) {
+  WIN32_FIND_DATAA found;
+  const std::string pattern = folder + kTemporaryMarker + name + ".*.tmp";
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    // One that another instance is still writing is open without sharing
+    // and stays.
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        IsRewriteTemporaryName(kTemporaryMarker, name, found.cFileName)) {
+      DeleteFileA((folder + found.cFileName).c_str());
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+// ReplaceFileA, which keeps the replaced file's attributes and security.
+void ReplaceKeepingAttributes(const std::string& path, const std::string& replacement, DWORD attributes) {
+  // A file that another process holds open without delete sharing cannot be
+  // replaced. Refused here, before ReplaceFileA, which under Wine would
+  // leave a temporary file of its own behind.
+  Handle probe(CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr));
+  if (!probe.valid()) throw FileError(ErrorText(FileAction::Replace, path));
+  probe.Close();
+  if (!ReplaceFileA(path.c_str(), replacement.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+    throw FileError(ErrorText(FileAction::Replace, path));
+  }
+  // Wine's ReplaceFileA drops the attributes that Windows keeps.
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  const DWORD now = GetFileAttributesA(path.c_str());
+  if (now != INVALID_FILE_ATTRIBUTES && (now & kKept) != (attributes & kKept)) {
+    SetFileAttributesA(path.c_str(), (now & ~kKept) | (attributes & kKept));
+  }
+}
+
+}  // namespace
+
+void RewriteFile(const std::string& path, const std::string& bytes) {
+  // A read-only file is refused as a plain write refuses it; replacing it
+  // would pass over what its owner set. A folder is never replaced.
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    throw FileError(ErrorText(FileAction::Create, path, ERROR_ACCESS_DENIED));
+  }
   const std::string folder = ExtractFilePath(path);
   const std::string name = ExtractFileName(path);
   std::string temp;
   HANDLE created = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < 100 && created == INVALID_HANDLE_VALUE; ++attempt) {
-    temp = folder + "~" + name + "." + std::to_string(GetCurrentProcessId()) + "-" +
-           std::to_string(g_tempCounter++) + ".tmp";
+    temp = folder + RewriteTemporaryName(kTemporaryMarker, name, GetCurrentProcessId(), g_tempCounter++);
     created = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (created == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
         GetLastError() != ERROR_ALREADY_EXISTS) {
       break;
     }
   }
-  if (created == INVALID_HANDLE_VALUE) throw FileError(ErrorText(FileAction::CreateTemporary, path));
+  if (created == INVALID_HANDLE_VALUE) {
+    // A folder that takes no new file, such as one the user may not write
+    // while the file itself is writable.
+    WriteInPlace(path, bytes);
+    RemoveStaleTemporaryFiles(folder, name);
+    return;
+  }
   Handle file(created);
   try {
     WriteAll(file.get(), bytes, path);
     if (!FlushFileBuffers(file.get()) || !file.Close()) throw FileError(ErrorText(FileAction::Write, path));
-    if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      throw FileError(ErrorText(FileAction::Replace, path));
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        throw FileError(ErrorText(FileAction::Replace, path));
+      }
+    } else {
+      ReplaceKeepingAttributes(path, temp, attributes);
     }
   } catch (...) {
+    const DWORD error = GetLastError();
     file.Close();
     DeleteFileA(temp.c_str());
+    SetLastError(error);
     throw;
   }
+  RemoveStaleTemporaryFiles(folder, name);
 }
 
 std::string CreateTempFolder(const std::string& namePrefix) {

@@ -50,12 +50,34 @@ TEST_F(CheckRunTest, ExtensionOfAName) {
       {"evil.EXE. . .", "", "exe"},
       {"evil.exe\x83\x5C.", "", "exe\x83\x5C"},
       {"dir.x\\ . ", " ", ""},
+      // What Windows drops when it creates the file, until nothing changes.
+      {"evil.exe::$DATA", "", "exe"},
+      {"evil.EXE::$data", "", "exe"},
+      {"evil.exe/.", "", "exe"},
+      {"evil.exe\\.", "", "exe"},
+      {"evil.exe. \\. ::$Data .", "", "exe"},
+      {"evil.exe/./.", "", "exe"},
+      {"evil.exe::$DATA::$DATA", "", "exe"},
+      {"\x83\x5C.exe\x83\x5C.", "", "exe\x83\x5C"},  // the trail byte starts no "\." component
+      {"evil.exe\\..", "", ""},                   // ".." names the folder above
+      {"evil.exe\\.. ", " ", ""},
+      {"..", "", ""},
+      {".", "", ""},
+      // Other streams stay streams.
+      {"evil.exe:x", "", ""},
+      {"evil.exe:$DATA", "", ""},
+      {"a.txt:evil.exe", "exe", "exe"},
+      {"a.txt:evil.exe::$DATA", "", "exe"},
+      {"evil.exe::$DATAx", "", ""},
+      {"a.exe\x81::$DATA", "", ""},  // its first ":" is the second byte of a character
   };
   for (const Case& c : cases) {
     EXPECT_EQ(app::MemberExtension(c.name), c.written) << c.name;
     EXPECT_EQ(app::MemberExtensionAsExtracted(c.name), c.extracted) << c.name;
   }
-  EXPECT_EQ(app::StripTrailingDotsAndBlanks(". ."), "");
+  EXPECT_EQ(app::NameAsCreated(". ."), "");
+  EXPECT_EQ(app::NameAsCreated("dir\\evil.exe. /.::$DATA"), "dir\\evil.exe");
+  EXPECT_EQ(app::NameAsCreated("a\\.."), "a\\..");
 }
 
 TEST_F(CheckRunTest, IndexInListIsExact) {
@@ -86,6 +108,9 @@ TEST_F(CheckRunTest, HitDecisionAndReportLines) {
       {"empty watch list", {"a.exe"}, {}, false, {}},
       {"trailing dot and blank", {"evil.exe.", "evil.exe "}, kDefaultWatch, true,
        {"[ exe ] evil.exe.", "[ exe ] evil.exe "}},
+      {"names shown as listed", {"evil.exe::$DATA", "evil.exe\\.", "evil.exe/.", "evil.exe:x", "a.txt:b.scr"},
+       kDefaultWatch, true,
+       {"[ exe ] evil.exe::$DATA", "[ exe ] evil.exe\\.", "[ exe ] evil.exe/.", "[ scr ] a.txt:b.scr"}},
       {"line breaks in a name", {"a\r\n[ exe ] b.exe"}, kDefaultWatch, true,
        {"[ exe ] a<CR><LF>[ exe ] b.exe"}},
       {"control characters in the extension", {"a.e\x01xe"}, {"e\x01xe"}, true,

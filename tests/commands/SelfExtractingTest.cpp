@@ -19,6 +19,7 @@
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "tests/commands/CommandTestSupport.h"
+#include "tests/platform/TestSupport.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -411,6 +412,41 @@ TEST_F(SfxTest, AnOutputThatIsTheArchiveIsRefused) {
                   "' が元の書庫ファイルと同じです。")
         << c.name;
     EXPECT_EQ(platform::ReadWholeFile(archive), ArchiveContent(c.name)) << c.name;
+    EXPECT_TRUE(log.Lines().empty()) << c.name;  // ZIP would have deleted it
+    platform::RemoveFile(archive);
+  }
+  SevenZipSfxModule.clear();
+}
+
+// The same, with the archive's folder reached by a second name (natively a
+// symbolic link, under Wine a second drive letter): the names differ, the
+// file is the same, and the archive stays byte for byte.
+TEST_F(SfxTest, AnOutputThatIsTheArchiveUnderASecondNameIsRefused) {
+  SevenZipSfxModule.clear();
+  StubFolder stubs({"7z.sfx", "sfx16.dat", "kmtarsef.exe", "yzw32cui.sfx"});
+  platform_test::SecondFolderName second(scratch.Folder());
+  ASSERT_FALSE(second.path().empty()) << "no second name for " << scratch.Folder();
+  const struct {
+    TArchiverType type;
+    const char* name;
+    const char* kind;
+    const char* output;
+  } cases[] = {
+      {at7z, "x.exe", "7z", "x.exe"},       {atZip, "x.EXE", "zip", "x.EXE"},
+      {atTar, "x.EXE", "tar/tgz", "x.EXE"}, {atTgz, "x.EXE", "tar/tgz", "x.EXE"},
+      {atYz1, "x.exe", "yz1", "x.exe"},
+  };
+  for (const auto& c : cases) {
+    std::string archive = Archive(c.name, 100000);
+    std::unique_ptr<TArchiver> archiver = CreateArchiver(c.type);
+    TArchiverOptions options;
+    options.gw = c.type == atZip ? -1 : 1;
+    ScopedCallLog log;
+    EXPECT_EQ(Refusal(*archiver, archive, options, second.path()),
+              std::string(c.kind) + " 書庫からの自己解凍書庫の出力先 '" +
+                  platform::JoinPath(second.path(), c.output) + "' が元の書庫ファイルと同じです。")
+        << c.name;
+    EXPECT_EQ(platform::ReadWholeFile(archive), ArchiveContent(c.name, 100000)) << c.name;
     EXPECT_TRUE(log.Lines().empty()) << c.name;  // ZIP would have deleted it
     platform::RemoveFile(archive);
   }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -131,8 +132,9 @@ class ConfigDialogTest : public ::testing::Test {
   }
   void TearDown() override { platform::RemoveTree(folder_); }
 
-  Process Start(std::vector<std::pair<std::string, std::string>> environment = {}) {
-    return Process::Start({exe_, "\"" + exe_ + "\"", std::move(environment), ""});
+  Process Start(std::vector<std::pair<std::string, std::string>> environment = {},
+                const std::string& currentFolder = "") {
+    return Process::Start({exe_, "\"" + exe_ + "\"", std::move(environment), currentFolder});
   }
 
   // The dialog of a started program, once it has its focus.
@@ -306,11 +308,12 @@ TEST_F(ConfigDialogTest, EveryControlStandsWhereTheLayoutSaysInTabOrder) {
 // ---------------------------------------------------------------- the watch list
 
 TEST_F(ConfigDialogTest, AddNormalisesAndSortsAndCancelAddsNothing) {
-  platform::WriteWholeFile(watch_, "scr\r\npif\r\nZip\r\nbat\r\n");
+  // A hand-edited entry shows as the prompt would have stored it.
+  platform::WriteWholeFile(watch_, "scr\r\npif\r\n .Zip \r\nbat\r\n");
   Process program = Start();
   HWND form = Dialog(program);
   ASSERT_NE(form, nullptr);
-  EXPECT_THAT(Items(form), ElementsAre("scr", "pif", "Zip", "bat")) << "loaded in file order";
+  EXPECT_THAT(Items(form), ElementsAre("scr", "pif", "zip", "bat")) << "loaded in file order";
 
   // The prompt: no title, the prompt text, an empty field, owned by the dialog.
   Click(Find(form, "btnChkExtAdd"));
@@ -327,22 +330,21 @@ TEST_F(ConfigDialogTest, AddNormalisesAndSortsAndCancelAddsNothing) {
   PressKey(prompt, VK_ESCAPE);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(prompt) || !IsVisible(prompt); }, 5000));
   Settle(form);
-  // Cancel adds nothing, but the list is sorted all the same, without
-  // regard to case.
-  EXPECT_THAT(Items(form), ElementsAre("bat", "pif", "scr", "Zip"));
+  // Cancel adds nothing, but the list is sorted all the same.
+  EXPECT_THAT(Items(form), ElementsAre("bat", "pif", "scr", "zip"));
 
   const struct {
     const char* typed;
     bool ok;
     std::vector<std::string> expected;
   } steps[] = {
-      {".EXE ", true, {"bat", "exe", "pif", "scr", "Zip"}},
-      {"tar.gz", true, {"bat", "exe", "pif", "scr", "targz", "Zip"}},
-      {"lzh", false, {"bat", "exe", "pif", "scr", "targz", "Zip"}},
-      {" . . ", true, {"bat", "exe", "pif", "scr", "targz", "Zip"}},
-      {"", true, {"bat", "exe", "pif", "scr", "targz", "Zip"}},
-      {"Cab", true, {"bat", "cab", "exe", "pif", "scr", "targz", "Zip"}},
-      {"exe", true, {"bat", "cab", "exe", "exe", "pif", "scr", "targz", "Zip"}},
+      {".EXE ", true, {"bat", "exe", "pif", "scr", "zip"}},
+      {"tar.gz", true, {"bat", "exe", "pif", "scr", "targz", "zip"}},
+      {"lzh", false, {"bat", "exe", "pif", "scr", "targz", "zip"}},
+      {" . . ", true, {"bat", "exe", "pif", "scr", "targz", "zip"}},
+      {"", true, {"bat", "exe", "pif", "scr", "targz", "zip"}},
+      {"Cab", true, {"bat", "cab", "exe", "pif", "scr", "targz", "zip"}},
+      {"exe", true, {"bat", "cab", "exe", "exe", "pif", "scr", "targz", "zip"}},
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(std::string("typed \"") + step.typed + (step.ok ? "\", OK" : "\", Cancel"));
@@ -351,7 +353,7 @@ TEST_F(ConfigDialogTest, AddNormalisesAndSortsAndCancelAddsNothing) {
   }
   Click(Find(form, "Button6"));
   EXPECT_EQ(ExitCode(program), 0u);
-  EXPECT_EQ(ReadFile(watch_), "bat\r\ncab\r\nexe\r\nexe\r\npif\r\nscr\r\ntargz\r\nZip\r\n");
+  EXPECT_EQ(ReadFile(watch_), "bat\r\ncab\r\nexe\r\nexe\r\npif\r\nscr\r\ntargz\r\nzip\r\n");
 }
 
 TEST_F(ConfigDialogTest, DeleteNeedsASelectionAndAnEmptiedListStaysEmpty) {
@@ -684,7 +686,14 @@ class ZipFolderTest : public ConfigDialogTest {
     ConfigDialogTest::TearDown();
   }
 
-  Process StartWithStandIn() { return Start({{"MOKURENA_ARCHIVER_RECORD", record_}}); }
+  // Started in a folder that holds a regsvr32.exe of its own, which records
+  // to the same file: only the system's copy may run.
+  Process StartWithStandIn() {
+    const std::string planted = folder_ + "planted\\";
+    CreateDirectoryA(planted.c_str(), nullptr);
+    CopyFileA(testsupport::StandinArchiverPath().c_str(), (planted + "regsvr32.exe").c_str(), FALSE);
+    return Start({{"MOKURENA_ARCHIVER_RECORD", record_}}, planted);
+  }
 
   std::vector<testsupport::ArchiverRecord> Records() {
     try {
@@ -717,9 +726,10 @@ TEST_F(ZipFolderTest, OnXPOrLaterTheButtonsRunRegsvr32) {
     ASSERT_TRUE(WaitUntil([&] { return Records().size() == count; }, 20000)) << "regsvr32 did not run: \"" << ReadFile(record_) << "\"";
     const testsupport::ArchiverRecord record = Records().back();
     EXPECT_EQ(record.arguments, press.arguments);
-    std::string program_name = record.programPath.substr(record.programPath.find_last_of('\\') + 1);
-    CharLowerBuffA(&program_name[0], static_cast<DWORD>(program_name.size()));
-    EXPECT_EQ(program_name, "regsvr32.exe");
+    char system[MAX_PATH] = "";
+    GetSystemDirectoryA(system, MAX_PATH);
+    EXPECT_EQ(_stricmp(record.programPath.c_str(), (std::string(system) + "\\regsvr32.exe").c_str()), 0)
+        << record.programPath;
     EXPECT_TRUE(program.Running());
     EXPECT_EQ(program.WaitForMessageBox(300), nullptr);
   }
@@ -727,7 +737,7 @@ TEST_F(ZipFolderTest, OnXPOrLaterTheButtonsRunRegsvr32) {
   EXPECT_THAT(Items(form), ElementsAre("bat", "exe", "pif", "scr"));
   Click(Find(form, "Button5"));
   EXPECT_EQ(ExitCode(program), 0u);
-  EXPECT_THAT(FolderContents(), ElementsAre("mokurena.exe"));
+  EXPECT_THAT(FolderContents(), ElementsAre("mokurena.exe", "planted"));
 }
 
 TEST_F(ZipFolderTest, OnWindows2000TheButtonsOnlySaySo) {
@@ -827,6 +837,132 @@ TEST_F(ConfigDialogTest, AnApplyThatCannotWriteKeepsTheDialogAndItsEdits) {
   EXPECT_EQ(ReadFile(watch_), kDefaultList);
   EXPECT_THAT(ReadFile(ini_), HasSubstr("\r\nzipPath=C:\\typed\\zip.exe\r\n"));
   EXPECT_EQ(OpenCommandOf("lzh"), "\"" + exe_ + "\" \"%1\"");
+}
+
+// Makes a folder take no new file while the object lives, as a folder that
+// the user may not write does. The tests run as root, for whom permissions
+// are no bar, so the Linux immutable flag does it, set by chattr, which
+// Wine starts as a Unix program. Files in the folder stay writable.
+class ScopedFolderTakingNoNewFile {
+ public:
+  explicit ScopedFolderTakingNoNewFile(const std::string& folder) : folder_(folder), unix_(UnixPath(folder)) {
+    if (unix_.empty()) return;
+    Chattr(L"+i");
+    active_ = WaitUntil([&] { return !TakesNewFile(); }, 10000);
+  }
+  ~ScopedFolderTakingNoNewFile() {
+    if (unix_.empty()) return;
+    Chattr(L"-i");
+    WaitUntil([&] { return TakesNewFile(); }, 10000);
+  }
+  ScopedFolderTakingNoNewFile(const ScopedFolderTakingNoNewFile&) = delete;
+  ScopedFolderTakingNoNewFile& operator=(const ScopedFolderTakingNoNewFile&) = delete;
+  bool Active() const { return active_; }
+
+ private:
+  static std::wstring Wide(const std::string& text, UINT codePage) {
+    std::wstring wide(text.size() + 1, L'\0');
+    const int n = MultiByteToWideChar(codePage, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+    wide.resize(n > 0 ? static_cast<std::size_t>(n - 1) : 0);
+    return wide;
+  }
+  static std::wstring UnixPath(const std::string& path) {
+    using UnixFileNameFn = char*(CDECL*)(LPCWSTR);
+    const auto unixFileName = reinterpret_cast<UnixFileNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixFileName) return std::wstring();
+    char* unixPath = unixFileName(Wide(path, CP_ACP).c_str());
+    if (!unixPath) return std::wstring();
+    const std::wstring result = Wide(unixPath, CP_UTF8);
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return result;
+  }
+  void Chattr(const wchar_t* flag) {
+    std::wstring commandLine = L"chattr " + std::wstring(flag) + L" \"" + unix_ + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessW(L"Z:\\usr\\bin\\chattr", &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process)) {
+      WaitForSingleObject(process.hProcess, 10000);
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+    }
+  }
+  bool TakesNewFile() const {
+    HANDLE probe = CreateFileA((folder_ + "probe.tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(probe);
+    return true;
+  }
+
+  std::string folder_;
+  std::wstring unix_;
+  bool active_ = false;
+};
+
+// Apply keeps what the user set on the two files: hidden ones stay hidden,
+// a read-only watch list is refused (as a plain write refuses it) and stays
+// as it was. In a folder that takes no new file, where no temporary file
+// can be made, the files are written in place. No temporary file is left.
+TEST_F(ConfigDialogTest, ApplyKeepsTheFilesAttributesAndWritesWhereNoNewFileCanBeMade) {
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY;
+  const struct {
+    const char* what;
+    DWORD watchAttributes;
+    DWORD iniAttributes;
+    bool folderTakesNoNewFile;
+    bool written;
+  } cases[] = {
+      {"hidden files stay hidden", FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_HIDDEN, false, true},
+      {"a read-only watch list is refused", FILE_ATTRIBUTE_READONLY, 0, false, false},
+      {"a folder that takes no new file", 0, 0, true, true},
+      {"hidden files in a folder that takes no new file", FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_HIDDEN, true, true},
+  };
+  const std::string ini = "[Other]\r\nk=v\r\n";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    platform::WriteWholeFile(watch_, "zip\r\n");
+    platform::WriteWholeFile(ini_, ini);
+    SetFileAttributesA(watch_.c_str(), c.watchAttributes ? c.watchAttributes : FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA(ini_.c_str(), c.iniAttributes ? c.iniAttributes : FILE_ATTRIBUTE_NORMAL);
+    std::unique_ptr<ScopedFolderTakingNoNewFile> frozen;
+    if (c.folderTakesNoNewFile) {
+      frozen = std::make_unique<ScopedFolderTakingNoNewFile>(folder_);
+      ASSERT_TRUE(frozen->Active()) << "the folder still takes new files";
+    }
+    Process program = Start();
+    HWND form = Dialog(program);
+    ASSERT_NE(form, nullptr);
+    Click(Find(form, "btnChkExtinit"));
+    Settle(form);
+    Click(Find(form, "Button6"));
+    if (c.written) {
+      EXPECT_EQ(ExitCode(program), 0u);
+      EXPECT_EQ(ReadFile(watch_), kDefaultList);
+      EXPECT_THAT(ReadFile(ini_), ::testing::StartsWith(ini + "\r\n[Software]\r\nArchiverPath=\r\n"));
+    } else {
+      HWND box = program.WaitForMessageBox();
+      ASSERT_NE(box, nullptr);
+      const MessageBoxInfo info = ReadMessageBox(box);
+      EXPECT_THAT(info.text, HasSubstr("checklst.ini"));
+      EXPECT_EQ(info.icon, e2e::MessageIcon::Error);
+      AnswerMessageBox(box, IDOK);
+      ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+      Click(Find(form, "Button5"));
+      EXPECT_EQ(ExitCode(program), 0u);
+      EXPECT_EQ(ReadFile(watch_), "zip\r\n");
+      EXPECT_EQ(ReadFile(ini_), ini);
+    }
+    EXPECT_EQ(GetFileAttributesA(watch_.c_str()) & kKept, c.watchAttributes);
+    EXPECT_EQ(GetFileAttributesA(ini_.c_str()) & kKept, c.iniAttributes);
+    frozen.reset();
+    EXPECT_THAT(FolderContents(), ElementsAre("checklst.ini", "mokurena.exe", "mokurena.ini"))
+        << "no temporary file is left behind";
+    SetFileAttributesA(watch_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA(ini_.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
 }
 
 TEST_F(ConfigDialogTest, AnIniFileThatCannotBeReplacedFailsAfterTheWatchList) {

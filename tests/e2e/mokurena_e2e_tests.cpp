@@ -254,7 +254,6 @@ TEST(MokurenaQuietRuns, EndWithoutAWindowAndHandOnOnlyWhenTheyShould) {
       {"no watched member", {"readme.txt", "docs\\manual.pdf", "setup.exe.txt"}, nullptr, false, true},
       {"an archive without members", {}, nullptr, false, true},
       {"an empty watch list reports nothing", {"a.exe"}, "", false, true},
-      {"an upper-case entry never hits", {"a.exe"}, "EXE\r\n", false, true},
       {"a watched member but two arguments", {"a.exe"}, nullptr, true, false},
   };
   for (const Case& c : cases) {
@@ -310,7 +309,8 @@ TEST(MokurenaReport, ShowsTheWatchedMembersWithItsFixedLayout) {
   Installation install;
   Standard(install);
   const std::string archive =
-      install.Archive("sample.lzh", Lha({"readme.txt", "a.EXE", "docs\\tool.scr", "b.exe.txt", "evil.exe."}));
+      install.Archive("sample.lzh", Lha({"readme.txt", "a.EXE", "docs\\tool.scr", "b.exe.txt", "evil.exe.",
+                                         "stream.exe::$DATA", "dot.exe\\."}));
   Process process = install.Start(Quoted(archive));
   HWND form = WaitForReport(process);
   ASSERT_NE(form, nullptr);
@@ -344,10 +344,11 @@ TEST(MokurenaReport, ShowsTheWatchedMembersWithItsFixedLayout) {
   EXPECT_EQ(NameOf(FocusedControl(form)), "btnStop");
   EXPECT_EQ(NameOf(DefaultButton(form)), "btnStop");
 
-  // Grouped by member in archive order; trailing dots do not hide an
-  // extension.
-  EXPECT_THAT(MemoLines(memo.hwnd),
-              ElementsAre("[ exe ] a.EXE", "[ scr ] docs\\tool.scr", "[ exe ] evil.exe."));
+  // Grouped by member in archive order; what Windows drops when it creates
+  // the file (trailing dots, the main data stream, a final "." component)
+  // hides no extension, and the names show as listed.
+  EXPECT_THAT(MemoLines(memo.hwnd), ElementsAre("[ exe ] a.EXE", "[ scr ] docs\\tool.scr", "[ exe ] evil.exe.",
+                                                "[ exe ] stream.exe::$DATA", "[ exe ] dot.exe\\."));
 
   const ControlInfo label = Describe(Find(form, "lblMessage"));
   EXPECT_EQ(label.text, Message("sample.lzh", install.Root() + "\\"));
@@ -546,6 +547,84 @@ TEST(MokurenaErrors, ShowTheErrorBoxEndTheProcessAndHandOnNothing) {
     EXPECT_EQ(exitCode, kExitAfterError);
     EXPECT_TRUE(install.NothingHandedOn());
     EXPECT_EQ(log.Entries().empty(), !c.listed);
+  }
+}
+
+// ---------------------------------------------------------------- the current folder
+
+// The shell starts the program in the archive's folder, such as a downloads
+// folder. A library planted there is never loaded: without one beside the
+// program the missing-library box shows, with its exact text, and nothing is
+// called; with one beside the program, that one lists.
+TEST(MokurenaCurrentFolder, APlantedLibraryIsNeverLoaded) {
+  const struct {
+    const char* what;
+    bool besideProgram;
+  } cases[] = {{"only the planted library", false}, {"a library beside the program too", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Installation install;
+    install.ArchiverAs();
+    if (c.besideProgram) install.Library("UNLHA32.DLL");
+    const std::string downloads = install.Make("downloads");
+    platform::CopyFileTo(platform::JoinPath(testsupport::StandinFolder("full"), "UNLHA32.DLL"),
+                         platform::JoinPath(downloads, "UNLHA32.DLL"));
+    const std::string archive = install.Archive("downloads\\sample.lzh", Lha({"a.exe"}));
+    testsupport::ScopedCallLog log;
+    Process process = install.Start(Quoted(archive), downloads);
+    if (!c.besideProgram) {
+      HWND box = process.WaitForMessageBox(15000);
+      ASSERT_NE(box, nullptr);
+      const MessageBoxInfo info = ReadMessageBox(box);
+      AnswerMessageBox(box, IDOK);
+      EXPECT_EQ(info.text, "LHA 形式書庫 を扱うには UNLHA32.DLL が 必要です。");
+      EXPECT_EQ(info.icon, e2e::MessageIcon::Error);
+      EXPECT_EQ(ExitCode(process), kExitAfterError);
+      EXPECT_TRUE(log.Entries().empty()) << "the planted library was called";
+      EXPECT_TRUE(install.NothingHandedOn());
+    } else {
+      HWND form = WaitForReport(process);
+      ASSERT_NE(form, nullptr);
+      EXPECT_THAT(MemoLines(Find(form, "MemoCheckedFiles")), ElementsAre("[ exe ] a.exe"));
+      Click(Find(form, "btnContinue"));
+      EXPECT_EQ(ExitCode(process), kExitNormal);
+      EXPECT_FALSE(log.Entries().empty());
+      ExpectHandedOn(install.WaitForHandOff(), install, archive, downloads);
+    }
+  }
+}
+
+// ---------------------------------------------------------------- hand-edited settings
+
+// A watch list edited by hand counts as the settings dialog would have
+// stored it: a UTF-8 signature (as Notepad saves one), capitals, blanks and
+// dots hide no entry. The INI file may carry a signature too. The run only
+// reads both files.
+TEST(MokurenaWatchList, AHandEditedListMeansWhatItsUserWrote) {
+  const struct {
+    const char* what;
+    std::string watchList;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"a signature before the first entry", "\xEF\xBB\xBF" "bat\r\n", {"[ bat ] b.bat"}},
+      {"capitals, blanks and dots", "EXE\r\n .Scr \r\n", {"[ exe ] a.exe", "[ scr ] c.SCR"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Installation install;
+    install.Library("UNLHA32.DLL").WatchList(c.watchList);
+    const std::string ini = "\xEF\xBB\xBF[Software]\r\nArchiverPath=" + install.Archiver() + "\r\n";
+    install.Ini(ini);
+    const std::string archive = install.Archive("sample.lzh", Lha({"a.exe", "b.bat", "c.SCR", "d.txt"}));
+    Process process = install.Start(Quoted(archive));
+    HWND form = WaitForReport(process);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(MemoLines(Find(form, "MemoCheckedFiles")), c.lines);
+    Click(Find(form, "btnContinue"));
+    EXPECT_EQ(ExitCode(process), kExitNormal);
+    ExpectHandedOn(install.WaitForHandOff(), install, archive, install.WorkFolder());
+    EXPECT_EQ(platform::ReadWholeFile(install.Path("checklst.ini")), c.watchList);
+    EXPECT_EQ(platform::ReadWholeFile(install.Path("mokurena.ini")), ini);
   }
 }
 

@@ -2,6 +2,7 @@
 // atomic replacement of settings files, temporary folders.
 #include "platform/Environment.h"
 #include "platform/Files.h"
+#include "platform/RewriteTemporary.h"
 
 #include "TestSupport.h"
 
@@ -137,14 +138,14 @@ TEST(Files, FailuresAreReported) {
   EXPECT_FALSE(platform::FileExists(tmp / "copy.txt"));
 }
 
-TEST(Files, ReplaceFileAtomically) {
+TEST(Files, RewriteFile) {
   TempFolder tmp;
   const std::string path = tmp / "settings.ini";
-  platform::ReplaceFileAtomically(path, "created");  // no old file
+  platform::RewriteFile(path, "created");  // no old file
   EXPECT_EQ(platform::ReadWholeFile(path), "created");
 
   platform::WriteWholeFile(path, "old content that is longer");
-  platform::ReplaceFileAtomically(path, "new\r\n");
+  platform::RewriteFile(path, "new\r\n");
   EXPECT_EQ(platform::ReadWholeFile(path), "new\r\n");
   EXPECT_EQ(Entries(tmp.path()), std::vector<std::string>{"settings.ini"});  // no temporary file left
 
@@ -152,12 +153,75 @@ TEST(Files, ReplaceFileAtomically) {
   // temporary file is left behind.
   const std::string folder = tmp / "folder.ini";
   std::filesystem::create_directory(folder);
-  EXPECT_THROW(platform::ReplaceFileAtomically(folder, "x"), platform::FileError);
+  EXPECT_THROW(platform::RewriteFile(folder, "x"), platform::FileError);
   EXPECT_TRUE(platform::DirectoryExists(folder));
   EXPECT_EQ(Entries(tmp.path()).size(), 2u);
 
-  EXPECT_THROW(platform::ReplaceFileAtomically(tmp / P("no/such.ini"), "x"), platform::FileError);
+  EXPECT_THROW(platform::RewriteFile(tmp / P("no/such.ini"), "x"), platform::FileError);
   EXPECT_EQ(Entries(tmp.path()).size(), 2u);
+}
+
+// What a crash between writing and renaming left behind goes with the next
+// write that succeeds; nothing else does.
+TEST(Files, RewriteFileRemovesItsStaleTemporaryFiles) {
+  TempFolder tmp;
+  const char marker = platform::PathSeparator() == '\\' ? '~' : '.';
+  const std::string stale[] = {platform::RewriteTemporaryName(marker, "checklst.ini", 4242, 7),
+                               platform::RewriteTemporaryName(marker, "checklst.ini", 1, 0)};
+  const std::string kept[] = {std::string(1, marker) + "checklst.ini.x-1.tmp",
+                              std::string(1, marker) + "checklst.ini.1-.tmp",
+                              std::string(1, marker) + "checklst.ini.12.tmp",
+                              platform::RewriteTemporaryName(marker, "other.ini", 1, 2), "checklst.ini.1-2.tmp"};
+  for (const std::string& name : stale) platform::WriteWholeFile(tmp / name, "stale");
+  for (const std::string& name : kept) platform::WriteWholeFile(tmp / name, "kept");
+  platform::RewriteFile(tmp / "checklst.ini", "exe\r\n");
+  for (const std::string& name : stale) EXPECT_FALSE(platform::FileExists(tmp / name)) << name;
+  for (const std::string& name : kept) EXPECT_TRUE(platform::FileExists(tmp / name)) << name;
+  EXPECT_EQ(platform::ReadWholeFile(tmp / "checklst.ini"), "exe\r\n");
+}
+
+// One file reached by different names is one file; different files are not.
+TEST(Files, IsSameFileComparesTheFilesNotTheirNames) {
+  TempFolder tmp;
+  platform::WriteWholeFile(tmp / "a.tar", "archive");
+  platform::WriteWholeFile(tmp / "b.tar", "archive");
+  platform_test::SecondFolderName second(tmp.path());
+  ASSERT_FALSE(second.path().empty()) << "no second name for " << tmp.path();
+  std::error_code error;
+  std::filesystem::create_hard_link(tmp / "a.tar", tmp / "hard.tar", error);
+  ASSERT_FALSE(error) << error.message();
+  const struct {
+    std::string a, b;
+    bool same;
+  } cases[] = {
+      {tmp / "a.tar", tmp / "a.tar", true},
+      {tmp / "a.tar", platform::JoinPath(second.path(), "a.tar"), true},
+      {tmp / "a.tar", tmp / "hard.tar", true},
+      {tmp / "a.tar", tmp / "b.tar", false},
+      {tmp / "a.tar", tmp / "missing.tar", false},
+      {tmp / "missing.tar", tmp / "missing.tar", false},
+      {tmp / "a.tar", "", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(platform::IsSameFile(c.a, c.b), c.same) << c.a << " | " << c.b;
+}
+
+TEST(Files, SharedReadFileReadsEveryByteAndLetsNobodyWrite) {
+  TempFolder tmp;
+  const std::string bytes = std::string(70000, 'x') + std::string("\0\r\n\x1A", 4);
+  platform::WriteWholeFile(tmp / "a.bin", bytes);
+  {
+    platform::SharedReadFile file(tmp / "a.bin");
+    platform::SharedReadFile again(tmp / "a.bin");  // others may read
+    std::string read;
+    char buffer[4096];
+    while (const std::size_t got = file.Read(buffer, sizeof buffer)) read.append(buffer, got);
+    EXPECT_EQ(read, bytes);
+#ifdef _WIN32
+    EXPECT_THROW(platform::WriteWholeFile(tmp / "a.bin", "lost"), platform::FileError);
+#endif
+  }
+  EXPECT_EQ(platform::ReadWholeFile(tmp / "a.bin"), bytes);
+  EXPECT_THROW(platform::SharedReadFile(tmp / "missing.bin"), platform::FileError);
 }
 
 TEST(Files, TempFoldersAndTrees) {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -139,6 +140,38 @@ TEST_F(DynamicLibrary, TheProgramFolderComesFirst) {
     platform::FreeDynamicLibrary(library);
   }
   EXPECT_TRUE(platform::RemoveFile(copy));
+}
+
+// The current folder is usually an archive's: a library planted there is
+// never loaded, neither before the program has taken the folder out of the
+// search nor after (Wine, like systems without SetDllDirectoryA, goes on
+// searching it after SetDllDirectoryA("")); one beside the program still is.
+TEST_F(DynamicLibrary, TheCurrentFolderSuppliesNoLibrary) {
+  TempFolder planted;
+  const std::string plantedLibrary = planted / "PLATCWD.DLL";
+  platform::CopyFileTo(platform::JoinPath(TestLibraryFolder(), "PLATTEST.DLL"), plantedLibrary);
+  platform::LibraryHandle byPath = platform::LoadDynamicLibrary(plantedLibrary);
+  ASSERT_NE(byPath, nullptr) << "the planted file is a loadable library";
+  platform::FreeDynamicLibrary(byPath);
+  const std::string beside = platform_test::ProgramFolder() + "PLATBESIDE.DLL";
+  platform::CopyFileTo(platform::JoinPath(TestLibraryFolder(), "PLATTEST.DLL"), beside);
+
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(planted.path());
+  const auto expectOnlyTheOneBeside = [&](const char* when) {
+    EXPECT_EQ(platform::LoadDynamicLibrary("PLATCWD.DLL"), nullptr) << when;
+    platform::LibraryHandle library = platform::LoadDynamicLibrary("PLATBESIDE.DLL");
+    EXPECT_NE(library, nullptr) << when;
+    platform::FreeDynamicLibrary(library);
+    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(planted.path())) << when;
+  };
+  expectOnlyTheOneBeside("before");
+  platform::KeepCurrentFolderOutOfLibrarySearch();
+  expectOnlyTheOneBeside("after");
+  platform::SetLibrarySearchFolder("");
+  expectOnlyTheOneBeside("after the search folder was dropped");
+  std::filesystem::current_path(previous);
+  EXPECT_TRUE(platform::RemoveFile(beside));
 }
 
 // ---------------------------------------------------------------------------

@@ -8,6 +8,12 @@
 #include <string>
 #include <thread>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace platform_test {
 
 // A fresh folder below the temporary folder, removed with everything in it.
@@ -56,5 +62,39 @@ inline std::string Hex(const std::string& bytes) {
   }
   return out;
 }
+
+// A second name for an existing folder while the object lives, as a user gets
+// one with a link or another drive letter: natively a symbolic link beside
+// it; under Wine the folder through drive M:, which scripts/with-wine.sh maps
+// to drive C:. path() is empty when no second name can be had.
+class SecondFolderName {
+ public:
+  explicit SecondFolderName(const std::string& folder) {
+    std::string trimmed = folder;
+    while (trimmed.size() > 1 && trimmed.back() == platform::PathSeparator()) trimmed.pop_back();
+#ifdef _WIN32
+    if (trimmed.size() > 2 && (trimmed[0] == 'C' || trimmed[0] == 'c') && trimmed[1] == ':' &&
+        GetDriveTypeA("M:\\") != DRIVE_NO_ROOT_DIR) {
+      path_ = "M:" + trimmed.substr(2);
+    }
+#else
+    link_ = trimmed + "-second-name";
+    if (symlink(trimmed.c_str(), link_.c_str()) == 0) path_ = link_;
+#endif
+    if (!platform::DirectoryExists(path_)) path_.clear();
+  }
+  ~SecondFolderName() {
+#ifndef _WIN32
+    if (!link_.empty()) unlink(link_.c_str());
+#endif
+  }
+  SecondFolderName(const SecondFolderName&) = delete;
+  SecondFolderName& operator=(const SecondFolderName&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::string link_;
+};
 
 }  // namespace platform_test

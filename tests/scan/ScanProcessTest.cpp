@@ -156,7 +156,8 @@ TEST_F(ScanProcess, JsonObjectPerArchive) {
 }
 
 TEST_F(ScanProcess, WatchListFromTheCommandLineOrBesideTheProgram) {
-  platform::WriteWholeFile(Path("upper.ini"), "EXE\r\n");
+  // Hand-edited: a UTF-8 signature, capitals, a blank and a dot.
+  platform::WriteWholeFile(Path("upper.ini"), "\xEF\xBB\xBF .EXE\r\n");
   platform::WriteWholeFile(Path("txt.ini"), "txt\nscr\n");
   struct Case {
     const char* what;
@@ -165,7 +166,7 @@ TEST_F(ScanProcess, WatchListFromTheCommandLineOrBesideTheProgram) {
     std::size_t lines;
   };
   const Case cases[] = {
-      {"an upper-case entry never hits", {"--watch", Path("upper.ini")}, 0, 0},
+      {"a hand-edited entry counts as the add prompt takes it", {"--watch", Path("upper.ini")}, 1, 2},
       {"a watch file", {"--watch", Path("txt.ini")}, 1, 2},
       {"--ext is lower-cased", {"--ext", ".EXE"}, 1, 2},
       {"--ext with several", {"--ext", "txt,scr"}, 1, 2},

@@ -28,7 +28,7 @@ class SettingsFilesTest : public ::testing::Test {
   std::string folder_, watchPath_, iniPath_;
 };
 
-TEST_F(SettingsFilesTest, WatchListLinesAreTakenExactly) {
+TEST_F(SettingsFilesTest, WatchListLinesAreTakenAsTheAddPromptTakesThem) {
   struct Case {
     std::string bytes;
     WatchList expected;
@@ -41,11 +41,19 @@ TEST_F(SettingsFilesTest, WatchListLinesAreTakenExactly) {
       {"a\r\n\r\nb\r\n", {"a", "", "b"}},
       {"a\r\r\nb\n\r", {"a", "", "b", ""}},
       {"\r\n", {""}},
-      {" EXE \t\r\n;x\r\n[y]\r\nexe\r\nexe", {" EXE \t", ";x", "[y]", "exe", "exe"}},
+      {" EXE \t\r\n;x\r\n[y]\r\nexe\r\nexe", {"exe", ";x", "[y]", "exe", "exe"}},
+      {".EXE\r\n ..Scr. \r\n.\r\n \r\n\x82\x60\r\n", {"exe", "scr", "", "", "\x82\x81"}},  // full-width A lowered
+      // A UTF-8 signature at the very start, and only there, is no part of the entry.
+      {"\xEF\xBB\xBF" "bat\r\nexe\r\n", {"bat", "exe"}},
+      {"\xEF\xBB\xBF", {}},
+      {"\xEF\xBB\xBF\r\nexe", {"", "exe"}},
+      {"bat\r\n\xEF\xBB\xBF" "exe", {"bat", settings::NormalizeAddedExtension("\xEF\xBB\xBF" "exe")}},
+      {"\xEF\xBB" "bat", {settings::NormalizeAddedExtension("\xEF\xBB" "bat")}},
       {"bat\0exe\r\n"s, {"bat"}},
       {"\0bat"s, {}},
       {"\x81\r\n\xFF\xFD\x80\x83\x5C\r\n" + longLine, {"\x81", "\xFF\xFD\x80\x83\x5C", longLine}},
   };
+  EXPECT_NE(settings::NormalizeAddedExtension("\xEF\xBB\xBF" "exe"), "exe");
   for (const Case& c : cases) {
     platform::WriteWholeFile(watchPath_, c.bytes);
     EXPECT_EQ(settings::LoadWatchList(watchPath_), c.expected) << c.bytes.substr(0, 40);
@@ -62,9 +70,11 @@ TEST_F(SettingsFilesTest, OnlyAMissingWatchListGivesTheDefaults) {
   EXPECT_EQ(platform::FileSize(watchPath_), 0u);
   EXPECT_EQ(settings::LoadWatchList(watchPath_), WatchList());
 
-  const WatchList odd = {"", "EXE", " a b ", "\x83\x5C"};
-  settings::SaveWatchList(watchPath_, odd);
-  EXPECT_EQ(settings::LoadWatchList(watchPath_), odd);
+  // Whatever the dialog can hold (its add prompt's forms, an empty entry)
+  // reads back as written.
+  const WatchList written = {"", "exe", "a b", "\x83\x5C", "\x82\x81"};
+  settings::SaveWatchList(watchPath_, written);
+  EXPECT_EQ(settings::LoadWatchList(watchPath_), written);
 }
 
 TEST_F(SettingsFilesTest, SavingIntoAMissingFolderRaisesFileError) {
@@ -96,6 +106,17 @@ TEST_F(SettingsFilesTest, ArchiverPathsRoundTripAndRewrite) {
   EXPECT_EQ(platform::ReadWholeFile(iniPath_),
             "[Other]\r\nx=1\r\n\r\n[SOFTWARE]\r\nzipPath=c\r\nextra=2\r\nArchiverPath=a\r\n"
             "lzhPath=b\r\ncabPath=d\r\n7zPath=e\r\nrarPath=f\r\ngcaPath=g\r\n\r\n");
+}
+
+TEST_F(SettingsFilesTest, IniSignatureIsSkippedAndNeverWritten) {
+  platform::WriteWholeFile(iniPath_, "\xEF\xBB\xBF[Software]\r\nlzhPath=C:\\l.exe\r\n");
+  ArchiverPaths paths = settings::ReadArchiverPaths(iniPath_);
+  EXPECT_EQ(paths[1], "C:\\l.exe");
+  paths[2] = "C:\\z.exe";
+  settings::WriteArchiverPaths(iniPath_, paths);
+  EXPECT_EQ(platform::ReadWholeFile(iniPath_),
+            "[Software]\r\nlzhPath=C:\\l.exe\r\nArchiverPath=\r\nzipPath=C:\\z.exe\r\ncabPath=\r\n7zPath=\r\n"
+            "rarPath=\r\ngcaPath=\r\n\r\n");
 }
 
 TEST_F(SettingsFilesTest, GarbageIniKeepsItsReadableSections) {

@@ -2,9 +2,13 @@
 // refusing values, and a program started through the substitute shell.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -12,6 +16,7 @@
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "settings/Associations.h"
+#include "settings/SettingsFiles.h"
 #include "settings/ZipFolder.h"
 
 namespace {
@@ -70,6 +75,64 @@ TEST(SettingsPosixTest, SwitchRunsRegsvr32FromTheSearchPathWithoutWaiting) {
     EXPECT_EQ(platform::ReadWholeFile(record), c.recorded);
   }
   platform::SetEnvironmentValue("PATH", path);
+  platform::RemoveTree(folder);
+}
+
+// An Apply by a user who may write the two files but not their folder (0555)
+// writes them in place, where no temporary file can be made. As root, the
+// writes run in a child that has become nobody.
+TEST(SettingsPosixTest, ApplyWorksInAFolderThatTakesNoNewFile) {
+  const std::string folder = platform::CreateTempFolder("readonly-folder");
+  const std::string watch = platform::JoinPath(folder, "checklst.ini");
+  const std::string ini = platform::JoinPath(folder, "mokurena.ini");
+  platform::WriteWholeFile(watch, "zip\r\n");
+  platform::WriteWholeFile(ini, "[Other]\r\nk=v\r\n");
+  const bool root = geteuid() == 0;
+  constexpr uid_t kNobody = 65534;
+  if (root) {
+    ASSERT_EQ(chown(watch.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(chown(ini.c_str(), kNobody, kNobody), 0);
+  }
+  ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+
+  // 0: written; 1: the folder took a new file after all; 2: a write failed.
+  const auto apply = [&]() -> int {
+    const std::string probe = platform::JoinPath(folder, "probe");
+    const int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd >= 0) {
+      close(fd);
+      unlink(probe.c_str());
+      return 1;
+    }
+    try {
+      settings::SaveWatchList(watch, {"bat", "exe"});
+      settings::WriteArchiverPaths(ini, settings::ArchiverPaths{"a"});
+    } catch (const std::exception&) {
+      return 2;
+    }
+    return 0;
+  };
+  int result = -1;
+  if (root) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(3);
+      _exit(apply());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    result = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  } else {
+    result = apply();
+  }
+  chmod(folder.c_str(), 0755);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(platform::ReadWholeFile(watch), "bat\r\nexe\r\n");
+  EXPECT_EQ(platform::ReadWholeFile(ini),
+            "[Other]\r\nk=v\r\n\r\n[Software]\r\nArchiverPath=a\r\nlzhPath=\r\nzipPath=\r\ncabPath=\r\n"
+            "7zPath=\r\nrarPath=\r\ngcaPath=\r\n\r\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 2);
   platform::RemoveTree(folder);
 }
 
