@@ -227,6 +227,7 @@ class DecompressedSource : public ByteSource {
   }
 
   std::uint64_t Size() const override { return ended_ ? end_ : ~std::uint64_t{0}; }
+  std::unique_ptr<ByteSource> Reopen() const override { return nullptr; }  // a stream: one reader
 
   const std::uint8_t* Bytes(std::uint64_t offset, std::size_t length) override {
     if (offset < start_) return nullptr;  // behind us: forward only
