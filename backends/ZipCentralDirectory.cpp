@@ -1,6 +1,7 @@
 #include "backends/ZipCentralDirectory.h"
 
 #include <cstring>
+#include <set>
 
 #include "archives/StructureDoubt.h"
 #include "backends/Formats.h"
@@ -336,6 +337,13 @@ ReadResult ZipDirectoryReader::EndOfDirectory() {
   // anything but their names.
   namesOf_.Clear();
   local_.Finish(names_);
+  // One name once: the same entry is often found by more than one road.
+  std::set<std::string> seen;
+  std::size_t kept = 0;
+  for (std::string& name : names_) {
+    if (seen.insert(name).second) names_[kept++].swap(name);
+  }
+  names_.resize(kept);
   nextName_ = 0;
   return ReadResult::End;
 }
@@ -432,6 +440,14 @@ ReadResult ZipDirectoryReader::Next(Member& member) {
   entry.nameLength = nameLength;
   local_.Check(entry, names_);
   if (!names_.empty()) {
+    // Each other name once, and never the member's own again.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+      bool repeated = names_[i] == member.name;
+      for (std::size_t k = 0; k < kept && !repeated; ++k) repeated = names_[k] == names_[i];
+      if (!repeated) names_[kept++].swap(names_[i]);
+    }
+    names_.resize(kept);
     namesOf_ = member;
     nextName_ = 0;
   }

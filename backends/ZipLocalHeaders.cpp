@@ -98,7 +98,7 @@ void ZipLocalPass::Check(const ZipCentralEntry& central, std::vector<std::string
       const std::uint8_t* p = source_->Bytes(0, stub < 512 ? static_cast<std::size_t>(stub) : 512);
       if (p && BeginsArchive(p, stub < 512 ? static_cast<std::size_t>(stub) : 512)) {
         if (get32(p) != kLocalSignature) Raise(archives::kDoubtArchiveOutside);
-        ScanGap(0, stub, names);
+        ScanGap(0, stub);
       }
     }
     expected_ = at;
@@ -123,7 +123,7 @@ void ZipLocalPass::Check(const ZipCentralEntry& central, std::vector<std::string
     // inside what the directory calls this member's data.
     Raise(archives::kDoubtBounds);
     const std::uint64_t localEnd = local.dataStart + local.compressedSize;
-    if (localEnd < dataEnd) ScanGap(localEnd, dataEnd, names);
+    if (localEnd < dataEnd) ScanGap(localEnd, dataEnd);
   }
 
   if (at == expected_) {
@@ -131,7 +131,7 @@ void ZipLocalPass::Check(const ZipCentralEntry& central, std::vector<std::string
     return;
   }
   if (at > expected_) {
-    ScanGap(expected_, at, names);
+    ScanGap(expected_, at);
     expected_ = dataEnd;
     return;
   }
@@ -141,7 +141,7 @@ void ZipLocalPass::Check(const ZipCentralEntry& central, std::vector<std::string
   if (dataEnd > expected_) expected_ = dataEnd;
 }
 
-void ZipLocalPass::ScanGap(std::uint64_t from, std::uint64_t to, std::vector<std::string>& names) {
+void ZipLocalPass::ScanGap(std::uint64_t from, std::uint64_t to) {
   std::uint64_t at = from;
   while (at < to) {
     const std::uint64_t left = to - at;
@@ -169,7 +169,7 @@ void ZipLocalPass::ScanGap(std::uint64_t from, std::uint64_t to, std::vector<std
       }
     } else if (signature == kCentralSignature) {
       Raise(archives::kDoubtSecondDirectory);
-      const std::uint64_t next = CentralRecordNames(*source_, at, to, names);
+      const std::uint64_t next = CentralRecordNames(*source_, at, to, stray_);
       if (next > at) {
         at = next;
         continue;
@@ -192,10 +192,12 @@ void ZipLocalPass::Finish(std::vector<std::string>& names) {
     const std::uint8_t* p = source_->Bytes(0, 4);
     if (layout_.directoryStart > 0 && p && get32(p) != kLocalSignature) expected_ = layout_.directoryStart;
   }
-  if (expected_ < layout_.directoryStart) ScanGap(expected_, layout_.directoryStart, names);
+  if (expected_ < layout_.directoryStart) ScanGap(expected_, layout_.directoryStart);
   // Between the directory's end and the end records (a digital signature may be there).
   const std::uint64_t directoryEnd = layout_.directoryStart + layout_.directorySize;
-  if (directoryEnd < layout_.endRecordsStart) ScanGap(directoryEnd, layout_.endRecordsStart, names);
+  if (directoryEnd < layout_.endRecordsStart) ScanGap(directoryEnd, layout_.endRecordsStart);
+  names.insert(names.end(), stray_.begin(), stray_.end());
+  stray_.clear();
   for (const auto& entry : unclaimed_) {
     Raise(archives::kDoubtUncoveredEntries);
     names.insert(names.end(), entry.second.begin(), entry.second.end());

@@ -60,7 +60,9 @@ class ZipLocalPass {
     std::uint64_t compressedSize = 0;
   };
   bool ReadLocal(std::uint64_t at, LocalEntry& entry);
-  void ScanGap(std::uint64_t from, std::uint64_t to, std::vector<std::string>& names);
+  // Looks for local headers (kept in unclaimed_) and the records of other
+  // directories (their names kept in stray_) between from and to.
+  void ScanGap(std::uint64_t from, std::uint64_t to);
   void Raise(int code) {
     if (doubt_ == 0) doubt_ = code;
   }
@@ -71,6 +73,7 @@ class ZipLocalPass {
   bool started_ = false;
   // Local headers found in gaps and not yet claimed by a central record.
   std::map<std::uint64_t, std::vector<std::string>> unclaimed_;
+  std::vector<std::string> stray_;  // names of central records outside the directory
   int doubt_ = 0;
 };
 

@@ -7,6 +7,7 @@
 
 #include "archives/ARCHIVES.h"
 #include "archives/ArchiverErrors.h"
+#include "archives/StructureDoubt.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "settings/ConfigRules.h"
@@ -133,6 +134,9 @@ void PathListReader::Complete(std::vector<std::string>& out) {
 }
 
 std::string ListingStoppedMessage(int code) {
+  // Our own libraries list every name they find and then say why the
+  // archive may hold more than that.
+  if (const char* doubt = archives::StructureDoubtMessage(code)) return doubt;
   char hex[16];
   std::snprintf(hex, sizeof hex, "0x%X", static_cast<unsigned>(code));
   return std::string("the listing stopped with error ") + hex + "; the members after it were not checked";

@@ -75,7 +75,8 @@ struct ArchiveResult {
 // The find entries' answer when there is no further member.
 constexpr int kNoMoreMembers = -1;
 
-// The error of a listing that a find entry broke off with another code.
+// The error of a listing that a find entry broke off with another code, or
+// that our own libraries ended in structural doubt (archives/StructureDoubt.h).
 std::string ListingStoppedMessage(int code);
 
 // Checks one archive: SetFileName, OpenArchive (mode 0x00800000), FindFirst
