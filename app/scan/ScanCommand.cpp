@@ -244,7 +244,8 @@ std::string JsonString(const std::string& narrow, bool* whole) {
       case '\b': out += "\\b"; break;
       case '\f': out += "\\f"; break;
       default:
-        if (c < 0x20 || c == 0x7F || c == 0x2028 || c == 0x2029) {
+        if (c < 0x20 || c == 0x7F || c == 0x2028 || c == 0x2029 || (c >= 0x202A && c <= 0x202E) ||
+            (c >= 0x2066 && c <= 0x2069)) {
           AppendUnicodeEscape(out, c);
         } else {
           platform::AppendUtf8(out, c);

@@ -106,7 +106,8 @@ std::string ProblemLine(const ArchiveResult& result);
 
 // A JSON string (quotes included) of narrow text of the code page, in UTF-8:
 // '"', '\' and control characters escaped (\n, \r, \t, \b, \f, else \u00XX;
-// also U+007F, U+2028, U+2029), every other character written as UTF-8. A
+// also U+007F, U+2028, U+2029 and the bidirectional controls U+202A-U+202E,
+// U+2066-U+2069), every other character written as UTF-8. A
 // byte that begins no character of the code page becomes U+FFFD; whole is
 // set to false then.
 std::string JsonString(const std::string& narrow, bool* whole = nullptr);

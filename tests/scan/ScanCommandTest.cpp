@@ -101,6 +101,9 @@ TEST_F(ScanText, JsonStringsAreStrictUtf8) {
       {Narrow(u8"日本語\\表示.exe", "\x93\xfa\x96\x7b\x8c\xea\\\x95\x5c\x8e\xa6.exe"), u8"\"日本語\\\\表示.exe\"", true},
       {"a\x81", "\"a\xEF\xBF\xBD\"", false},  // a lead byte, or a stray byte, at the end
       {Narrow("\xE2\x80\xA8", "\x81\x40"), Cp932() ? "\"\xE3\x80\x80\"" : "\"\\u2028\"", true},
+      // Bidirectional controls: UTF-8 only (in 932 the text is plain).
+      {Narrow(u8"a\u202Eb\u2066c\u2069", "abc"), Cp932() ? "\"abc\"" : "\"a\\u202eb\\u2066c\\u2069\"", true},
+      {Narrow(u8"\u202A\u202D\u2067\u2068", "x"), Cp932() ? "\"x\"" : "\"\\u202a\\u202d\\u2067\\u2068\"", true},
   };
   for (const Case& c : cases) {
     bool whole = !c.whole;

@@ -134,8 +134,185 @@ def zip_data_descriptors():
     return bytes(stream.data)
 
 
+def zip_of_name(name):
+    flags = 0x0800  # UTF-8 name
+    l = local(name, flags=flags)
+    c = central(name, 0, flags=flags)
+    return l + c + end(1, len(c), len(l))
+
+
+def name_long_with_trailing_blanks():
+    return zip_of_name(b'a' * 600 + b'.exe' + b' ' * 200)
+
+
+def name_long_with_nul_after_extension():
+    return zip_of_name(b'a' * 600 + b'.exe\x00' + b'b' * 300 + b'.txt')
+
+
+def name_bidi_override():
+    return zip_of_name('evil\u202etxt.exe'.encode())
+
+
+def tar_of(names, mode):
+    import io
+    import tarfile
+    buffer = io.BytesIO()
+    with tarfile.open(fileobj=buffer, mode=mode, format=tarfile.GNU_FORMAT) as t:
+        for name in names:
+            info = tarfile.TarInfo(name)
+            info.size = len(DATA)
+            t.addfile(info, io.BytesIO(DATA))
+    return buffer.getvalue()
+
+
+def tar_xz():
+    return tar_of(['readme.txt', 'bin/evil.exe'], 'w:xz')
+
+
+def tar_zstd():
+    import subprocess
+    return subprocess.run(['zstd', '-q', '-c'], input=tar_of(['readme.txt', 'bin/evil.exe'], 'w'),
+                          stdout=subprocess.PIPE, check=True).stdout
+
+
+def tar_header(name, size=0, typeflag=b'0', linkname=b'', ustar=True):
+    h = bytearray(512)
+    h[0:len(name)] = name
+    h[100:108] = b'0000644\x00'
+    h[108:116] = b'0000000\x00'
+    h[116:124] = b'0000000\x00'
+    h[124:136] = b'%011o\x00' % size
+    h[136:148] = b'%011o\x00' % 1700000000
+    h[156:157] = typeflag
+    h[157:157 + len(linkname)] = linkname
+    if ustar:
+        h[257:265] = b'ustar\x0000'
+    h[148:156] = b' ' * 8
+    h[148:156] = b'%06o\x00 ' % sum(h)
+    return bytes(h)
+
+
+def tar_data(data):
+    return data + b'\x00' * (-len(data) % 512)
+
+
+def tar_member(name, data=DATA, **kw):
+    return tar_header(name, len(data), **kw) + tar_data(data)
+
+
+def pax_record(key, value):
+    body = b' ' + key + b'=' + value + b'\n'
+    length = len(body) + 1
+    while len(b'%d' % length) + len(body) != length:
+        length += 1
+    return b'%d' % length + body
+
+
+def tar_long_name_and_pax_path():
+    long_name = b'evil.exe'
+    pax = pax_record(b'path', b'readme.txt')
+    return (tar_header(b'././@LongLink', len(long_name) + 1, b'L') + tar_data(long_name + b'\x00') +
+            tar_header(b'PaxHeader/x', len(pax), b'x') + tar_data(pax) +
+            tar_member(b'x') + b'\x00' * 1024)
+
+
+def tar_hard_link_with_size():
+    return (tar_header(b'link.txt', 512, b'1', linkname=b'readme.txt') + tar_member(b'evil.exe') +
+            tar_member(b'readme.txt') + b'\x00' * 1024)
+
+
+def tar_v7_folder_with_size():
+    return (tar_header(b'dir/', 512, b'0', ustar=False) + tar_header(b'evil.exe', 0, b'0', ustar=False) +
+            tar_member(b'readme.txt', ustar=False) + b'\x00' * 1024)
+
+
+def tar_big_pax_header():
+    import gzip
+    pax = pax_record(b'SCHILY.xattr.user.padding', b'x' * (5 * 1024 * 1024)) + pax_record(b'path', b'bin/evil.exe')
+    return gzip.compress(tar_header(b'PaxHeader/x', len(pax), b'x') + tar_data(pax) + tar_member(b'x') +
+                         b'\x00' * 1024)
+
+
+def tar_member_after_end_blocks():
+    return tar_member(b'readme.txt') + b'\x00' * 1024 + tar_member(b'evil.exe') + b'\x00' * 1024
+
+
+def gz_zero_block_not_tar():
+    import gzip
+    return gzip.compress(b'\x00' * 512 + b'MZ this is a program, not a tar' + b'\x00' * 600)
+
+
+def gz_not_tar():
+    import gzip
+    return gzip.compress(b'MZ a program')
+
+
+def gz_stored_name_differs():
+    import gzip
+    import io
+    buffer = io.BytesIO()
+    with gzip.GzipFile('readme.txt', 'wb', fileobj=buffer, mtime=0) as z:
+        z.write(b'MZ a program')
+    return buffer.getvalue()
+
+
+def gz_holding_tar():
+    import gzip
+    return gzip.compress(tar_member(b'readme.txt') + b'\x00' * 1024)
+
+
+def bz2_not_tar():
+    import bz2
+    return bz2.compress(b'MZ a program')
+
+
+def xz_not_tar():
+    import lzma
+    return lzma.compress(b'MZ a program')
+
+
+def lha_level2(name_ext=b'', method=b'-lh0-', data=b'', unix_mode=None):
+    ext = b''
+    for kind, body in name_ext:
+        ext += struct.pack('<B', kind) + body + b''  # size prefix added below
+    parts = []
+    for kind, body in name_ext:
+        parts.append(bytes([kind]) + body)
+    if unix_mode is not None:
+        parts.append(b'\x50' + struct.pack('<H', unix_mode))
+    # Each extended header: type, data, then the size of the next one.
+    sizes = [len(part) + 2 for part in parts] + [0]
+    extended = b''.join(part + struct.pack('<H', sizes[i + 1]) for i, part in enumerate(parts))
+    header_size = 26 + len(extended)
+    head = struct.pack('<H', header_size) + method + struct.pack('<IIIBBHB', len(data), len(data), 1700000000,
+                                                                0x20, 2, zlib.crc32(data) & 0xFFFF, ord('U'))
+    return head + struct.pack('<H', sizes[0]) + extended + data
+
+
+def lha_unicode_name():
+    utf16 = 'äöüÄÖÜ.exe'.encode('utf-16-le')
+    return lha_level2([(0x01, b'aou.txt'), (0x44, utf16)], data=DATA) + b'\x00'
+
+
+def lha_level0(name, data=DATA, crc=True):
+    body = method = b'-lh0-'
+    fields = struct.pack('<IIHHBB', len(data), len(data), 0, 0x5821, 0x20, 0) + bytes([len(name)]) + name
+    if crc:
+        fields += struct.pack('<H', zlib.crc32(data) & 0xFFFF)
+    header = method + fields
+    return bytes([len(header), sum(header) & 0xFF]) + header + data
+
+
+def lha_level0_without_crc():
+    return lha_level0(b'readme.txt', crc=False) + lha_level0(b'evil.exe') + b'\x00'
+
+
+def lha_symlink_target():
+    return lha_level2([(0x01, b'evil.exe|readme.txt')], method=b'-lhd-', unix_mode=0o120777) + b'\x00'
+
+
 CASES = {name[len(''):]: function for name, function in globals().items()
-         if callable(function) and name.startswith(('zip_', 'tar_', 'gz_', 'lha_', 'name_'))}
+         if callable(function) and name.startswith(('zip_', 'tar_', 'gz_', 'bz2_', 'xz_', 'lha_', 'name_'))}
 
 if __name__ == '__main__':
     case, output = sys.argv[1], sys.argv[2]
