@@ -74,6 +74,8 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
       options.help = true;
     } else if (arg == "--json") {
       options.json = true;
+    } else if (arg == "--list") {
+      options.list = true;
     } else if (arg == "--stdin") {
       stdinAsked = true;
     } else if (arg == "-0" || arg == "--null") {
@@ -142,9 +144,10 @@ std::string ListingStoppedMessage(int code) {
   return std::string("the listing stopped with error ") + hex + "; the members after it were not checked";
 }
 
-ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch) {
+ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch, bool listNames) {
   ArchiveResult result;
   result.path = path;
+  result.listed = listNames;
   app::MemberCheck check(watch);
   try {
     archives::TArchiveFile archive;
@@ -165,7 +168,10 @@ ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch
       // One record for the whole listing: it is 598 bytes, members are many.
       std::unique_ptr<archives::TMemberInfo> info(new archives::TMemberInfo());
       int found = archive.FindFirst("*.*", *info);
-      for (; found == 0; found = archive.FindNext(*info)) check.Add(*info);
+      for (; found == 0; found = archive.FindNext(*info)) {
+        check.Add(*info);
+        if (listNames) result.names.push_back(app::MemberName(*info));
+      }
       // The program takes the members found so far as all of them. A check
       // whose listing broke off has not seen the rest: that is an error.
       if (found != kNoMoreMembers) result.error = ListingStoppedMessage(found);
@@ -197,6 +203,13 @@ std::vector<std::string> ReportLinesWithPath(const ArchiveResult& result) {
   for (const app::MemberCheck::ReportedMember& reported : result.reported) {
     lines.insert(lines.end(), reported.lines, prefix + app::ReportLine(reported.extension, reported.member));
   }
+  return lines;
+}
+
+std::vector<std::string> NameLinesWithPath(const ArchiveResult& result) {
+  std::vector<std::string> lines;
+  const std::string prefix = app::EscapeForDisplay(result.path) + ": ";
+  for (const std::string& name : result.names) lines.push_back(prefix + app::EscapeForDisplay(name));
   return lines;
 }
 
@@ -283,6 +296,19 @@ std::string JsonLine(const ArchiveResult& result) {
   std::string line = "{" + JsonTextField("path", result.path);
   line += std::string(",\"opened\":") + (result.opened ? "true" : "false");
   line += ",\"members\":" + std::to_string(result.members);
+  if (result.listed) {
+    std::string names = ",\"names\":[";
+    std::string hex = ",\"names_hex\":[";
+    bool allWhole = true;
+    for (std::size_t i = 0; i < result.names.size(); ++i) {
+      bool whole = true;
+      names += (i ? "," : "") + JsonString(result.names[i], &whole);
+      hex += std::string(i ? "," : "") + "\"" + HexBytes(result.names[i]) + "\"";
+      allWhole = allWhole && whole;
+    }
+    line += names + "]";
+    if (!allWhole) line += hex + "]";
+  }
   line += std::string(",\"watched\":") + (result.watched ? "true" : "false");
   line += ",\"hits\":[";
   bool first = true;
@@ -316,6 +342,8 @@ std::string UsageText() {
          "  --libraries DIR look for the archiver libraries in DIR after this program's\n"
          "                  own folder\n"
          "  --json          one JSON object per archive, one per line, in UTF-8\n"
+         "  --list          also every member name judged: \"ARCHIVE: NAME\" lines, or\n"
+         "                  a \"names\" array with --json\n"
          "  -h, --help      this text\n"
          "\n"
          "Output: one line \"ARCHIVE: [ ext ] member\" per report line; nothing for an\n"

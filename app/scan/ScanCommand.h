@@ -23,6 +23,7 @@ constexpr int kExitTrouble = 2;   // an archive was not opened, or an error
 struct Options {
   bool help = false;
   bool json = false;
+  bool list = false;                  // --list: every member name judged
   bool nulSeparated = false;          // the standard-input list ends paths in NUL
   std::string watchFile;              // --watch
   bool extensionsGiven = false;       // --ext
@@ -70,6 +71,8 @@ struct ArchiveResult {
   // when an error ended the listing.
   std::vector<app::MemberCheck::ReportedMember> reported;
   std::string error;  // the message of an error raised on the way; empty when none
+  bool listed = false;             // names was asked for
+  std::vector<std::string> names;  // every name judged, in order (only when listed)
 };
 
 // The find entries' answer when there is no further member.
@@ -86,7 +89,8 @@ std::string ListingStoppedMessage(int code);
 // path. A listing that ends with anything but kNoMoreMembers is an error
 // too (ListingStoppedMessage); the members found before it are still
 // judged and reported.
-ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch);
+// With listNames, every name judged is kept in the result's names.
+ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch, bool listNames = false);
 
 // The exit status of one archive's result, and of several (the highest).
 int ExitStatusOf(const ArchiveResult& result);
@@ -99,6 +103,10 @@ extern const char kNoSuchFileMessage[];
 // Text output: one line per report line, "<path>: [ ext ] member", the path
 // shown through app::EscapeForDisplay; nothing for an archive without a hit.
 std::vector<std::string> ReportLinesWithPath(const ArchiveResult& result);
+
+// --list: one line per name judged, "<path>: <name>", both shown through
+// app::EscapeForDisplay.
+std::vector<std::string> NameLinesWithPath(const ArchiveResult& result);
 
 // The line for standard error about an archive, or empty when there is
 // nothing wrong: "<path>: <message>".
@@ -120,6 +128,9 @@ std::string HexBytes(const std::string& bytes);
 //    "hits":[{"extension":"exe","member":"a.EXE"}], "error":"..."}
 // "hits" holds the report lines in order (a member matching two entries
 // twice); it is empty unless "watched". "error" is there only for an error.
+// A listed result has "names" after "members": every name judged, in order
+// (with "names_hex" beside it, each name's bytes, when one is not whole
+// text).
 // A text that is not whole text of the code page gets a second field with
 // "_hex" added to its name that holds its exact bytes ("path_hex",
 // "member_hex").
