@@ -10,6 +10,7 @@
 #include "archives/StructureDoubt.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "platform/LimitedRun.h"
 #include "settings/ConfigRules.h"
 
 namespace scan {
@@ -21,7 +22,20 @@ const char kNoSuchFileMessage[] = "no such file";
 namespace {
 
 bool TakesValue(const std::string& option) {
-  return option == "--watch" || option == "--ext" || option == "--libraries";
+  return option == "--watch" || option == "--ext" || option == "--libraries" || option == "--time-limit" ||
+         option == "--memory-limit";
+}
+
+// A limit's value: a whole number, 0 included.
+bool ParseLimit(const std::string& text, unsigned& value) {
+  if (text.empty() || text.size() > 9) return false;
+  unsigned v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + static_cast<unsigned>(c - '0');
+  }
+  value = v;
+  return true;
 }
 
 }  // namespace
@@ -55,6 +69,11 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
       }
       if (name == "--watch") {
         options.watchFile = value;
+      } else if (name == "--time-limit" || name == "--memory-limit") {
+        if (!ParseLimit(value, name == "--time-limit" ? options.timeLimit : options.memoryLimit)) {
+          error = name + " needs a whole number (0 for no limit)";
+          return false;
+        }
       } else if (name == "--ext") {
         options.extensionsGiven = true;
         const app::StringList more = ParseExtensionList(value);
@@ -189,6 +208,111 @@ ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch
   result.members = check.MemberCount();
   result.watched = check.HasWatchedMember();
   if (result.watched) result.reported = check.TakeReportedMembers();
+  return result;
+}
+
+std::string TimeLimitMessage(unsigned seconds) {
+  return "the check took longer than its time limit of " + std::to_string(seconds) + " s (--time-limit)";
+}
+
+std::string MemoryLimitMessage(unsigned mebibytes) {
+  return "the check needed more memory than its limit of " + std::to_string(mebibytes) + " MiB (--memory-limit)";
+}
+
+namespace {
+
+void PutText(std::string& out, const std::string& text) {
+  out += std::to_string(text.size());
+  out += ':';
+  out += text;
+}
+
+bool GetText(const std::string& in, std::size_t& at, std::string& text) {
+  const std::size_t colon = in.find(':', at);
+  if (colon == std::string::npos || colon == at || colon - at > 19) return false;
+  std::size_t length = 0;
+  for (std::size_t i = at; i < colon; ++i) {
+    if (in[i] < '0' || in[i] > '9') return false;
+    length = length * 10 + static_cast<std::size_t>(in[i] - '0');
+  }
+  if (length > in.size() - colon - 1) return false;
+  text.assign(in, colon + 1, length);
+  at = colon + 1 + length;
+  return true;
+}
+
+bool GetNumber(const std::string& in, std::size_t& at, std::size_t& value) {
+  std::string text;
+  if (!GetText(in, at, text) || text.empty() || text.size() > 19) return false;
+  value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<std::size_t>(c - '0');
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string SerializeResult(const ArchiveResult& r) {
+  std::string out;
+  PutText(out, r.path);
+  PutText(out, std::to_string((r.opened ? 1 : 0) | (r.watched ? 2 : 0) | (r.listed ? 4 : 0)));
+  PutText(out, std::to_string(r.members));
+  PutText(out, r.error);
+  PutText(out, std::to_string(r.names.size()));
+  for (const std::string& name : r.names) PutText(out, name);
+  PutText(out, std::to_string(r.reported.size()));
+  for (const app::MemberCheck::ReportedMember& m : r.reported) {
+    PutText(out, m.member);
+    PutText(out, m.extension);
+    PutText(out, std::to_string(m.lines));
+  }
+  return out;
+}
+
+bool DeserializeResult(const std::string& in, ArchiveResult& r) {
+  r = ArchiveResult();
+  std::size_t at = 0, flags = 0, count = 0;
+  if (!GetText(in, at, r.path) || !GetNumber(in, at, flags) || !GetNumber(in, at, r.members) ||
+      !GetText(in, at, r.error) || !GetNumber(in, at, count))
+    return false;
+  r.opened = (flags & 1) != 0;
+  r.watched = (flags & 2) != 0;
+  r.listed = (flags & 4) != 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    std::string name;
+    if (!GetText(in, at, name)) return false;
+    r.names.push_back(std::move(name));
+  }
+  if (!GetNumber(in, at, count)) return false;
+  for (std::size_t i = 0; i < count; ++i) {
+    app::MemberCheck::ReportedMember m{std::string(), std::string(), 0};
+    if (!GetText(in, at, m.member) || !GetText(in, at, m.extension) || !GetNumber(in, at, m.lines)) return false;
+    r.reported.push_back(std::move(m));
+  }
+  return at == in.size();
+}
+
+ArchiveResult CheckArchiveWithinLimits(const std::string& path, const app::StringList& watch, const Options& options) {
+  if ((options.timeLimit == 0 && options.memoryLimit == 0) || !platform::LimitedRunAvailable())
+    return CheckArchive(path, watch, options.list);
+  platform::RunLimits limits;
+  limits.seconds = options.timeLimit;
+  limits.memoryBytes = static_cast<std::uint64_t>(options.memoryLimit) << 20;
+  std::string answer;
+  const platform::RunOutcome outcome = platform::RunLimited(
+      limits, [&] { return SerializeResult(CheckArchive(path, watch, options.list)); }, answer);
+  ArchiveResult result;
+  if (outcome == platform::RunOutcome::Finished && DeserializeResult(answer, result)) return result;
+  result = ArchiveResult();
+  result.path = path;
+  result.listed = options.list;
+  switch (outcome) {
+    case platform::RunOutcome::TimeLimit: result.error = TimeLimitMessage(options.timeLimit); break;
+    case platform::RunOutcome::MemoryLimit: result.error = MemoryLimitMessage(options.memoryLimit); break;
+    default: result.error = "the check ended without an answer"; break;
+  }
   return result;
 }
 
@@ -342,6 +466,9 @@ std::string UsageText() {
          "  --libraries DIR look for the archiver libraries in DIR after this program's\n"
          "                  own folder\n"
          "  --json          one JSON object per archive, one per line, in UTF-8\n"
+         "  --time-limit S  give each archive at most S seconds (default 30; 0: no limit)\n"
+         "  --memory-limit M  give each archive at most M MiB of memory (default 1024;\n"
+         "                  0: no limit); an archive over a limit is an error\n"
          "  --list          also every member name judged: \"ARCHIVE: NAME\" lines, or\n"
          "                  a \"names\" array with --json\n"
          "  -h, --help      this text\n"

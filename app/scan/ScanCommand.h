@@ -29,6 +29,8 @@ struct Options {
   bool extensionsGiven = false;       // --ext
   app::StringList extensions;
   std::string libraries;              // --libraries
+  unsigned timeLimit = 30;            // --time-limit: seconds per archive; 0 = none
+  unsigned memoryLimit = 1024;        // --memory-limit: MiB per archive; 0 = none
   // Archive paths in order; kStdinMarker where the list from standard input goes.
   std::vector<std::string> archives;
 };
@@ -91,6 +93,20 @@ std::string ListingStoppedMessage(int code);
 // judged and reported.
 // With listNames, every name judged is kept in the result's names.
 ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch, bool listNames = false);
+
+// CheckArchive under the options' time and memory limits (in a child
+// process where the platform has one, platform/LimitedRun.h): an archive
+// that exceeds one is an error naming the limit, and this process stays as
+// it was for the next archive.
+ArchiveResult CheckArchiveWithinLimits(const std::string& path, const app::StringList& watch, const Options& options);
+
+// The messages of an archive that exceeded a limit.
+std::string TimeLimitMessage(unsigned seconds);
+std::string MemoryLimitMessage(unsigned mebibytes);
+
+// A result as bytes and back (the child's answer).
+std::string SerializeResult(const ArchiveResult& result);
+bool DeserializeResult(const std::string& bytes, ArchiveResult& result);
 
 // The exit status of one archive's result, and of several (the highest).
 int ExitStatusOf(const ArchiveResult& result);

@@ -23,7 +23,7 @@ class Scanner {
       : options_(options), watch_(std::move(watch)) {}
 
   void Check(const std::string& path) {
-    const scan::ArchiveResult result = scan::CheckArchive(path, watch_, options_.list);
+    const scan::ArchiveResult result = scan::CheckArchiveWithinLimits(path, watch_, options_);
     const std::string problem = scan::ProblemLine(result);
     if (!problem.empty()) WriteLine(stderr, "mokurena-scan: " + problem);
     if (options_.json) {

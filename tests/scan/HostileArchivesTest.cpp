@@ -21,6 +21,19 @@ struct HostileCase {
   const char* error;    // part of the message on standard error; nullptr for none
 };
 
+// Writes the archive of a case of hostile_archives.py into folder.
+std::string MakeArchive(const std::string& folder, const std::string& script, const std::string& file) {
+  const std::string archive = folder + "/" + script + "/" + file;
+  const std::string make = "mkdir -p '" + folder + "/" + script + "' && python3 '" + MOKURENA_HOSTILE_SCRIPT + "' " +
+                           script + " '" + archive + "'";
+  EXPECT_EQ(std::system(make.c_str()), 0) << make;
+  return archive;
+}
+
+scantest::ProgramRun Scan(const std::vector<std::string>& args) {
+  return scantest::RunProgram(scantest::ScanProgram(), args, "", {"LC_ALL=C.UTF-8"});
+}
+
 TEST(HostileArchives, EveryExtractedNameIsJudgedAndDoubtIsAnError) {
   const char* const kDoubt = "extractors";
   const HostileCase cases[] = {
@@ -66,12 +79,8 @@ TEST(HostileArchives, EveryExtractedNameIsJudgedAndDoubtIsAnError) {
   const std::string folder = platform::CreateTempFolder("mokurena-hostile");
   for (const HostileCase& c : cases) {
     SCOPED_TRACE(c.script);
-    const std::string archive = folder + "/" + c.script + "/" + c.file;
-    const std::string make = "mkdir -p '" + folder + "/" + c.script + "' && python3 '" + MOKURENA_HOSTILE_SCRIPT +
-                             "' " + c.script + " '" + archive + "'";
-    ASSERT_EQ(std::system(make.c_str()), 0) << make;
-    const scantest::ProgramRun run =
-        scantest::RunProgram(scantest::ScanProgram(), {"--ext", "exe,bat", archive}, "", {"LC_ALL=C.UTF-8"});
+    const std::string archive = MakeArchive(folder, c.script, c.file);
+    const scantest::ProgramRun run = Scan({"--ext", "exe,bat", archive});
     EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
     // A hit "[ ext ] *end" stands for a line whose member ends in "end".
     std::vector<std::string> lines = scantest::OutputLines(run.out);
@@ -97,6 +106,40 @@ TEST(HostileArchives, EveryExtractedNameIsJudgedAndDoubtIsAnError) {
       EXPECT_EQ(run.err, "");
     }
   }
+  platform::RemoveTree(folder);
+}
+
+// An archive that never answers (a named pipe nobody writes) is stopped at
+// its time limit; the next archive is still checked.
+TEST(HostileArchives, TimeLimitStopsAStalledArchive) {
+  const std::string folder = platform::CreateTempFolder("mokurena-limit");
+  const std::string stalled = folder + "/stalled.tar";
+  ASSERT_EQ(std::system(("mkfifo '" + stalled + "'").c_str()), 0);
+  const std::string next = MakeArchive(folder, "tar_long_name_and_pax_path", "next.tar");
+  const scantest::ProgramRun run = Scan({"--ext", "exe", "--time-limit", "1", stalled, next});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(scantest::OutputLines(run.err),
+            std::vector<std::string>{"mokurena-scan: " + stalled +
+                                     ": the check took longer than its time limit of 1 s (--time-limit)"});
+  EXPECT_EQ(scantest::OutputLines(run.out), std::vector<std::string>{next + ": [ exe ] evil.exe"});
+  platform::RemoveTree(folder);
+}
+
+// A listing that needs more memory than its limit (a 4 MiB long name is
+// read whole) is stopped, and only that archive fails.
+TEST(HostileArchives, MemoryLimitStopsAGreedyArchive) {
+  const std::string folder = platform::CreateTempFolder("mokurena-limit");
+  const std::string greedy = MakeArchive(folder, "tar_long_name_of_4_mib", "greedy.tar");
+  const std::string next = MakeArchive(folder, "tar_long_name_and_pax_path", "next.tar");
+  scantest::ProgramRun run = Scan({"--ext", "exe", "--memory-limit", "3", greedy, next});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(scantest::OutputLines(run.err),
+            std::vector<std::string>{"mokurena-scan: " + greedy +
+                                     ": the check needed more memory than its limit of 3 MiB (--memory-limit)"});
+  EXPECT_EQ(scantest::OutputLines(run.out), std::vector<std::string>{next + ": [ exe ] evil.exe"});
+  // Within the default limit it lists.
+  run = Scan({"--ext", "exe", greedy});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
   platform::RemoveTree(folder);
 }
 

@@ -233,6 +233,12 @@ def tar_big_pax_header():
                          b'\x00' * 1024)
 
 
+def tar_long_name_of_4_mib():
+    name = b'a' * (4 * 1024 * 1024 - 600) + b'.exe'
+    return tar_header(b'././@LongLink', len(name) + 1, b'L') + tar_data(name + b'\x00') + tar_member(b'x') + \
+        b'\x00' * 1024
+
+
 def tar_member_after_end_blocks():
     return tar_member(b'readme.txt') + b'\x00' * 1024 + tar_member(b'evil.exe') + b'\x00' * 1024
 
