@@ -8,7 +8,8 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   wine wine32:i386
   xvfb x11-utils imagemagick fonts-ipafont-gothic fonts-wine locales
-  libarchive-dev libarchive-tools zip unzip p7zip-full gcab jlha-utils bzip2
+  libarchive-dev libarchive-tools zip unzip p7zip-full gcab jlha-utils bzip2 zstd xz-utils python3
+  clang
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

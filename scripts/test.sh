@@ -25,6 +25,9 @@ echo "== native unit tests under AddressSanitizer and UndefinedBehaviorSanitizer
 configure_and_build build/asan -DMOKURENA_SANITIZE=ON
 ctest --test-dir build/asan --output-on-failure -j"$jobs"
 
+echo "== libFuzzer targets of our readers, a few seconds each from the kept corpus"
+scripts/fuzz.sh
+
 echo "== Win32 build, unit and end-to-end tests under Wine"
 configure_and_build build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake
 scripts/with-wine.sh ctest --test-dir build/win32 --output-on-failure -j"$jobs"
