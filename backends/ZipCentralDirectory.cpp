@@ -215,21 +215,6 @@ bool LocateZipDirectory(ByteSource& source, ZipLayout& layout, std::string* reas
 
   layout = ZipLayout();
   layout.commentEnd = commentEnd;
-  // Another end record that an extractor searching differently would take
-  // (one in the comment, one before this one): its directory is judged too.
-  if (!(tail = source.Bytes(tailStart, tailLength))) return Fail(reason, "cannot read the end of the file");
-  for (std::size_t i = 0; i + kEndSize <= tailLength; ++i) {
-    if (tail[i] != 'P' || tailStart + i == endOffset || get32(tail + i) != kEndSignature) continue;
-    std::uint64_t otherStart = 0, otherEnd = 0;
-    if (PlausibleEndRecord(source, tailStart + i, otherStart, otherEnd)) {
-      layout.doubt = archives::kDoubtSecondDirectory;
-      layout.otherDirectoryStart = otherStart;
-      layout.otherDirectoryEnd = otherEnd;
-      break;
-    }
-    if (!(tail = source.Bytes(tailStart, tailLength))) return Fail(reason, "cannot read the end of the file");
-  }
-
   std::uint64_t directoryEnd = endOffset;  // where the central directory must stop
   bool zip64 = false;
   if (endOffset >= kZip64LocatorSize) {
@@ -296,6 +281,27 @@ bool LocateZipDirectory(ByteSource& source, ZipLayout& layout, std::string* reas
   layout.directoryStart += layout.prefixBytes;
   if (layout.entries > 0 && layout.directorySize < kCentralSize)
     return Fail(reason, "central directory too small for its entries");
+
+  // Another end record after the directory that an extractor searching
+  // differently would take (one in the comment, one between the directory
+  // and this one): its directory is judged too. One before the directory
+  // is member data (a stored archive) or is found by the local pass.
+  if (!(tail = source.Bytes(tailStart, tailLength))) return Fail(reason, "cannot read the end of the file");
+  const std::uint64_t afterDirectory = layout.directoryStart + layout.directorySize;
+  for (std::size_t i = 0; i + kEndSize <= tailLength; ++i) {
+    if (tail[i] != 'P' || tailStart + i == endOffset || tailStart + i < afterDirectory ||
+        get32(tail + i) != kEndSignature)
+      continue;
+    std::uint64_t otherStart = 0, otherEnd = 0;
+    if (PlausibleEndRecord(source, tailStart + i, otherStart, otherEnd)) {
+      layout.doubt = archives::kDoubtSecondDirectory;
+      layout.otherDirectoryStart = otherStart;
+      layout.otherDirectoryEnd = otherEnd;
+      break;
+    }
+    if (!(tail = source.Bytes(tailStart, tailLength))) return Fail(reason, "cannot read the end of the file");
+  }
+
   return true;
 }
 
@@ -323,8 +329,10 @@ ReadResult ZipDirectoryReader::EndOfDirectory() {
   finished_ = true;
   // Fewer records than the end record counts, or more: the 16-bit count of
   // a plain archive may only have wrapped around.
-  const bool countsAgree = layout_.zip64 || read_ <= 0xFFFF ? read_ == layout_.entries
-                                                            : (read_ & 0xFFFF) == layout_.entries;
+  // (or been capped at 0xFFFF).
+  const bool countsAgree = layout_.zip64 || read_ <= 0xFFFF
+                               ? read_ == layout_.entries
+                               : (read_ & 0xFFFF) == layout_.entries || layout_.entries == 0xFFFF;
   if (!countsAgree) doubt_ = archives::kDoubtCounts;
   // What the directory's bounds hold after the last record: nothing, or a
   // digital signature record.

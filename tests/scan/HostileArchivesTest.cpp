@@ -50,6 +50,7 @@ TEST(HostileArchives, EveryExtractedNameIsJudgedAndDoubtIsAnError) {
       {"zip_self_extractor", "setup.exe", 0, {}, nullptr},
       {"zip_self_extractor_adjusted", "setup.exe", 0, {}, nullptr},
       {"zip_data_descriptors", "a.zip", 0, {}, nullptr},
+      {"zip_stored_zip_inside", "a.zip", 0, {}, nullptr},
       // Names: the extension the written file gets survives shortening.
       {"name_long_with_trailing_blanks", "a.zip", 1, {"[ exe ] *aaa.exe                "}, nullptr},
       {"name_long_with_nul_after_extension", "a.zip", 1, {"[ exe ] *aaa.exe"}, nullptr},

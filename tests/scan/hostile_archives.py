@@ -111,6 +111,13 @@ def zip_self_extractor_adjusted():
     return STUB + zip_of([b'readme.txt', b'docs/manual.txt'], shift=len(STUB))
 
 
+def zip_stored_zip_inside():
+    inner = zip_of([b'readme.txt', b'notes.txt'])
+    body = local(b'docs.txt') + local(b'inner.zip', data=inner)
+    directory = central(b'docs.txt', 0) + central(b'inner.zip', len(local(b'docs.txt')), data=inner)
+    return body + directory + end(2, len(directory), len(body))
+
+
 def zip_data_descriptors():
     import io
     import zipfile
