@@ -24,38 +24,6 @@ namespace {
 // made through them, so they are loaded.
 const LibarchiveApi& La() { return *Libarchive(); }
 
-// libarchive converts names to and from "the current locale". Every call runs
-// with a UTF-8 locale on the calling thread, whatever the process has set:
-// names stored as UTF-8 or UTF-16 (7z, RAR, pax) then come out as UTF-8,
-// names stored as legacy bytes come out unchanged or, with a header charset
-// given, converted from it.
-class Utf8Thread {
- public:
-  Utf8Thread() {
-    // One locale object while the library is loaded; freed when it unloads.
-    static const struct Holder {
-      locale_t value = static_cast<locale_t>(0);
-      Holder() {
-        for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8", "ja_JP.UTF-8"}) {
-          value = newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(0));
-          if (value) break;
-        }
-      }
-      ~Holder() {
-        if (value) freelocale(value);
-      }
-    } utf8;
-    if (utf8.value) previous_ = uselocale(utf8.value);
-  }
-  ~Utf8Thread() {
-    if (previous_) uselocale(previous_);
-  }
-  Utf8Thread(const Utf8Thread&) = delete;
-  Utf8Thread& operator=(const Utf8Thread&) = delete;
-
- private:
-  locale_t previous_ = static_cast<locale_t>(0);
-};
 
 // Header charsets tried in turn for formats whose names are legacy bytes:
 // archives from Japanese Windows first, then names left as stored. RAR gets

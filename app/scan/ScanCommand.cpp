@@ -9,6 +9,7 @@
 #include "archives/ArchiverErrors.h"
 #include "archives/StructureDoubt.h"
 #include "platform/CodePage.h"
+#include "platform/DynamicLibrary.h"
 #include "platform/Files.h"
 #include "platform/LimitedRun.h"
 #include "settings/ConfigRules.h"
@@ -23,7 +24,7 @@ namespace {
 
 bool TakesValue(const std::string& option) {
   return option == "--watch" || option == "--ext" || option == "--libraries" || option == "--time-limit" ||
-         option == "--memory-limit";
+         option == "--memory-limit" || option == "--max-expanded" || option == "--max-members";
 }
 
 // A limit's value: a whole number, 0 included.
@@ -69,8 +70,13 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
       }
       if (name == "--watch") {
         options.watchFile = value;
-      } else if (name == "--time-limit" || name == "--memory-limit") {
-        if (!ParseLimit(value, name == "--time-limit" ? options.timeLimit : options.memoryLimit)) {
+      } else if (name == "--time-limit" || name == "--memory-limit" || name == "--max-expanded" ||
+                 name == "--max-members") {
+        unsigned& limit = name == "--time-limit"     ? options.timeLimit
+                          : name == "--memory-limit" ? options.memoryLimit
+                          : name == "--max-expanded" ? options.maxExpanded
+                                                     : options.maxMembers;
+        if (!ParseLimit(value, limit)) {
           error = name + " needs a whole number (0 for no limit)";
           return false;
         }
@@ -80,6 +86,14 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
         options.extensions.insert(options.extensions.end(), more.begin(), more.end());
       } else {
         options.libraries = value;
+      }
+      continue;
+    }
+    if (name == "--recursive") {
+      options.recursive = true;
+      if (hasValue && (!ParseLimit(value, options.depth) || options.depth == 0)) {
+        error = "--recursive=DEPTH needs a depth of 1 or more";
+        return false;
       }
       continue;
     }
@@ -163,7 +177,61 @@ std::string ListingStoppedMessage(int code) {
   return std::string("the listing stopped with error ") + hex + "; the members after it were not checked";
 }
 
-ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch, bool listNames) {
+const char kNestedEntryName[] = "MokurenaListNested";
+
+std::string NestedResultMessage(int result, const Options& options) {
+  switch (result) {
+    case 0:
+    case 5: return std::string();
+    case 1:
+      return "archives nest deeper than the depth limit of " + std::to_string(options.depth) +
+             " (--recursive=DEPTH); the members below it were not checked";
+    case 2:
+      return "the archives inside expand past the limit of " + std::to_string(options.maxExpanded) +
+             " MiB (--max-expanded); the rest was not checked";
+    case 3:
+      return "the archives inside hold more members than the limit of " + std::to_string(options.maxMembers) +
+             " (--max-members); the rest was not checked";
+    default:
+      return "an archive inside can be read in more than one way; extractors disagree on its members";
+  }
+}
+
+namespace {
+
+struct NestedNames {
+  app::MemberCheck& check;
+  std::vector<std::string>* names;  // --list, or nullptr
+};
+
+void TakeNestedName(void* context, const char* path, std::size_t length) {
+  NestedNames& nested = *static_cast<NestedNames*>(context);
+  const std::string name(path, length);
+  nested.check.Add(name);
+  if (nested.names) nested.names->push_back(name);
+}
+
+// The error of the walk through the archives inside path; empty when none.
+std::string CheckNested(const std::string& path, const Options& options, NestedNames& names) {
+  const platform::LibraryHandle library = platform::LoadDynamicLibrary("TAR32.DLL");
+  const NestedEntry entry = library ? reinterpret_cast<NestedEntry>(platform::FindEntry(library, kNestedEntryName))
+                                    : nullptr;
+  std::string error;
+  if (!entry) {
+    error = "--recursive needs mokurena's own archiver libraries (TAR32.DLL with MokurenaListNested)";
+  } else {
+    const int result = entry(path.c_str(), options.depth, static_cast<std::uint64_t>(options.maxExpanded) << 20,
+                             options.maxMembers, TakeNestedName, &names);
+    error = NestedResultMessage(result, options);
+  }
+  platform::FreeDynamicLibrary(library);
+  return error;
+}
+
+}  // namespace
+
+ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch, bool listNames,
+                           const Options* nested) {
   ArchiveResult result;
   result.path = path;
   result.listed = listNames;
@@ -206,6 +274,17 @@ ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch
     result.error = kNoSuchFileMessage;
   }
   result.members = check.MemberCount();
+  if (nested && nested->recursive && result.opened) {
+    // The archives inside; their members are judged but not counted.
+    result.recursive = true;
+    NestedNames names{check, listNames ? &result.names : nullptr};
+    try {
+      const std::string error = CheckNested(path, *nested, names);
+      if (result.error.empty()) result.error = error;
+    } catch (const std::exception& e) {
+      if (result.error.empty()) result.error = e.what();
+    }
+  }
   result.watched = check.HasWatchedMember();
   if (result.watched) result.reported = check.TakeReportedMembers();
   return result;
@@ -257,7 +336,7 @@ bool GetNumber(const std::string& in, std::size_t& at, std::size_t& value) {
 std::string SerializeResult(const ArchiveResult& r) {
   std::string out;
   PutText(out, r.path);
-  PutText(out, std::to_string((r.opened ? 1 : 0) | (r.watched ? 2 : 0) | (r.listed ? 4 : 0)));
+  PutText(out, std::to_string((r.opened ? 1 : 0) | (r.watched ? 2 : 0) | (r.listed ? 4 : 0) | (r.recursive ? 8 : 0)));
   PutText(out, std::to_string(r.members));
   PutText(out, r.error);
   PutText(out, std::to_string(r.names.size()));
@@ -280,6 +359,7 @@ bool DeserializeResult(const std::string& in, ArchiveResult& r) {
   r.opened = (flags & 1) != 0;
   r.watched = (flags & 2) != 0;
   r.listed = (flags & 4) != 0;
+  r.recursive = (flags & 8) != 0;
   for (std::size_t i = 0; i < count; ++i) {
     std::string name;
     if (!GetText(in, at, name)) return false;
@@ -296,13 +376,13 @@ bool DeserializeResult(const std::string& in, ArchiveResult& r) {
 
 ArchiveResult CheckArchiveWithinLimits(const std::string& path, const app::StringList& watch, const Options& options) {
   if ((options.timeLimit == 0 && options.memoryLimit == 0) || !platform::LimitedRunAvailable())
-    return CheckArchive(path, watch, options.list);
+    return CheckArchive(path, watch, options.list, &options);
   platform::RunLimits limits;
   limits.seconds = options.timeLimit;
   limits.memoryBytes = static_cast<std::uint64_t>(options.memoryLimit) << 20;
   std::string answer;
   const platform::RunOutcome outcome = platform::RunLimited(
-      limits, [&] { return SerializeResult(CheckArchive(path, watch, options.list)); }, answer);
+      limits, [&] { return SerializeResult(CheckArchive(path, watch, options.list, &options)); }, answer);
   ArchiveResult result;
   if (outcome == platform::RunOutcome::Finished && DeserializeResult(answer, result)) return result;
   result = ArchiveResult();
@@ -437,8 +517,18 @@ std::string JsonLine(const ArchiveResult& result) {
   line += ",\"hits\":[";
   bool first = true;
   for (const app::MemberCheck::ReportedMember& reported : result.reported) {
-    const std::string hit =
-        "{" + JsonTextField("extension", reported.extension) + "," + JsonTextField("member", reported.member) + "}";
+    // A member inside nested archives: "/" parts the archives from the
+    // member (record names have "\" between folders).
+    std::string member = reported.member;
+    std::string chain;
+    for (std::size_t slash; result.recursive && (slash = member.find('/')) != std::string::npos;
+         member.erase(0, slash + 1)) {
+      bool whole = true;
+      chain += (chain.empty() ? "" : ",") + JsonString(member.substr(0, slash), &whole);
+    }
+    std::string hit = "{" + JsonTextField("extension", reported.extension) + "," + JsonTextField("member", member);
+    if (!chain.empty()) hit += ",\"chain\":[" + chain + "]";
+    hit += "}";
     for (std::size_t n = 0; n < reported.lines; ++n) {
       if (!first) line += ",";
       line += hit;
@@ -469,6 +559,11 @@ std::string UsageText() {
          "  --time-limit S  give each archive at most S seconds (default 30; 0: no limit)\n"
          "  --memory-limit M  give each archive at most M MiB of memory (default 1024;\n"
          "                  0: no limit); an archive over a limit is an error\n"
+         "  --recursive[=DEPTH]  judge the members of archives inside archives too, to\n"
+         "                  DEPTH levels (default 8); a member inside is reported as\n"
+         "                  \"inner.zip/evil.exe\"\n"
+         "  --max-expanded M  extract at most M MiB of archives inside (default 1024)\n"
+         "  --max-members N   meet at most N members inside (default 1000000)\n"
          "  --list          also every member name judged: \"ARCHIVE: NAME\" lines, or\n"
          "                  a \"names\" array with --json\n"
          "  -h, --help      this text\n"

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,11 @@ struct Options {
   std::string libraries;              // --libraries
   unsigned timeLimit = 30;            // --time-limit: seconds per archive; 0 = none
   unsigned memoryLimit = 1024;        // --memory-limit: MiB per archive; 0 = none
+  // --recursive[=DEPTH]: the members of archives inside archives too.
+  bool recursive = false;
+  unsigned depth = 8;
+  unsigned maxExpanded = 1024;        // --max-expanded: MiB extracted in all
+  unsigned maxMembers = 1000000;      // --max-members: members met inside, in all
   // Archive paths in order; kStdinMarker where the list from standard input goes.
   std::vector<std::string> archives;
 };
@@ -74,6 +80,7 @@ struct ArchiveResult {
   std::vector<app::MemberCheck::ReportedMember> reported;
   std::string error;  // the message of an error raised on the way; empty when none
   bool listed = false;             // names was asked for
+  bool recursive = false;          // members of archives inside were judged ("a.zip/b.exe")
   std::vector<std::string> names;  // every name judged, in order (only when listed)
 };
 
@@ -91,8 +98,23 @@ std::string ListingStoppedMessage(int code);
 // path. A listing that ends with anything but kNoMoreMembers is an error
 // too (ListingStoppedMessage); the members found before it are still
 // judged and reported.
-// With listNames, every name judged is kept in the result's names.
-ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch, bool listNames = false);
+// With listNames, every name judged is kept in the result's names. With
+// nested (its recursive set), the members of archives inside the archive
+// are judged too, each named by its path through them ("inner.zip/evil.exe"),
+// through our own libraries' MokurenaListNested (TAR32.DLL); a limit that
+// stops that walk is an error naming it.
+ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch, bool listNames = false,
+                           const Options* nested = nullptr);
+
+// The entry of our own TAR32.DLL that lists archives inside an archive, and
+// its results (backends/NestedArchives.h).
+extern const char kNestedEntryName[];
+using NestedNameSink = void (*)(void* context, const char* path, std::size_t length);
+using NestedEntry = int (*)(const char* path, unsigned depth, std::uint64_t expandedBytes, std::uint64_t members,
+                            NestedNameSink sink, void* context);
+// The error for a result of the entry; empty for none (0, and 5: an outer
+// archive that has no archives the walk can read).
+std::string NestedResultMessage(int result, const Options& options);
 
 // CheckArchive under the options' time and memory limits (in a child
 // process where the platform has one, platform/LimitedRun.h): an archive
@@ -144,6 +166,8 @@ std::string HexBytes(const std::string& bytes);
 //    "hits":[{"extension":"exe","member":"a.EXE"}], "error":"..."}
 // "hits" holds the report lines in order (a member matching two entries
 // twice); it is empty unless "watched". "error" is there only for an error.
+// A hit inside a nested archive has "chain": the archives it is in, outer
+// first ("member" is then its own name).
 // A listed result has "names" after "members": every name judged, in order
 // (with "names_hex" beside it, each name's bytes, when one is not whole
 // text).

@@ -144,4 +144,57 @@ TEST(HostileArchives, MemoryLimitStopsAGreedyArchive) {
   platform::RemoveTree(folder);
 }
 
+// --recursive: archives inside archives, each hit named by its path through
+// them; the depth is a limit that fails closed.
+TEST(HostileArchives, RecursiveJudgesArchivesInside) {
+  const std::string folder = platform::CreateTempFolder("mokurena-nested");
+  const std::string nested = MakeArchive(folder, "nested_zip", "outer.zip");
+  const std::string deep = MakeArchive(folder, "nested_three_deep", "deep.zip");
+  scantest::ProgramRun run = Scan({"--ext", "exe", nested, deep});
+  EXPECT_EQ(run.exitCode, 0) << run.err;  // without it, only the outer members
+  run = Scan({"--ext", "exe", "--recursive", nested, deep});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(scantest::OutputLines(run.out),
+            (std::vector<std::string>{nested + ": [ exe ] docs\\inner.zip/evil.exe",
+                                      deep + ": [ exe ] a.zip/b.zip/c.zip/evil.exe"}));
+  run = Scan({"--ext", "exe", "--recursive=2", "--json", deep});
+  EXPECT_EQ(run.exitCode, 2);
+  scantest::Json object;
+  std::string error;
+  ASSERT_TRUE(scantest::ParseJson(scantest::OutputLines(run.out).at(0), object, error)) << error;
+  EXPECT_NE(object["error"].text.find("depth limit of 2 (--recursive=DEPTH)"), std::string::npos) << run.out;
+  EXPECT_EQ(object["members"].number, 1);
+  run = Scan({"--ext", "exe", "--recursive", "--json", nested});
+  ASSERT_TRUE(scantest::ParseJson(scantest::OutputLines(run.out).at(0), object, error)) << error;
+  ASSERT_EQ(object["hits"].items.size(), 1u) << run.out;
+  EXPECT_EQ(object["hits"][0]["member"].text, "evil.exe");
+  ASSERT_EQ(object["hits"][0]["chain"].items.size(), 1u);
+  EXPECT_EQ(object["hits"][0]["chain"][0].text, "docs\\inner.zip");
+  EXPECT_EQ(object["members"].number, 2);  // the outer archive's own
+  platform::RemoveTree(folder);
+}
+
+// A few kilobytes that expand past the limit end with an error naming it.
+TEST(HostileArchives, MaxExpandedStopsABomb) {
+  const std::string folder = platform::CreateTempFolder("mokurena-nested");
+  const std::string bomb = MakeArchive(folder, "nested_bomb", "bomb.zip");
+  scantest::ProgramRun run = Scan({"--ext", "exe", "--recursive", "--max-expanded", "1", bomb});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find("expand past the limit of 1 MiB (--max-expanded)"), std::string::npos) << run.err;
+  run = Scan({"--ext", "exe", "--recursive", bomb});  // 8 MiB are within the default
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  platform::RemoveTree(folder);
+}
+
+TEST(HostileArchives, MaxMembersStopsTheWalk) {
+  const std::string folder = platform::CreateTempFolder("mokurena-nested");
+  const std::string nested = MakeArchive(folder, "nested_zip", "outer.zip");
+  scantest::ProgramRun run = Scan({"--ext", "exe", "--recursive", "--max-members", "3", nested});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find("more members than the limit of 3 (--max-members)"), std::string::npos) << run.err;
+  run = Scan({"--ext", "exe", "--recursive", "--max-members", "4", nested});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  platform::RemoveTree(folder);
+}
+
 }  // namespace

@@ -75,6 +75,8 @@ TEST(ScanArguments, ListAndLimits) {
       {{"--memory-limit", "1G", "a"}, false, false, 0, 0},
       {{"--time-limit=", "a"}, false, false, 0, 0},
       {{"--list=yes", "a"}, false, false, 0, 0},
+      {{"--recursive=0", "a"}, false, false, 0, 0},
+      {{"--recursive=x", "a"}, false, false, 0, 0},
   };
   for (const Case& c : cases) {
     scan::Options options;
@@ -86,6 +88,16 @@ TEST(ScanArguments, ListAndLimits) {
     EXPECT_EQ(options.timeLimit, c.seconds);
     EXPECT_EQ(options.memoryLimit, c.mebibytes);
   }
+  scan::Options options;
+  std::string error;
+  ASSERT_TRUE(scan::ParseArguments({"--recursive", "--max-expanded", "5", "--max-members=7", "a"}, options, error));
+  EXPECT_TRUE(options.recursive);
+  EXPECT_EQ(options.depth, 8u);
+  EXPECT_EQ(options.maxExpanded, 5u);
+  EXPECT_EQ(options.maxMembers, 7u);
+  ASSERT_TRUE(scan::ParseArguments({"--recursive=3", "a"}, options, error));
+  EXPECT_EQ(options.depth, 3u);
+  EXPECT_EQ(options.maxExpanded, 1024u);
 }
 
 // The child's answer comes back whole, whatever bytes the names hold.

@@ -324,8 +324,37 @@ def lha_symlink_target():
     return lha_level2([(0x01, b'evil.exe|readme.txt')], method=b'-lhd-', unix_mode=0o120777) + b'\x00'
 
 
+def zip_with(members, method=None):
+    import io
+    import zipfile
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, 'w', method if method is not None else zipfile.ZIP_DEFLATED) as z:
+        for name, data in members:
+            z.writestr(name, data)
+    return buffer.getvalue()
+
+
+def nested_zip():
+    inner = zip_with([('evil.exe', DATA), ('readme.txt', DATA)])
+    return zip_with([('docs/inner.zip', inner), ('notes.txt', DATA)])
+
+
+def nested_three_deep():
+    level3 = zip_with([('evil.exe', DATA)])
+    level2 = zip_with([('c.zip', level3)])
+    level1 = zip_with([('b.zip', level2)])
+    return zip_with([('a.zip', level1)])
+
+
+def nested_bomb():
+    # A few kilobytes: an inner archive of 8 MiB of zeros, deflated.
+    import zipfile
+    inner = zip_with([('zeros.bin', bytes(8 * 1024 * 1024))], zipfile.ZIP_STORED)
+    return zip_with([('inner.zip', inner)])
+
+
 CASES = {name[len(''):]: function for name, function in globals().items()
-         if callable(function) and name.startswith(('zip_', 'tar_', 'gz_', 'bz2_', 'xz_', 'lha_', 'name_'))}
+         if callable(function) and name.startswith(('zip_', 'tar_', 'gz_', 'bz2_', 'xz_', 'lha_', 'name_', 'nested_'))}
 
 if __name__ == '__main__':
     case, output = sys.argv[1], sys.argv[2]
