@@ -17,7 +17,9 @@ fi
 build=build/fuzz
 targets=(zip tar lha compressed name)
 CC=clang CXX=clang++ cmake -S . -B "$build" -DMOKURENA_FUZZ=ON >/dev/null
-cmake --build "$build" -j"$(nproc)" --target "${targets[@]/#/backends_}"
+fuzzers=()
+for target in "${targets[@]}"; do fuzzers+=("backends_${target}_fuzzer"); done
+cmake --build "$build" -j"$(nproc)" --target "${fuzzers[@]}"
 for target in "${targets[@]}"; do
   fuzzer="backends_${target}_fuzzer"
   work="$build/corpus/$target"
