@@ -54,7 +54,6 @@ def zip_unreferenced_first_directory():
     a = local(b'readme.txt')
     body = a + local(b'evil.exe')
     first = central(b'readme.txt', 0) + central(b'evil.exe', len(a))
-    second = central(b'readme.txt', 0) + central(b'evil.exe', len(a))
     second = central(b'readme.txt', 0)
     return body + first + second + end(1, len(second), len(body) + len(first))
 
@@ -284,10 +283,8 @@ def xz_not_tar():
     return lzma.compress(b'MZ a program')
 
 
-def lha_level2(name_ext=b'', method=b'-lh0-', data=b'', unix_mode=None):
-    ext = b''
-    for kind, body in name_ext:
-        ext += struct.pack('<B', kind) + body + b''  # size prefix added below
+def lha_level2(name_ext=(), method=b'-lh0-', data=b'', unix_mode=None):
+    """A level 2 header with the extended headers [(type, data)...], then the data."""
     parts = []
     for kind, body in name_ext:
         parts.append(bytes([kind]) + body)
@@ -308,7 +305,7 @@ def lha_unicode_name():
 
 
 def lha_level0(name, data=DATA, crc=True):
-    body = method = b'-lh0-'
+    method = b'-lh0-'
     fields = struct.pack('<IIHHBB', len(data), len(data), 0, 0x5821, 0x20, 0) + bytes([len(name)]) + name
     if crc:
         fields += struct.pack('<H', zlib.crc32(data) & 0xFFFF)
@@ -353,7 +350,7 @@ def nested_bomb():
     return zip_with([('inner.zip', inner)])
 
 
-CASES = {name[len(''):]: function for name, function in globals().items()
+CASES = {name: function for name, function in globals().items()
          if callable(function) and name.startswith(('zip_', 'tar_', 'gz_', 'bz2_', 'xz_', 'lha_', 'name_', 'nested_'))}
 
 if __name__ == '__main__':
