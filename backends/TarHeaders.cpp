@@ -415,17 +415,14 @@ ReadResult TarHeaderReader::Next(Member& member) {
 
 std::uint64_t TarHeaderReader::SizeOfEntryWithoutData(std::uint64_t size) {
   // A hard link or a V7 folder has no data, but its size field may say
-  // otherwise: GNU tar reads a header right after it, bsdtar and Python
-  // skip the size. When a header is there, the readings differ: this one
-  // reads it (it sees what follows too, unless that header's own size
-  // jumps over it) and says so.
+  // otherwise: GNU tar reads a header right after it (or searches for the
+  // next one), bsdtar and Python skip the size. The readings differ either
+  // way. When a header is there, this one reads it (it sees what follows
+  // too, unless that header's own size jumps over it); else it skips.
   if (size == 0) return 0;
+  Raise(archives::kDoubtReadersDisagree);
   const std::uint8_t* next = source_->Bytes(offset_, kTarBlock);
-  if (next && ClassifyTarBlock(next) == TarBlockKind::Header) {
-    Raise(archives::kDoubtReadersDisagree);
-    return 0;
-  }
-  return size;
+  return next && ClassifyTarBlock(next) == TarBlockKind::Header ? 0 : size;
 }
 
 bool TarHeaderReader::SkipZeroBlocks() {
