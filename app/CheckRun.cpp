@@ -88,6 +88,18 @@ std::string NameExtension(const std::string& name) { return WrittenExtension(nam
 
 bool IsControlByte(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
+// The bidirectional controls U+202A-U+202E and U+2066-U+2069 in UTF-8: they
+// would show the rest of a line reversed ("evil\u202Etxt.exe" as
+// "evilexe.txt"). 0 when the character at pos is none of them.
+char32_t BidiControlAt(const std::string& text, std::size_t pos, std::size_t length) {
+  if (length != 3 || static_cast<unsigned char>(text[pos]) != 0xE2) return 0;
+  const unsigned char b1 = static_cast<unsigned char>(text[pos + 1]);
+  const unsigned char b2 = static_cast<unsigned char>(text[pos + 2]);
+  if (b1 == 0x80 && b2 >= 0xAA && b2 <= 0xAE) return 0x2000 + (b2 - 0x80);
+  if (b1 == 0x81 && b2 >= 0xA6 && b2 <= 0xA9) return 0x2040 + (b2 - 0x80);
+  return 0;
+}
+
 void AppendEscaped(unsigned char c, std::string& out) {
   switch (c) {
     case '\r': out += "<CR>"; return;
@@ -221,7 +233,13 @@ std::string EscapeForDisplay(const std::string& text) {
         if (IsControlByte(static_cast<unsigned char>(text[pos + i]))) whole = false;
       }
     }
-    if (whole) {
+    if (const char32_t bidi = whole ? BidiControlAt(text, pos, length) : 0) {
+      static const char kHex[] = "0123456789ABCDEF";
+      out += "<U+";
+      for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(bidi >> shift) & 0xF];
+      out += '>';
+      pos += length;
+    } else if (whole) {
       out.append(text, pos, length);
       pos += length;
     } else {

@@ -120,8 +120,10 @@ class MemberCheck {
 // Text made safe to show on one line: control characters (bytes 0x00-0x1F
 // and 0x7F) become "<CR>", "<LF>", "<TAB>" or "<XX>" (two upper-case hex
 // digits), and so does a lead byte that starts no whole character, so the
-// text can never break a line or join the text after it. Whole characters,
-// double-byte ones included, stay as they are.
+// text can never break a line or join the text after it. The bidirectional
+// controls (U+202A-U+202E, U+2066-U+2069, in UTF-8) become "<U+202E>", so no
+// name shows reversed. Whole characters, double-byte ones included, stay as
+// they are.
 std::string EscapeForDisplay(const std::string& text);
 
 // The report dialog's label: the archive's file name, CR LF, its folder in

@@ -20,6 +20,12 @@ std::unique_ptr<FileSource> FileSource::Open(const std::string& path) {
 
 FileSource::~FileSource() { ::close(fd_); }
 
+std::unique_ptr<ByteSource> FileSource::Reopen() const {
+  const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) return nullptr;
+  return std::unique_ptr<ByteSource>(new FileSource(fd, size_));
+}
+
 const std::uint8_t* FileSource::Bytes(std::uint64_t offset, std::size_t length) {
   if (!InRange(offset, length)) return nullptr;
   if (offset >= windowOffset_ && length <= windowLength_ &&

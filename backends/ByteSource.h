@@ -18,6 +18,9 @@ class ByteSource {
   // Pointer to length bytes at offset, valid until the next call; nullptr
   // when the range is not wholly inside the source or cannot be read.
   virtual const std::uint8_t* Bytes(std::uint64_t offset, std::size_t length) = 0;
+  // A second reader of the same bytes with a window of its own (two passes
+  // over different parts of a file), or nullptr when none can be had.
+  virtual std::unique_ptr<ByteSource> Reopen() const = 0;
 
  protected:
   bool InRange(std::uint64_t offset, std::size_t length) const {
@@ -33,6 +36,9 @@ class MemorySource : public ByteSource {
   std::uint64_t Size() const override { return size_; }
   const std::uint8_t* Bytes(std::uint64_t offset, std::size_t length) override {
     return InRange(offset, length) ? data_ + offset : nullptr;
+  }
+  std::unique_ptr<ByteSource> Reopen() const override {
+    return std::unique_ptr<ByteSource>(new MemorySource(data_, size_));
   }
 
  private:
@@ -52,6 +58,7 @@ class FileSource : public ByteSource {
 
   std::uint64_t Size() const override { return size_; }
   const std::uint8_t* Bytes(std::uint64_t offset, std::size_t length) override;
+  std::unique_ptr<ByteSource> Reopen() const override;
 
  private:
   FileSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}

@@ -4,6 +4,8 @@
 #include <limits>
 #include <vector>
 
+#include "backends/NameText.h"
+#include "platform/CodePage.h"
 #include "platform/FileTime.h"
 
 namespace backends {
@@ -33,6 +35,8 @@ constexpr std::uint8_t kExtDirectory = 0x02;   // folders separated by 0xFF
 constexpr std::uint8_t kExtDosAttribute = 0x40;
 constexpr std::uint8_t kExtWindowsTimes = 0x41;  // creation, write, access
 constexpr std::uint8_t kExtSizes64 = 0x42;       // packed, original
+constexpr std::uint8_t kExtUnicodeFileName = 0x44;   // UTF-16LE
+constexpr std::uint8_t kExtUnicodeDirectory = 0x45;  // UTF-16LE, folders separated by U+FFFF
 constexpr std::uint8_t kExtUnixMode = 0x50;
 constexpr std::uint8_t kExtUnixTime = 0x54;
 
@@ -66,6 +70,11 @@ struct Fields {
   std::string fileName;
   bool hasFileName = false;
   std::string directory;
+  // The UTF-16 names, as UTF-8: the real name where the others hold only
+  // the code page's fallback.
+  std::string unicodeFileName;
+  bool hasUnicodeFileName = false;
+  std::string unicodeDirectory;
   std::uint64_t packed = 0, original = 0;
   std::uint16_t dosAttribute = 0;
   bool hasDosAttribute = false;
@@ -81,8 +90,33 @@ struct Fields {
   std::size_t headerCrcAt = 0;
 };
 
+// UTF-16LE name bytes as UTF-8, U+FFFF (the folder separator) and "\\" as
+// "/"; an unpaired surrogate becomes U+FFFD.
+void AppendUtf16Name(const std::uint8_t* p, std::size_t size, std::string& out) {
+  for (std::size_t i = 0; i + 1 < size; i += 2) {
+    char32_t c = get16(p + i);
+    if (c >= 0xD800 && c <= 0xDBFF && i + 3 < size && get16(p + i + 2) >= 0xDC00 && get16(p + i + 2) <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (get16(p + i + 2) - 0xDC00);
+      i += 2;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    if (c == 0xFFFF || c == '\\') c = '/';
+    platform::AppendUtf8(out, c);
+  }
+}
+
 void TakeExtended(std::uint8_t type, const std::uint8_t* data, std::size_t size, Fields& f) {
   switch (type) {
+    case kExtUnicodeFileName:
+      f.unicodeFileName.clear();
+      AppendUtf16Name(data, size, f.unicodeFileName);
+      f.hasUnicodeFileName = true;
+      break;
+    case kExtUnicodeDirectory:
+      f.unicodeDirectory.clear();
+      AppendUtf16Name(data, size, f.unicodeDirectory);
+      break;
     case kExtFileName:
       f.fileName.clear();
       AppendName(data, size, f.fileName);
@@ -194,8 +228,10 @@ ReadResult LhaHeaderReader::ReadHeader(std::uint64_t offset, Member& member, std
     if ((sum & 0xFF) != h[1]) return ReadResult::Damaged;
     const std::size_t nameLength = h[kNameLengthAt];
     // After the name: the CRC (2); level 1 then has the OS (1) and the size
-    // of the first extended header (2).
-    const std::size_t fixedEnd = kNameAt + nameLength + (level == 0 ? 2 : 5);
+    // of the first extended header (2). The oldest level 0 writers stored
+    // no CRC at all.
+    std::size_t fixedEnd = kNameAt + nameLength + (level == 0 ? 2 : 5);
+    if (level == 0 && fixedEnd == headerSize + 2) fixedEnd = headerSize;
     if (fixedEnd > headerSize) return ReadResult::Damaged;
     AppendName(h + kNameAt, nameLength, f.baseName);
     f.original = get32(h + kOriginalAt);
@@ -278,10 +314,26 @@ ReadResult LhaHeaderReader::ReadHeader(std::uint64_t offset, Member& member, std
   }
 
   member.Clear();
-  // The folder (extended header 2), then the name.
-  member.name = f.directory;
-  if (!member.name.empty() && member.name.back() != '/') member.name += '/';
-  member.name += f.hasFileName ? f.fileName : f.baseName;
+  // The folder (extended header 2), then the name; the UTF-16 ones when
+  // there are. An extractor that ignores them creates the code page's
+  // fallback name instead: that is the member's other name.
+  auto join = [](const std::string& folder, const std::string& name) {
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+  };
+  const std::string& codePageName = f.hasFileName ? f.fileName : f.baseName;
+  member.name = join(f.directory, codePageName);
+  if (f.hasUnicodeFileName || !f.unicodeDirectory.empty()) {
+    std::string unicodeName = join(f.unicodeDirectory.empty() ? f.directory : f.unicodeDirectory,
+                                   f.hasUnicodeFileName ? f.unicodeFileName : codePageName);
+    if (DecodeArchiveName(unicodeName) != DecodeArchiveName(member.name)) otherName_ = member.name;
+    member.name.swap(unicodeName);
+  }
+  // A symbolic link is stored as "name|target": the link is created under
+  // the name, and a "|" can be in no Windows file name.
+  const std::size_t bar = member.name.find('|');
+  if (bar != std::string::npos) member.name.erase(bar);
+  const std::size_t otherBar = otherName_.find('|');
+  if (otherBar != std::string::npos) otherName_.erase(otherBar);
   member.SetMethod(method);
   member.originalSize = f.original;
   member.compressedSize = f.packed;
@@ -325,12 +377,25 @@ ReadResult LhaHeaderReader::ReadHeader(std::uint64_t offset, Member& member, std
 }
 
 ReadResult LhaHeaderReader::Next(Member& member) {
+  if (!otherName_.empty() && hasLast_) {
+    // The last member again under its other name.
+    member = last_;
+    member.name.swap(otherName_);
+    otherName_.clear();
+    hasLast_ = false;
+    return ReadResult::Member;
+  }
   if (finished_) return ReadResult::End;
   std::uint64_t next = 0;
+  otherName_.clear();
   const ReadResult r = ReadHeader(offset_, member, next);
   if (r != ReadResult::Member) {
     finished_ = true;
     return r;
+  }
+  if (!otherName_.empty()) {
+    last_ = member;
+    hasLast_ = true;
   }
   offset_ = next;
   return r;

@@ -40,6 +40,10 @@ class LhaHeaderReader : public MemberReader {
   std::unique_ptr<ByteSource> source_;
   std::uint64_t offset_ = 0;
   bool finished_ = false;
+  // A member with UTF-16 names comes again under its code-page name.
+  std::string otherName_;
+  Member last_;
+  bool hasLast_ = false;
 };
 
 // The reader for an LHA archive whose first header (read whole) is at the

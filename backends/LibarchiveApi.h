@@ -5,6 +5,8 @@
 #pragma once
 
 #include <archive.h>
+#include <initializer_list>
+#include <locale.h>
 #include <archive_entry.h>
 
 namespace backends {
@@ -28,7 +30,8 @@ namespace backends {
   X(archive_entry_mtime_nsec) X(archive_entry_mtime_is_set) X(archive_entry_atime)           \
   X(archive_entry_atime_nsec) X(archive_entry_atime_is_set) X(archive_entry_birthtime)       \
   X(archive_entry_birthtime_nsec) X(archive_entry_birthtime_is_set) X(archive_entry_mode)    \
-  X(archive_entry_filetype) X(archive_entry_is_encrypted)
+  X(archive_entry_filetype) X(archive_entry_is_encrypted) X(archive_read_open_memory)         \
+  X(archive_read_data_skip)
 
 struct LibarchiveApi {
 #define MOKURENA_LIBARCHIVE_POINTER(name) decltype(&::name) name = nullptr;
@@ -39,5 +42,38 @@ struct LibarchiveApi {
 // The functions, loaded on the first call; nullptr when libarchive (or one
 // of its functions) cannot be had, so that nothing it would list opens.
 const LibarchiveApi* Libarchive();
+
+// libarchive converts names to and from "the current locale". Every call runs
+// with a UTF-8 locale on the calling thread, whatever the process has set:
+// names stored as UTF-8 or UTF-16 (7z, RAR, pax) then come out as UTF-8,
+// names stored as legacy bytes come out unchanged or, with a header charset
+// given, converted from it.
+class Utf8Thread {
+ public:
+  Utf8Thread() {
+    // One locale object while the library is loaded; freed when it unloads.
+    static const struct Holder {
+      locale_t value = static_cast<locale_t>(0);
+      Holder() {
+        for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8", "ja_JP.UTF-8"}) {
+          value = newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(0));
+          if (value) break;
+        }
+      }
+      ~Holder() {
+        if (value) freelocale(value);
+      }
+    } utf8;
+    if (utf8.value) previous_ = uselocale(utf8.value);
+  }
+  ~Utf8Thread() {
+    if (previous_) uselocale(previous_);
+  }
+  Utf8Thread(const Utf8Thread&) = delete;
+  Utf8Thread& operator=(const Utf8Thread&) = delete;
+
+ private:
+  locale_t previous_ = static_cast<locale_t>(0);
+};
 
 }  // namespace backends

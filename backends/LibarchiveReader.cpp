@@ -13,6 +13,7 @@
 #include "backends/LhaHeaders.h"
 #include "backends/NameText.h"
 #include "backends/TarHeaders.h"
+#include "backends/CompressedFile.h"
 #include "backends/ZipCentralDirectory.h"
 #include "platform/CodePage.h"
 
@@ -23,38 +24,6 @@ namespace {
 // made through them, so they are loaded.
 const LibarchiveApi& La() { return *Libarchive(); }
 
-// libarchive converts names to and from "the current locale". Every call runs
-// with a UTF-8 locale on the calling thread, whatever the process has set:
-// names stored as UTF-8 or UTF-16 (7z, RAR, pax) then come out as UTF-8,
-// names stored as legacy bytes come out unchanged or, with a header charset
-// given, converted from it.
-class Utf8Thread {
- public:
-  Utf8Thread() {
-    // One locale object while the library is loaded; freed when it unloads.
-    static const struct Holder {
-      locale_t value = static_cast<locale_t>(0);
-      Holder() {
-        for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8", "ja_JP.UTF-8"}) {
-          value = newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(0));
-          if (value) break;
-        }
-      }
-      ~Holder() {
-        if (value) freelocale(value);
-      }
-    } utf8;
-    if (utf8.value) previous_ = uselocale(utf8.value);
-  }
-  ~Utf8Thread() {
-    if (previous_) uselocale(previous_);
-  }
-  Utf8Thread(const Utf8Thread&) = delete;
-  Utf8Thread& operator=(const Utf8Thread&) = delete;
-
- private:
-  locale_t previous_ = static_cast<locale_t>(0);
-};
 
 // Header charsets tried in turn for formats whose names are legacy bytes:
 // archives from Japanese Windows first, then names left as stored. RAR gets
@@ -91,12 +60,12 @@ void SupportFormats(archive* a, Family family, bool single) {
       La().archive_read_support_filter_gzip(a);
       La().archive_read_support_filter_compress(a);
       La().archive_read_support_filter_bzip2(a);
+      La().archive_read_support_filter_xz(a);
+      La().archive_read_support_filter_lzma(a);
+      La().archive_read_support_filter_zstd(a);
       if (single) {
         La().archive_read_support_format_raw(a);
       } else {
-        La().archive_read_support_filter_xz(a);
-        La().archive_read_support_filter_lzma(a);
-        La().archive_read_support_filter_zstd(a);
         La().archive_read_support_filter_rpm(a);
         La().archive_read_support_format_tar(a);
         La().archive_read_support_format_gnutar(a);
@@ -138,64 +107,36 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
-// The name of the one member of a single compressed file: the name in the
-// gzip header when there is one, else the archive's own name without its
-// compression extension.
-void SingleFileName(const std::string& path, int compression, Member& member) {
-  if (compression == ARCHIVE_FILTER_GZIP) {
-    if (auto source = FileSource::Open(path)) {
-      const std::uint64_t size = source->Size();
-      const std::size_t head = static_cast<std::size_t>(size < 65536 ? size : 65536);
-      const std::uint8_t* p = source->Bytes(0, head);
-      if (p && head >= 10 && p[0] == 0x1f && p[1] == 0x8b) {
-        const std::uint8_t flags = p[3];
-        const std::uint32_t mtime = p[4] | (p[5] << 8) | (p[6] << 16) | (static_cast<std::uint32_t>(p[7]) << 24);
-        if (mtime != 0) {
-          member.writeTime = UnixToFileTime(mtime);
-          member.hasWriteTime = true;
-        }
-        std::size_t at = 10;
-        if (flags & 0x04) {  // FEXTRA
-          if (head - at >= 2) {
-            const std::size_t extra = p[at] | (p[at + 1] << 8);
-            at = head - at - 2 >= extra ? at + 2 + extra : head;
-          } else {
-            at = head;
-          }
-        }
-        if (flags & 0x08) {  // FNAME, NUL-terminated
-          const std::uint8_t* end = static_cast<const std::uint8_t*>(std::memchr(p + at, 0, head - at));
-          if (at < head && end && end > p + at) {
-            member.name.assign(reinterpret_cast<const char*>(p + at), end - (p + at));
-            // Keep the last part only: a stored name is a file name.
-            const std::size_t slash = member.name.find_last_of('/');
-            if (slash != std::string::npos) member.name.erase(0, slash + 1);
-            if (!member.name.empty()) return;
-          }
-        }
-      }
+// The first bytes of the file at path (a gzip header's stored name is in them).
+std::vector<std::uint8_t> FileHead(const std::string& path) {
+  std::vector<std::uint8_t> head;
+  if (auto source = FileSource::Open(path)) {
+    const std::uint64_t size = source->Size();
+    const std::size_t length = static_cast<std::size_t>(size < 65536 ? size : 65536);
+    if (const std::uint8_t* p = source->Bytes(0, length)) head.assign(p, p + length);
+  }
+  return head;
+}
+
+// The one member of a single compressed file: the name in the gzip header
+// when there is one, else the archive's own name without its compression
+// extension; the gzip header's time.
+void SingleFileMember(const std::vector<std::uint8_t>& head, const std::vector<std::string>& names,
+                      const std::string& path, Member& member) {
+  member.Clear();
+  if (head.size() >= 10 && head[0] == 0x1f && head[1] == 0x8b) {
+    const std::uint32_t mtime = head[4] | (head[5] << 8) | (head[6] << 16) | (static_cast<std::uint32_t>(head[7]) << 24);
+    if (mtime != 0) {
+      member.writeTime = UnixToFileTime(mtime);
+      member.hasWriteTime = true;
     }
   }
-  std::string base = path;
-  const std::size_t slash = base.find_last_of('/');
-  if (slash != std::string::npos) base.erase(0, slash + 1);
-  const std::size_t dot = platform::LastDelimiter(".", base);
-  if (dot != std::string::npos && dot > 0) {
-    const std::string extension = base.substr(dot);
-    for (const char* known : {".gz", ".z", ".bz2", ".bz"}) {
-      if (platform::AnsiSameText(extension, known)) {
-        base.erase(dot);
-        break;
-      }
-    }
-    for (const char* tarLike : {".tgz", ".taz", ".tbz", ".tbz2"}) {
-      if (platform::AnsiSameText(extension, tarLike)) {
-        base.replace(dot, std::string::npos, ".tar");
-        break;
-      }
-    }
+  if (!names.empty()) {
+    member.name = names.back();  // the stored name, when there is one, comes last
+  } else {
+    const std::size_t slash = path.find_last_of('/');
+    member.name = slash == std::string::npos ? path : path.substr(slash + 1);
   }
-  member.name = base;
 }
 
 // The decompressed bytes of a compressed file (gzip, bzip2, compress, xz,
@@ -227,6 +168,7 @@ class DecompressedSource : public ByteSource {
   }
 
   std::uint64_t Size() const override { return ended_ ? end_ : ~std::uint64_t{0}; }
+  std::unique_ptr<ByteSource> Reopen() const override { return nullptr; }  // a stream: one reader
 
   const std::uint8_t* Bytes(std::uint64_t offset, std::size_t length) override {
     if (offset < start_) return nullptr;  // behind us: forward only
@@ -280,6 +222,9 @@ std::unique_ptr<LibarchiveReader> LibarchiveReader::Open(Family family, const st
       if (!reader->OpenAttempt(attempt, false)) continue;
       const ReadResult r = reader->ReadHeader(reader->pending_);
       if (r == ReadResult::Damaged) continue;
+      // An empty tar is ours to tell (all zero to the end): libarchive takes
+      // any zero block first for one.
+      if (r == ReadResult::End && family == Family::Tar) break;
       reader->hasPending_ = r == ReadResult::Member;
       if (r == ReadResult::End) reader->Close();  // an archive without members
       return reader;
@@ -291,10 +236,15 @@ std::unique_ptr<LibarchiveReader> LibarchiveReader::Open(Family family, const st
   }
   // Outside the UTF-8 thread locale: names are the process's code page here.
   if (singleCompression == ARCHIVE_FILTER_GZIP || singleCompression == ARCHIVE_FILTER_COMPRESS ||
-      singleCompression == ARCHIVE_FILTER_BZIP2) {
-    reader->pending_.Clear();
-    SingleFileName(path, singleCompression, reader->pending_);
+      singleCompression == ARCHIVE_FILTER_BZIP2 || singleCompression == ARCHIVE_FILTER_XZ ||
+      singleCompression == ARCHIVE_FILTER_LZMA || singleCompression == ARCHIVE_FILTER_ZSTD) {
+    const std::vector<std::uint8_t> head = FileHead(path);
+    const std::vector<std::string> names = DecompressedNames(path, head.data(), head.size());
+    SingleFileMember(head, names, path, reader->pending_);
     reader->hasPending_ = true;
+    // The other name the decompressed file can get follows the member.
+    for (const std::string& name : names)
+      if (name != reader->pending_.name) reader->otherNames_.push_back(name);
     return reader;
   }
   return nullptr;
@@ -402,6 +352,12 @@ ReadResult LibarchiveReader::Next(Member& member) {
     std::swap(member, pending_);
     return ReadResult::Member;
   }
+  if (!otherNames_.empty()) {
+    member.Clear();
+    member.name.swap(otherNames_.back());
+    otherNames_.pop_back();
+    return ReadResult::Member;
+  }
   if (!archive_) return ReadResult::End;
   Utf8Thread utf8;
   for (;;) {
@@ -432,7 +388,18 @@ std::unique_ptr<MemberReader> OpenTar(const std::string& path) {
   // Plain tar from its headers by our own reader, for the same reason, and
   // compressed tar the same way over its decompressed bytes.
   if (std::unique_ptr<MemberReader> reader = OpenTarHeaders(FileSource::Open(path))) return reader;
-  if (std::unique_ptr<MemberReader> reader = OpenTarHeaders(DecompressedSource::Open(path))) return reader;
+  if (std::unique_ptr<MemberReader> reader = OpenTarHeaders(DecompressedSource::Open(path))) {
+    // The decompressed file is a file of its own (gunzip writes it): its
+    // names are judged first, unless they only name the tar being listed.
+    const std::vector<std::uint8_t> head = FileHead(path);
+    std::vector<std::string> names;
+    for (const std::string& name : DecompressedNames(path, head.data(), head.size())) {
+      const std::size_t dot = name.rfind('.');
+      if (dot == std::string::npos || !platform::AnsiSameText(name.substr(dot), ".tar")) names.push_back(name);
+    }
+    if (names.empty()) return reader;
+    return std::unique_ptr<MemberReader>(new NamesFirstReader(std::move(names), std::move(reader)));
+  }
   return LibarchiveReader::Open(Family::Tar, path);
 }
 
@@ -474,6 +441,11 @@ int TarArchiveType(const std::string& path) {
           case ARCHIVE_FILTER_GZIP: code = single ? 4 : 2; break;
           case ARCHIVE_FILTER_COMPRESS: code = single ? 5 : 3; break;
           case ARCHIVE_FILTER_BZIP2: code = single ? 7 : 6; break;
+          // The API has no codes for these; the gzip ones are the nearest,
+          // and with them the façade lists such an archive at all.
+          case ARCHIVE_FILTER_XZ:
+          case ARCHIVE_FILTER_LZMA:
+          case ARCHIVE_FILTER_ZSTD: code = single ? 4 : 2; break;
           default: code = 0; break;
         }
       }

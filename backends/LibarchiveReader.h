@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "backends/Formats.h"
 #include "backends/Member.h"
@@ -37,6 +38,8 @@ class LibarchiveReader : public MemberReader {
   std::uint64_t handedOut_ = 0;
   Member pending_;
   bool hasPending_ = false;
+  // A single compressed file's other names, handed out after its member.
+  std::vector<std::string> otherNames_;
 };
 
 }  // namespace backends

@@ -74,6 +74,9 @@ class MemberReader {
  public:
   virtual ~MemberReader() = default;
   virtual ReadResult Next(Member& member) = 0;
+  // After Next gave End: 0, or the structural doubt (archives/StructureDoubt.h)
+  // found on the way. Every name found was handed out even then.
+  virtual int Doubt() const { return 0; }
 };
 
 // Seconds since 1970 to a UTC file time.

@@ -1,5 +1,6 @@
 #include "backends/NameText.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 #include <vector>
@@ -129,7 +130,14 @@ std::string RecordName(const std::string& bytes) {
   return narrow;
 }
 
-void RecordName(const std::string& bytes, std::string& out) {
+void RecordName(const std::string& stored, std::string& out) {
+  // A name ends at its first NUL for every extractor that writes files (the
+  // record would cut it there too, but only after shortening: the
+  // extension would fall in the dropped middle).
+  const std::size_t nul = stored.find('\0');
+  std::string cut;
+  if (nul != std::string::npos) cut.assign(stored, 0, nul);
+  const std::string& bytes = nul != std::string::npos ? cut : stored;
   // ASCII is the same in every code page: no conversion at all, "/" turned
   // into "\" on the way (one pass; most names are ASCII).
   out.resize(bytes.size());
@@ -151,10 +159,22 @@ void RecordName(const std::string& bytes, std::string& out) {
   if (out.size() > kMaxRecordName) out = ShortenName(out);
 }
 
-std::string ShortenName(const std::string& text, std::size_t maxBytes) {
-  if (text.size() <= maxBytes) return text;
+std::string ShortenName(const std::string& name, std::size_t maxBytes) {
+  if (name.size() <= maxBytes) return name;
   static const std::string kJoin = "...";
   if (maxBytes <= kJoin.size() + 2) return std::string();
+  // Windows drops trailing dots and blanks from a file name: the extension
+  // the file gets is the one before them. They are set aside, so that the
+  // kept end of the name holds that extension; a few come back after it.
+  std::size_t core = name.size();
+  while (core > 0 && (name[core - 1] == '.' || name[core - 1] == ' ')) --core;
+  const std::size_t trailing = std::min<std::size_t>(name.size() - core, maxBytes / 32);
+  const std::string text = name.substr(0, core);
+  if (trailing > 0 || core < name.size()) {
+    maxBytes -= trailing;
+    if (text.size() <= maxBytes) return text + name.substr(core, trailing);
+    return ShortenName(text, maxBytes) + name.substr(core, trailing);
+  }
   const std::size_t tailBudget = maxBytes / 4;
   const std::size_t headBudget = maxBytes - kJoin.size() - tailBudget;
   // Character starts, found by walking the text with the code page's rules.

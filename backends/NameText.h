@@ -17,9 +17,9 @@ bool IsValidUtf8(const char* text, std::size_t size);
 // written on Japanese Windows, each undecodable byte giving "?".
 std::u16string DecodeArchiveName(const std::string& bytes);
 
-// The name for the record: decoded, "/" turned into "\", converted to the
-// active narrow code page, and shortened to kMaxRecordName bytes when longer
-// (see ShortenName).
+// The name for the record: cut at its first NUL, decoded, "/" turned into
+// "\", converted to the active narrow code page, and shortened to
+// kMaxRecordName bytes when longer (see ShortenName).
 std::string RecordName(const std::string& bytes);
 // The same into out, reusing its storage: one member after another.
 void RecordName(const std::string& bytes, std::string& out);
@@ -28,7 +28,9 @@ void RecordName(const std::string& bytes, std::string& out);
 // characters of the active code page. The end of the name is kept, since the
 // extension decides what a member is: the first part and the last part
 // (about a quarter of maxBytes, the whole extension included) are joined by
-// "...". Text that fits is returned unchanged.
+// "...". Trailing dots and blanks are set aside first (a few are put back),
+// so the kept end holds the extension the file would get. Text that fits is
+// returned unchanged.
 std::string ShortenName(const std::string& text, std::size_t maxBytes = kMaxRecordName);
 
 // DOS-style wildcard match of a member name, blind to case as the code page

@@ -171,7 +171,9 @@ int Session::Advance(archives::TMemberInfo* info) {
     const ReadResult r = reader_->Next(current_);
     if (r != ReadResult::Member) {
       ended_ = true;
-      return r == ReadResult::End ? kNoMoreMembers : kErrorHeaderBroken;
+      if (r != ReadResult::End) return kErrorHeaderBroken;
+      const int doubt = reader_->Doubt();
+      return doubt != 0 ? doubt : kNoMoreMembers;
     }
     bool match = patterns_.empty();
     if (!match) {
@@ -296,7 +298,7 @@ archives::ArcBool CheckEntry(const Format& format, const char* path, int mode) {
       ReadResult r;
       while ((r = reader->Next(member)) == ReadResult::Member) {
       }
-      if (r == ReadResult::Damaged) return 0;
+      if (r == ReadResult::Damaged || reader->Doubt() != 0) return 0;
     }
     return 1;
   } catch (...) {

@@ -1,5 +1,8 @@
 #include "backends/TarHeaders.h"
 
+#include "archives/StructureDoubt.h"
+#include "backends/ArchiveSignatures.h"
+
 #include <cstring>
 #include <limits>
 
@@ -22,9 +25,12 @@ constexpr std::size_t kGnuRealSizeAt = 483, kGnuRealSizeSize = 12;
 // An old GNU sparse header's extension block: 21 entries, then this flag.
 constexpr std::size_t kSparseExtensionIsExtendedAt = 504;
 
-// A long name or a pax header larger than this is taken for damage: no name
-// is that long, and the data would be held in memory.
+// A long name larger than this is taken for damage: no name is that long,
+// and the data would be held in memory. A pax header is read record by
+// record instead, and a record larger than kMaxPaxRecord (huge extended
+// attributes) is stepped over unread.
 constexpr std::int64_t kMaxSpecialData = 4 * 1024 * 1024;
+constexpr std::size_t kMaxPaxRecord = 1024 * 1024;
 
 // The text of a field up to its first NUL, or the whole field.
 void AppendFieldText(const std::uint8_t* field, std::size_t size, std::string& out) {
@@ -156,6 +162,33 @@ ReadResult TarHeaderReader::Fail() {
   return ReadResult::Damaged;
 }
 
+bool TarHeaderReader::ReadPax(std::int64_t size) {
+  if (size < 0) return false;
+  const std::uint64_t start = offset_;
+  const std::uint64_t end = start + static_cast<std::uint64_t>(size);
+  if (end < start) return false;
+  std::uint64_t at = start;
+  while (at < end) {
+    // "<length> ": at most 20 digits.
+    const std::size_t look = static_cast<std::size_t>(std::min<std::uint64_t>(end - at, 24));
+    const std::uint8_t* p = source_->Bytes(at, look);
+    if (!p) return false;
+    if (p[0] == 0) break;  // padding after the last record
+    std::uint64_t length = 0;
+    std::size_t digits = 0;
+    for (; digits < look && p[digits] >= '0' && p[digits] <= '9'; ++digits) length = length * 10 + (p[digits] - '0');
+    if (digits == 0 || digits >= look || p[digits] != ' ' || length > end - at || length < digits + 2) return false;
+    if (length <= kMaxPaxRecord) {
+      const std::uint8_t* record = source_->Bytes(at, static_cast<std::size_t>(length));
+      if (!record || !ParsePax(std::string(reinterpret_cast<const char*>(record), static_cast<std::size_t>(length))))
+        return false;
+    }
+    at += length;
+  }
+  offset_ = start + DataBlocks(static_cast<std::uint64_t>(size));
+  return offset_ >= start;
+}
+
 bool TarHeaderReader::ReadData(std::int64_t size, std::string& data) {
   if (size < 0 || size > kMaxSpecialData) return false;
   const std::size_t length = static_cast<std::size_t>(size);
@@ -216,6 +249,13 @@ ReadResult TarHeaderReader::Next(Member& member) {
     std::swap(member, first_);
     return ReadResult::Member;
   }
+  if (!otherName_.empty()) {
+    // The last member again under its other name.
+    member = last_;
+    member.name.swap(otherName_);
+    otherName_.clear();
+    return ReadResult::Member;
+  }
   if (finished_) return ReadResult::End;
   for (;;) {
     const std::uint8_t* block = source_->Bytes(offset_, kTarBlock);
@@ -230,8 +270,21 @@ ReadResult TarHeaderReader::Next(Member& member) {
     }
     switch (ClassifyTarBlock(block)) {
       case TarBlockKind::Zero:
-        finished_ = true;
-        return ReadResult::End;
+        // The end, when the blocks are zero to the end of the file. A
+        // header after them is read on: extractors that skip zero blocks
+        // create its member.
+        if (SkipZeroBlocks()) {
+          finished_ = true;
+          return ReadResult::End;
+        }
+        if (!(block = source_->Bytes(offset_, kTarBlock)) || ClassifyTarBlock(block) != TarBlockKind::Header) {
+          if (block && BeginsArchive(block, kTarBlock)) Raise(archives::kDoubtArchiveOutside);
+          trailingData_ = true;
+          finished_ = true;
+          return ReadResult::End;
+        }
+        Raise(archives::kDoubtArchiveOutside);
+        break;
       case TarBlockKind::NotHeader:
         return Fail();
       case TarBlockKind::Header:
@@ -248,15 +301,13 @@ ReadResult TarHeaderReader::Next(Member& member) {
         type == 'N' || type == 'A') {
       offset_ += kTarBlock;
       std::string data;
-      if (type == 'L' || type == 'x' || type == 'X') {
+      if (type == 'L') {
         if (!ReadData(dataSize, data)) return Fail();
-        if (type == 'L') {
-          pending_.longName.clear();
-          AppendFieldText(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), pending_.longName);
-          pending_.hasLongName = true;
-        } else if (!ParsePax(data)) {
-          return Fail();
-        }
+        pending_.longName.clear();
+        AppendFieldText(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), pending_.longName);
+        pending_.hasLongName = true;
+      } else if (type == 'x' || type == 'X') {
+        if (!ReadPax(dataSize)) return Fail();
       } else {
         offset_ += DataBlocks(static_cast<std::uint64_t>(dataSize));
       }
@@ -267,6 +318,9 @@ ReadResult TarHeaderReader::Next(Member& member) {
     member.Clear();
     if (pending_.hasPath) {
       member.name = pending_.path;
+      // Readers disagree on whether a pax path or a GNU long name wins:
+      // the other one is handed out as a member of its own.
+      if (pending_.hasLongName && pending_.longName != pending_.path) otherName_ = pending_.longName;
     } else if (pending_.hasLongName) {
       member.name = pending_.longName;
     } else {
@@ -332,8 +386,12 @@ ReadResult TarHeaderReader::Next(Member& member) {
       }
       default:
         // A V7 header has no folder type: its name ends in "/".
-        if ((type == '0' || type == '\0') && !member.name.empty() && member.name.back() == '/')
+        if ((type == '0' || type == '\0') && !member.name.empty() && member.name.back() == '/') {
           member.attributes |= kAttrDirectory;
+          skip = SizeOfEntryWithoutData(skip);
+        } else if (type == '1') {
+          skip = SizeOfEntryWithoutData(skip);
+        }
         break;
     }
     if (pending_.hasRealSize) fileSize = pending_.realSize;
@@ -350,7 +408,39 @@ ReadResult TarHeaderReader::Next(Member& member) {
     // counts (its name is whole) and the next call reports the damage.
     offset_ += blocks;
     pending_ = Pending();
+    if (!otherName_.empty()) last_ = member;
     return ReadResult::Member;
+  }
+}
+
+std::uint64_t TarHeaderReader::SizeOfEntryWithoutData(std::uint64_t size) {
+  // A hard link or a V7 folder has no data, but its size field may say
+  // otherwise: GNU tar reads a header right after it (or searches for the
+  // next one), bsdtar and Python skip the size. The readings differ either
+  // way. When a header is there, this one reads it (it sees what follows
+  // too, unless that header's own size jumps over it); else it skips.
+  if (size == 0) return 0;
+  Raise(archives::kDoubtReadersDisagree);
+  const std::uint8_t* next = source_->Bytes(offset_, kTarBlock);
+  return next && ClassifyTarBlock(next) == TarBlockKind::Header ? 0 : size;
+}
+
+bool TarHeaderReader::SkipZeroBlocks() {
+  for (;;) {
+    const std::uint8_t* block = source_->Bytes(offset_, kTarBlock);
+    if (!block) {
+      // The end of the file, or a last part of a block: zero or not.
+      const std::uint64_t size = source_->Size();
+      if (offset_ >= size) return true;
+      const std::uint8_t* rest = source_->Bytes(offset_, static_cast<std::size_t>(size - offset_));
+      if (!rest) return true;
+      for (std::uint64_t i = 0; i < size - offset_; ++i)
+        if (rest[i] != 0) return false;
+      return true;
+    }
+    for (std::size_t i = 0; i < kTarBlock; ++i)
+      if (block[i] != 0) return false;
+    offset_ += kTarBlock;
   }
 }
 
@@ -362,7 +452,9 @@ std::unique_ptr<MemberReader> OpenTarHeaders(std::unique_ptr<ByteSource> source)
   // An archive is one whose first member reads whole (or that ends at once);
   // the member is handed out first.
   const ReadResult r = reader->Next(reader->first_);
-  if (r == ReadResult::Damaged) return nullptr;
+  // Zero bytes that do not go on to the end begin something else: no tar.
+  if (r == ReadResult::Damaged || (r == ReadResult::End && reader->trailingData_))
+    return nullptr;
   reader->hasFirst_ = r == ReadResult::Member;
   return reader;
 }

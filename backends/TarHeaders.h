@@ -40,7 +40,10 @@ bool ParseTarNumber(const std::uint8_t* field, std::size_t size, std::int64_t& v
 class TarHeaderReader : public MemberReader {
  public:
   explicit TarHeaderReader(std::unique_ptr<ByteSource> source) : source_(std::move(source)) {}
+  // Each member; one with a pax path and a different GNU long name comes
+  // twice, once under each name.
   ReadResult Next(Member& member) override;
+  int Doubt() const override { return doubt_; }
 
  private:
   friend std::unique_ptr<MemberReader> OpenTarHeaders(std::unique_ptr<ByteSource> source);
@@ -67,6 +70,15 @@ class TarHeaderReader : public MemberReader {
   // The data of a special header ('L', 'x'...) of size bytes after offset_.
   bool ReadData(std::int64_t size, std::string& data);
   bool ParsePax(const std::string& data);
+  // A pax header's records, one at a time from the source.
+  bool ReadPax(std::int64_t size);
+  // Steps over zero blocks; true when they go on to the end of the source.
+  bool SkipZeroBlocks();
+  // The bytes to skip after an entry that has no data but states a size.
+  std::uint64_t SizeOfEntryWithoutData(std::uint64_t size);
+  void Raise(int code) {
+    if (doubt_ == 0) doubt_ = code;
+  }
 
   std::unique_ptr<ByteSource> source_;
   std::uint64_t offset_ = 0;  // of the next header
@@ -74,6 +86,10 @@ class TarHeaderReader : public MemberReader {
   Pending pending_;
   Member first_;
   bool hasFirst_ = false;
+  std::string otherName_;  // the last member's other name, still to hand out
+  Member last_;
+  bool trailingData_ = false;  // bytes that are neither zero nor a header after the end
+  int doubt_ = 0;
 };
 
 // The reader for a tar archive in source, or nullptr when its first block is

@@ -1,8 +1,11 @@
 #include "backends/ZipCentralDirectory.h"
 
 #include <cstring>
+#include <set>
 
+#include "archives/StructureDoubt.h"
 #include "backends/Formats.h"
+#include "backends/LittleEndian.h"
 #include "platform/FileTime.h"
 
 namespace backends {
@@ -22,16 +25,6 @@ constexpr std::size_t kMaxComment = 0xFFFF;
 constexpr std::uint16_t kFlagEncrypted = 0x0001;
 constexpr std::uint16_t kFlagDirectoryEncrypted = 0x2000;
 
-std::uint16_t get16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-std::uint32_t get32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-std::uint64_t get64(const std::uint8_t* p) {
-  return static_cast<std::uint64_t>(get32(p)) | (static_cast<std::uint64_t>(get32(p + 4)) << 32);
-}
 
 bool Fail(std::string* reason, const char* text) {
   if (reason) *reason = text;
@@ -74,9 +67,12 @@ const char* ZipMethodText(std::uint16_t method) {
 
 // Reads the extra fields of one central record. A field whose stated length
 // runs past the block ends the walk; what was read before stays.
+// The ZIP64 field's local header offset goes to localOffset when asked for;
+// a Unicode path field whose CRC does not match goes to otherName, as some
+// extractors honour it all the same.
 void ReadExtraFields(const std::uint8_t* p, std::size_t size, const std::uint8_t* rawName,
                      std::size_t rawNameSize, bool sizeNeeded, bool compressedNeeded,
-                     Member& member) {
+                     std::uint64_t* localOffset, Member& member, std::string& otherName) {
   std::size_t at = 0;
   while (size - at >= 4) {
     const std::uint16_t id = get16(p + at);
@@ -95,6 +91,7 @@ void ReadExtraFields(const std::uint8_t* p, std::size_t size, const std::uint8_t
           member.compressedSize = get64(field + f);
           f += 8;
         }
+        if (localOffset && length - f >= 8) *localOffset = get64(field + f);
         break;
       }
       case 0x000a: {  // NTFS times: tag 1 holds write, access and creation times
@@ -124,9 +121,12 @@ void ReadExtraFields(const std::uint8_t* p, std::size_t size, const std::uint8_t
         }
         break;
       case 0x7075:  // Unicode path: UTF-8 name, valid while the CRC of the stored name matches
-        if (length >= 5 && field[0] == 1 &&
-            get32(field + 1) == Crc32(rawName, rawNameSize)) {
-          member.name.assign(reinterpret_cast<const char*>(field + 5), length - 5);
+        if (length > 5 && field[0] == 1) {
+          if (get32(field + 1) == Crc32(rawName, rawNameSize)) {
+            member.name.assign(reinterpret_cast<const char*>(field + 5), length - 5);
+          } else {
+            otherName.assign(reinterpret_cast<const char*>(field + 5), length - 5);
+          }
         }
         break;
       default:
@@ -153,6 +153,28 @@ std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t cr
   for (std::size_t i = 0; i < size; ++i) crc = table.v[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
   return ~crc;
 }
+
+namespace {
+
+// An end record at offset whose comment fits in the file and whose
+// directory could lie before it: one that some extractor might take.
+bool PlausibleEndRecord(ByteSource& source, std::uint64_t offset, std::uint64_t& directoryStart,
+                        std::uint64_t& directoryEnd) {
+  const std::uint8_t* p = source.Bytes(offset, kEndSize);
+  if (!p || get32(p) != kEndSignature || get16(p + 4) != 0 || get16(p + 6) != 0) return false;
+  if (offset + kEndSize + get16(p + 20) > source.Size()) return false;
+  const std::uint64_t size = get32(p + 12);
+  const std::uint64_t start = get32(p + 16);
+  if (size > offset || start > offset - size) return false;
+  // Where the offset says, or shifted by the bytes before that archive.
+  const std::uint64_t shifted = offset - size;
+  const std::uint8_t* first = source.Bytes(start, 4);
+  directoryStart = first && get32(first) == kCentralSignature ? start : shifted;
+  directoryEnd = directoryStart + size;
+  return true;
+}
+
+}  // namespace
 
 bool LocateZipDirectory(ByteSource& source, ZipLayout& layout, std::string* reason) {
   const std::uint64_t size = source.Size();
@@ -189,8 +211,10 @@ bool LocateZipDirectory(ByteSource& source, ZipLayout& layout, std::string* reas
   const std::uint16_t entries = get16(end + 10);
   const std::uint32_t directorySize = get32(end + 12);
   const std::uint32_t directoryOffset = get32(end + 16);
+  const std::uint64_t commentEnd = endOffset + kEndSize + get16(end + 20);
 
   layout = ZipLayout();
+  layout.commentEnd = commentEnd;
   std::uint64_t directoryEnd = endOffset;  // where the central directory must stop
   bool zip64 = false;
   if (endOffset >= kZip64LocatorSize) {
@@ -213,7 +237,21 @@ bool LocateZipDirectory(ByteSource& source, ZipLayout& layout, std::string* reas
       }
     }
   }
-  if (!zip64) {
+  if (zip64) {
+    // The plain record's fields are either marked "see the ZIP64 record" or
+    // equal to it; a reader that ignores the ZIP64 record takes them.
+    const bool entriesAgree = entries == 0xFFFF || entries == layout.entries;
+    const bool sizeAgrees = directorySize == 0xFFFFFFFF || directorySize == layout.directorySize;
+    const bool offsetAgrees = directoryOffset == 0xFFFFFFFF || directoryOffset == layout.directoryStart;
+    if (!entriesAgree || !sizeAgrees || !offsetAgrees) {
+      layout.doubt = archives::kDoubtSecondDirectory;
+      if (directorySize != 0xFFFFFFFF && directoryOffset != 0xFFFFFFFF &&
+          static_cast<std::uint64_t>(directoryOffset) + directorySize <= endOffset) {
+        layout.otherDirectoryStart = directoryOffset;
+        layout.otherDirectoryEnd = static_cast<std::uint64_t>(directoryOffset) + directorySize;
+      }
+    }
+  } else {
     if (disk != 0 || directoryDisk != 0 || entriesHere != entries)
       return Fail(reason, "multi-volume archive");
     if (directorySize == 0xFFFFFFFF || directoryOffset == 0xFFFFFFFF)
@@ -223,32 +261,111 @@ bool LocateZipDirectory(ByteSource& source, ZipLayout& layout, std::string* reas
     layout.directoryStart = directoryOffset;
   }
   layout.zip64 = zip64;
+  layout.endRecordsStart = directoryEnd;
 
   // The directory ends where the end records begin; what the offsets do not
   // account for is a prefix (a self-extractor's stub).
   if (layout.directorySize > directoryEnd || layout.directoryStart > directoryEnd - layout.directorySize)
     return Fail(reason, "central directory outside the file");
   layout.prefixBytes = directoryEnd - layout.directorySize - layout.directoryStart;
+  if (layout.prefixBytes > 0 && layout.entries > 0) {
+    // A directory size smaller than the records also leaves bytes over: the
+    // records are then where the offset says, not shifted.
+    const std::uint8_t* shifted = source.Bytes(layout.directoryStart + layout.prefixBytes, 4);
+    const std::uint8_t* stated = source.Bytes(layout.directoryStart, 4);
+    if ((!shifted || get32(shifted) != kCentralSignature) && stated && get32(stated) == kCentralSignature) {
+      layout.prefixBytes = 0;
+      layout.doubt = archives::kDoubtBounds;
+    }
+  }
   layout.directoryStart += layout.prefixBytes;
   if (layout.entries > 0 && layout.directorySize < kCentralSize)
     return Fail(reason, "central directory too small for its entries");
+
+  // Another end record after the directory that an extractor searching
+  // differently would take (one in the comment, one between the directory
+  // and this one): its directory is judged too. One before the directory
+  // is member data (a stored archive) or is found by the local pass.
+  if (!(tail = source.Bytes(tailStart, tailLength))) return Fail(reason, "cannot read the end of the file");
+  const std::uint64_t afterDirectory = layout.directoryStart + layout.directorySize;
+  for (std::size_t i = 0; i + kEndSize <= tailLength; ++i) {
+    if (tail[i] != 'P' || tailStart + i == endOffset || tailStart + i < afterDirectory ||
+        get32(tail + i) != kEndSignature)
+      continue;
+    std::uint64_t otherStart = 0, otherEnd = 0;
+    if (PlausibleEndRecord(source, tailStart + i, otherStart, otherEnd)) {
+      layout.doubt = archives::kDoubtSecondDirectory;
+      layout.otherDirectoryStart = otherStart;
+      layout.otherDirectoryEnd = otherEnd;
+      break;
+    }
+    if (!(tail = source.Bytes(tailStart, tailLength))) return Fail(reason, "cannot read the end of the file");
+  }
+
   return true;
 }
 
-ZipDirectoryReader::ZipDirectoryReader(std::unique_ptr<ByteSource> source, const ZipLayout& layout)
-    : source_(std::move(source)), layout_(layout), position_(layout.directoryStart) {}
+ZipDirectoryReader::ZipDirectoryReader(std::unique_ptr<ByteSource> source, std::unique_ptr<ByteSource> localSource,
+                                       const ZipLayout& layout)
+    : source_(std::move(source)),
+      layout_(layout),
+      local_(std::move(localSource), layout_),
+      position_(layout.directoryStart) {}
+
+bool ZipDirectoryReader::HandOutName(Member& member) {
+  if (nextName_ >= names_.size()) {
+    names_.clear();
+    nextName_ = 0;
+    return false;
+  }
+  member = namesOf_;
+  member.name = names_[nextName_++];
+  return true;
+}
+
+int ZipDirectoryReader::Doubt() const { return doubt_ != 0 ? doubt_ : local_.Doubt(); }
+
+ReadResult ZipDirectoryReader::EndOfDirectory() {
+  finished_ = true;
+  // Fewer records than the end record counts, or more: the 16-bit count of
+  // a plain archive may only have wrapped around.
+  // (or been capped at 0xFFFF).
+  const bool countsAgree = layout_.zip64 || read_ <= 0xFFFF
+                               ? read_ == layout_.entries
+                               : (read_ & 0xFFFF) == layout_.entries || layout_.entries == 0xFFFF;
+  if (!countsAgree) doubt_ = archives::kDoubtCounts;
+  // What the directory's bounds hold after the last record: nothing, or a
+  // digital signature record.
+  const std::uint64_t directoryEnd = layout_.directoryStart + layout_.directorySize;
+  if (position_ < directoryEnd && doubt_ == 0) {
+    const std::uint8_t* p = directoryEnd - position_ >= 4 ? source_->Bytes(position_, 4) : nullptr;
+    if (!p || get32(p) != 0x05054b50) doubt_ = archives::kDoubtBounds;
+  }
+  // The entries found between and around the others, as members without
+  // anything but their names.
+  namesOf_.Clear();
+  local_.Finish(names_);
+  // One name once: the same entry is often found by more than one road.
+  std::set<std::string> seen;
+  std::size_t kept = 0;
+  for (std::string& name : names_) {
+    if (seen.insert(name).second) names_[kept++].swap(name);
+  }
+  names_.resize(kept);
+  nextName_ = 0;
+  return ReadResult::End;
+}
 
 ReadResult ZipDirectoryReader::Next(Member& member) {
+  if (HandOutName(member)) return ReadResult::Member;
   if (finished_) return ReadResult::End;
   const std::uint64_t directoryEnd = layout_.directoryStart + layout_.directorySize;
   const std::uint64_t left = directoryEnd - position_;
   const std::uint8_t* p = left >= 4 ? source_->Bytes(position_, 4) : nullptr;
   if (!p || get32(p) != kCentralSignature) {
-    // Past the last record (a digital signature record may follow). Fewer
-    // records than the end record counts means the directory is damaged; the
-    // 16-bit count of a plain archive can only be smaller than the truth.
-    finished_ = true;
-    return read_ < layout_.entries ? ReadResult::Damaged : ReadResult::End;
+    // Past the last record.
+    EndOfDirectory();
+    return HandOutName(member) ? ReadResult::Member : ReadResult::End;
   }
   if (left < kCentralSize || !(p = source_->Bytes(position_, kCentralSize))) {
     finished_ = true;
@@ -266,6 +383,7 @@ ReadResult ZipDirectoryReader::Next(Member& member) {
   const std::size_t extraLength = get16(p + 30);
   const std::size_t commentLength = get16(p + 32);
   const std::uint32_t externalAttributes = get32(p + 38);
+  std::uint64_t localOffset = get32(p + 42);
   const std::size_t recordSize = kCentralSize + nameLength + extraLength + commentLength;
   if (recordSize > left || (flags & kFlagDirectoryEncrypted)) {
     finished_ = true;
@@ -290,8 +408,10 @@ ReadResult ZipDirectoryReader::Next(Member& member) {
   member.hasDosDateTime = true;
   member.SetMethod(ZipMethodText(method));
 
+  std::string otherUnicodeName;
   ReadExtraFields(name + nameLength, extraLength, name, nameLength, original == 0xFFFFFFFF,
-                  compressed == 0xFFFFFFFF, member);
+                  compressed == 0xFFFFFFFF, localOffset == 0xFFFFFFFF ? &localOffset : nullptr, member,
+                  otherUnicodeName);
   if (!member.hasWriteTime) {
     std::uint64_t t = 0;
     if (platform::DosDateTimeToUtcFileTime(dosDate, dosTime, t)) {
@@ -315,6 +435,31 @@ ReadResult ZipDirectoryReader::Next(Member& member) {
     member.attributes |= kAttrDirectory;
   member.isDirectory = (member.attributes & kAttrDirectory) != 0;
 
+  // The other names extractors could give this member: the stored name when
+  // a Unicode path replaced it, a Unicode path that did not, the local one.
+  if (member.name.size() != nameLength || std::memcmp(member.name.data(), name, nameLength) != 0)
+    names_.emplace_back(reinterpret_cast<const char*>(name), nameLength);
+  if (!otherUnicodeName.empty()) names_.push_back(otherUnicodeName);
+  ZipCentralEntry entry;
+  entry.localOffset = localOffset;
+  entry.compressedSize = member.compressedSize;
+  entry.flags = flags;
+  entry.name = name;
+  entry.nameLength = nameLength;
+  local_.Check(entry, names_);
+  if (!names_.empty()) {
+    // Each other name once, and never the member's own again.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+      bool repeated = names_[i] == member.name;
+      for (std::size_t k = 0; k < kept && !repeated; ++k) repeated = names_[k] == names_[i];
+      if (!repeated) names_[kept++].swap(names_[i]);
+    }
+    names_.resize(kept);
+    namesOf_ = member;
+    nextName_ = 0;
+  }
+
   position_ += recordSize;
   ++read_;
   return ReadResult::Member;
@@ -334,7 +479,12 @@ std::unique_ptr<MemberReader> OpenZipDirectory(std::unique_ptr<ByteSource> sourc
   }
   ZipLayout layout;
   if (!LocateZipDirectory(*source, layout, reason)) return nullptr;
-  return std::unique_ptr<MemberReader>(new ZipDirectoryReader(std::move(source), layout));
+  std::unique_ptr<ByteSource> localSource = source->Reopen();
+  if (!localSource) {
+    if (reason) *reason = "cannot read the file twice";
+    return nullptr;
+  }
+  return std::unique_ptr<MemberReader>(new ZipDirectoryReader(std::move(source), std::move(localSource), layout));
 }
 
 }  // namespace backends

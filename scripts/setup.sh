@@ -9,7 +9,8 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   wine wine32:i386 wine64
   xvfb x11-utils imagemagick fonts-ipafont-gothic fonts-wine locales
-  libarchive-dev libarchive-tools zip unzip p7zip-full gcab jlha-utils bzip2
+  libarchive-dev libarchive-tools zip unzip p7zip-full gcab jlha-utils bzip2 zstd xz-utils python3
+  clang
 )
 
 # Packaging: dpkg-shlibdeps for CPack's Debian package, lintian to check it,

@@ -31,6 +31,9 @@ echo "== native unit tests under AddressSanitizer and UndefinedBehaviorSanitizer
 configure_and_build build/asan -DMOKURENA_SANITIZE=ON
 ctest --test-dir build/asan --output-on-failure -j"$jobs"
 
+echo "== libFuzzer targets of our readers, a few seconds each from the kept corpus"
+scripts/fuzz.sh
+
 echo "== Win32 build (i686, the shipped program)"
 configure_and_build build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake
 

@@ -8,8 +8,11 @@
 #include "MokurenaVersion.h"
 #include "archives/ARCHIVES.h"
 #include "archives/ArchiverErrors.h"
+#include "archives/StructureDoubt.h"
 #include "platform/CodePage.h"
+#include "platform/DynamicLibrary.h"
 #include "platform/Files.h"
+#include "platform/LimitedRun.h"
 #include "settings/ConfigRules.h"
 
 namespace scan {
@@ -22,7 +25,20 @@ const char kSystemWatchList[] = MOKURENA_SYSTEM_WATCH_LIST;
 namespace {
 
 bool TakesValue(const std::string& option) {
-  return option == "--watch" || option == "--ext" || option == "--libraries";
+  return option == "--watch" || option == "--ext" || option == "--libraries" || option == "--time-limit" ||
+         option == "--memory-limit" || option == "--max-expanded" || option == "--max-members";
+}
+
+// A limit's value: a whole number, 0 included.
+bool ParseLimit(const std::string& text, unsigned& value) {
+  if (text.empty() || text.size() > 9) return false;
+  unsigned v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + static_cast<unsigned>(c - '0');
+  }
+  value = v;
+  return true;
 }
 
 }  // namespace
@@ -56,12 +72,30 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
       }
       if (name == "--watch") {
         options.watchFile = value;
+      } else if (name == "--time-limit" || name == "--memory-limit" || name == "--max-expanded" ||
+                 name == "--max-members") {
+        unsigned& limit = name == "--time-limit"     ? options.timeLimit
+                          : name == "--memory-limit" ? options.memoryLimit
+                          : name == "--max-expanded" ? options.maxExpanded
+                                                     : options.maxMembers;
+        if (!ParseLimit(value, limit)) {
+          error = name + " needs a whole number (0 for no limit)";
+          return false;
+        }
       } else if (name == "--ext") {
         options.extensionsGiven = true;
         const app::StringList more = ParseExtensionList(value);
         options.extensions.insert(options.extensions.end(), more.begin(), more.end());
       } else {
         options.libraries = value;
+      }
+      continue;
+    }
+    if (name == "--recursive") {
+      options.recursive = true;
+      if (hasValue && (!ParseLimit(value, options.depth) || options.depth == 0)) {
+        error = "--recursive=DEPTH needs a depth of 1 or more";
+        return false;
       }
       continue;
     }
@@ -77,6 +111,8 @@ bool ParseArguments(const std::vector<std::string>& args, Options& options, std:
       options.version = true;
     } else if (arg == "--json") {
       options.json = true;
+    } else if (arg == "--list") {
+      options.list = true;
     } else if (arg == "--stdin") {
       stdinAsked = true;
     } else if (arg == "-0" || arg == "--null") {
@@ -137,14 +173,72 @@ void PathListReader::Complete(std::vector<std::string>& out) {
 }
 
 std::string ListingStoppedMessage(int code) {
+  // Our own libraries list every name they find and then say why the
+  // archive may hold more than that.
+  if (const char* doubt = archives::StructureDoubtMessage(code)) return doubt;
   char hex[16];
   std::snprintf(hex, sizeof hex, "0x%X", static_cast<unsigned>(code));
   return std::string("the listing stopped with error ") + hex + "; the members after it were not checked";
 }
 
-ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch) {
+const char kNestedEntryName[] = "MokurenaListNested";
+
+std::string NestedResultMessage(int result, const Options& options) {
+  switch (result) {
+    case 0:
+    case 5: return std::string();
+    case 1:
+      return "archives nest deeper than the depth limit of " + std::to_string(options.depth) +
+             " (--recursive=DEPTH); the members below it were not checked";
+    case 2:
+      return "the archives inside expand past the limit of " + std::to_string(options.maxExpanded) +
+             " MiB (--max-expanded); the rest was not checked";
+    case 3:
+      return "the archives inside hold more members than the limit of " + std::to_string(options.maxMembers) +
+             " (--max-members); the rest was not checked";
+    default:
+      return "an archive inside can be read in more than one way; extractors disagree on its members";
+  }
+}
+
+namespace {
+
+struct NestedNames {
+  app::MemberCheck& check;
+  std::vector<std::string>* names;  // --list, or nullptr
+};
+
+void TakeNestedName(void* context, const char* path, std::size_t length) {
+  NestedNames& nested = *static_cast<NestedNames*>(context);
+  const std::string name(path, length);
+  nested.check.Add(name);
+  if (nested.names) nested.names->push_back(name);
+}
+
+// The error of the walk through the archives inside path; empty when none.
+std::string CheckNested(const std::string& path, const Options& options, NestedNames& names) {
+  const platform::LibraryHandle library = platform::LoadDynamicLibrary("TAR32.DLL");
+  const NestedEntry entry = library ? reinterpret_cast<NestedEntry>(platform::FindEntry(library, kNestedEntryName))
+                                    : nullptr;
+  std::string error;
+  if (!entry) {
+    error = "--recursive needs mokurena's own archiver libraries (TAR32.DLL with MokurenaListNested)";
+  } else {
+    const int result = entry(path.c_str(), options.depth, static_cast<std::uint64_t>(options.maxExpanded) << 20,
+                             options.maxMembers, TakeNestedName, &names);
+    error = NestedResultMessage(result, options);
+  }
+  platform::FreeDynamicLibrary(library);
+  return error;
+}
+
+}  // namespace
+
+ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch, bool listNames,
+                           const Options* nested) {
   ArchiveResult result;
   result.path = path;
+  result.listed = listNames;
   app::MemberCheck check(watch);
   try {
     archives::TArchiveFile archive;
@@ -165,7 +259,10 @@ ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch
       // One record for the whole listing: it is 598 bytes, members are many.
       std::unique_ptr<archives::TMemberInfo> info(new archives::TMemberInfo());
       int found = archive.FindFirst("*.*", *info);
-      for (; found == 0; found = archive.FindNext(*info)) check.Add(*info);
+      for (; found == 0; found = archive.FindNext(*info)) {
+        check.Add(*info);
+        if (listNames) result.names.push_back(app::MemberName(*info));
+      }
       // The program takes the members found so far as all of them. A check
       // whose listing broke off has not seen the rest: that is an error.
       if (found != kNoMoreMembers) result.error = ListingStoppedMessage(found);
@@ -181,8 +278,125 @@ ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch
     result.error = kNoSuchFileMessage;
   }
   result.members = check.MemberCount();
+  if (nested && nested->recursive && result.opened) {
+    // The archives inside; their members are judged but not counted.
+    result.recursive = true;
+    NestedNames names{check, listNames ? &result.names : nullptr};
+    try {
+      const std::string error = CheckNested(path, *nested, names);
+      if (result.error.empty()) result.error = error;
+    } catch (const std::exception& e) {
+      if (result.error.empty()) result.error = e.what();
+    }
+  }
   result.watched = check.HasWatchedMember();
   if (result.watched) result.reported = check.TakeReportedMembers();
+  return result;
+}
+
+std::string TimeLimitMessage(unsigned seconds) {
+  return "the check took longer than its time limit of " + std::to_string(seconds) + " s (--time-limit)";
+}
+
+std::string MemoryLimitMessage(unsigned mebibytes) {
+  return "the check needed more memory than its limit of " + std::to_string(mebibytes) + " MiB (--memory-limit)";
+}
+
+namespace {
+
+void PutText(std::string& out, const std::string& text) {
+  out += std::to_string(text.size());
+  out += ':';
+  out += text;
+}
+
+bool GetText(const std::string& in, std::size_t& at, std::string& text) {
+  const std::size_t colon = in.find(':', at);
+  if (colon == std::string::npos || colon == at || colon - at > 19) return false;
+  std::size_t length = 0;
+  for (std::size_t i = at; i < colon; ++i) {
+    if (in[i] < '0' || in[i] > '9') return false;
+    length = length * 10 + static_cast<std::size_t>(in[i] - '0');
+  }
+  if (length > in.size() - colon - 1) return false;
+  text.assign(in, colon + 1, length);
+  at = colon + 1 + length;
+  return true;
+}
+
+bool GetNumber(const std::string& in, std::size_t& at, std::size_t& value) {
+  std::string text;
+  if (!GetText(in, at, text) || text.empty() || text.size() > 19) return false;
+  value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<std::size_t>(c - '0');
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string SerializeResult(const ArchiveResult& r) {
+  std::string out;
+  PutText(out, r.path);
+  PutText(out, std::to_string((r.opened ? 1 : 0) | (r.watched ? 2 : 0) | (r.listed ? 4 : 0) | (r.recursive ? 8 : 0)));
+  PutText(out, std::to_string(r.members));
+  PutText(out, r.error);
+  PutText(out, std::to_string(r.names.size()));
+  for (const std::string& name : r.names) PutText(out, name);
+  PutText(out, std::to_string(r.reported.size()));
+  for (const app::MemberCheck::ReportedMember& m : r.reported) {
+    PutText(out, m.member);
+    PutText(out, m.extension);
+    PutText(out, std::to_string(m.lines));
+  }
+  return out;
+}
+
+bool DeserializeResult(const std::string& in, ArchiveResult& r) {
+  r = ArchiveResult();
+  std::size_t at = 0, flags = 0, count = 0;
+  if (!GetText(in, at, r.path) || !GetNumber(in, at, flags) || !GetNumber(in, at, r.members) ||
+      !GetText(in, at, r.error) || !GetNumber(in, at, count))
+    return false;
+  r.opened = (flags & 1) != 0;
+  r.watched = (flags & 2) != 0;
+  r.listed = (flags & 4) != 0;
+  r.recursive = (flags & 8) != 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    std::string name;
+    if (!GetText(in, at, name)) return false;
+    r.names.push_back(std::move(name));
+  }
+  if (!GetNumber(in, at, count)) return false;
+  for (std::size_t i = 0; i < count; ++i) {
+    app::MemberCheck::ReportedMember m{std::string(), std::string(), 0};
+    if (!GetText(in, at, m.member) || !GetText(in, at, m.extension) || !GetNumber(in, at, m.lines)) return false;
+    r.reported.push_back(std::move(m));
+  }
+  return at == in.size();
+}
+
+ArchiveResult CheckArchiveWithinLimits(const std::string& path, const app::StringList& watch, const Options& options) {
+  if ((options.timeLimit == 0 && options.memoryLimit == 0) || !platform::LimitedRunAvailable())
+    return CheckArchive(path, watch, options.list, &options);
+  platform::RunLimits limits;
+  limits.seconds = options.timeLimit;
+  limits.memoryBytes = static_cast<std::uint64_t>(options.memoryLimit) << 20;
+  std::string answer;
+  const platform::RunOutcome outcome = platform::RunLimited(
+      limits, [&] { return SerializeResult(CheckArchive(path, watch, options.list, &options)); }, answer);
+  ArchiveResult result;
+  if (outcome == platform::RunOutcome::Finished && DeserializeResult(answer, result)) return result;
+  result = ArchiveResult();
+  result.path = path;
+  result.listed = options.list;
+  switch (outcome) {
+    case platform::RunOutcome::TimeLimit: result.error = TimeLimitMessage(options.timeLimit); break;
+    case platform::RunOutcome::MemoryLimit: result.error = MemoryLimitMessage(options.memoryLimit); break;
+    default: result.error = "the check ended without an answer"; break;
+  }
   return result;
 }
 
@@ -197,6 +411,13 @@ std::vector<std::string> ReportLinesWithPath(const ArchiveResult& result) {
   for (const app::MemberCheck::ReportedMember& reported : result.reported) {
     lines.insert(lines.end(), reported.lines, prefix + app::ReportLine(reported.extension, reported.member));
   }
+  return lines;
+}
+
+std::vector<std::string> NameLinesWithPath(const ArchiveResult& result) {
+  std::vector<std::string> lines;
+  const std::string prefix = app::EscapeForDisplay(result.path) + ": ";
+  for (const std::string& name : result.names) lines.push_back(prefix + app::EscapeForDisplay(name));
   return lines;
 }
 
@@ -244,7 +465,8 @@ std::string JsonString(const std::string& narrow, bool* whole) {
       case '\b': out += "\\b"; break;
       case '\f': out += "\\f"; break;
       default:
-        if (c < 0x20 || c == 0x7F || c == 0x2028 || c == 0x2029) {
+        if (c < 0x20 || c == 0x7F || c == 0x2028 || c == 0x2029 || (c >= 0x202A && c <= 0x202E) ||
+            (c >= 0x2066 && c <= 0x2069)) {
           AppendUnicodeEscape(out, c);
         } else {
           platform::AppendUtf8(out, c);
@@ -282,12 +504,35 @@ std::string JsonLine(const ArchiveResult& result) {
   std::string line = "{" + JsonTextField("path", result.path);
   line += std::string(",\"opened\":") + (result.opened ? "true" : "false");
   line += ",\"members\":" + std::to_string(result.members);
+  if (result.listed) {
+    std::string names = ",\"names\":[";
+    std::string hex = ",\"names_hex\":[";
+    bool allWhole = true;
+    for (std::size_t i = 0; i < result.names.size(); ++i) {
+      bool whole = true;
+      names += (i ? "," : "") + JsonString(result.names[i], &whole);
+      hex += std::string(i ? "," : "") + "\"" + HexBytes(result.names[i]) + "\"";
+      allWhole = allWhole && whole;
+    }
+    line += names + "]";
+    if (!allWhole) line += hex + "]";
+  }
   line += std::string(",\"watched\":") + (result.watched ? "true" : "false");
   line += ",\"hits\":[";
   bool first = true;
   for (const app::MemberCheck::ReportedMember& reported : result.reported) {
-    const std::string hit =
-        "{" + JsonTextField("extension", reported.extension) + "," + JsonTextField("member", reported.member) + "}";
+    // A member inside nested archives: "/" parts the archives from the
+    // member (record names have "\" between folders).
+    std::string member = reported.member;
+    std::string chain;
+    for (std::size_t slash; result.recursive && (slash = member.find('/')) != std::string::npos;
+         member.erase(0, slash + 1)) {
+      bool whole = true;
+      chain += (chain.empty() ? "" : ",") + JsonString(member.substr(0, slash), &whole);
+    }
+    std::string hit = "{" + JsonTextField("extension", reported.extension) + "," + JsonTextField("member", member);
+    if (!chain.empty()) hit += ",\"chain\":[" + chain + "]";
+    hit += "}";
     for (std::size_t n = 0; n < reported.lines; ++n) {
       if (!first) line += ",";
       line += hit;
@@ -316,6 +561,16 @@ std::string UsageText() {
          "  --libraries DIR look for the archiver libraries in DIR after this program's\n"
          "                  own folder\n"
          "  --json          one JSON object per archive, one per line, in UTF-8\n"
+         "  --time-limit S  give each archive at most S seconds (default 30; 0: no limit)\n"
+         "  --memory-limit M  give each archive at most M MiB of memory (default 1024;\n"
+         "                  0: no limit); an archive over a limit is an error\n"
+         "  --recursive[=DEPTH]  judge the members of archives inside archives too, to\n"
+         "                  DEPTH levels (default 8); a member inside is reported as\n"
+         "                  \"inner.zip/evil.exe\"\n"
+         "  --max-expanded M  extract at most M MiB of archives inside (default 1024)\n"
+         "  --max-members N   meet at most N members inside (default 1000000)\n"
+         "  --list          also every member name judged: \"ARCHIVE: NAME\" lines, or\n"
+         "                  a \"names\" array with --json\n"
          "  -h, --help      this text\n"
          "  --version       the version\n"
          "\n"

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,11 +25,19 @@ struct Options {
   bool help = false;
   bool version = false;
   bool json = false;
+  bool list = false;                  // --list: every member name judged
   bool nulSeparated = false;          // the standard-input list ends paths in NUL
   std::string watchFile;              // --watch
   bool extensionsGiven = false;       // --ext
   app::StringList extensions;
   std::string libraries;              // --libraries
+  unsigned timeLimit = 30;            // --time-limit: seconds per archive; 0 = none
+  unsigned memoryLimit = 1024;        // --memory-limit: MiB per archive; 0 = none
+  // --recursive[=DEPTH]: the members of archives inside archives too.
+  bool recursive = false;
+  unsigned depth = 8;
+  unsigned maxExpanded = 1024;        // --max-expanded: MiB extracted in all
+  unsigned maxMembers = 1000000;      // --max-members: members met inside, in all
   // Archive paths in order; kStdinMarker where the list from standard input goes.
   std::vector<std::string> archives;
 };
@@ -72,12 +81,16 @@ struct ArchiveResult {
   // when an error ended the listing.
   std::vector<app::MemberCheck::ReportedMember> reported;
   std::string error;  // the message of an error raised on the way; empty when none
+  bool listed = false;             // names was asked for
+  bool recursive = false;          // members of archives inside were judged ("a.zip/b.exe")
+  std::vector<std::string> names;  // every name judged, in order (only when listed)
 };
 
 // The find entries' answer when there is no further member.
 constexpr int kNoMoreMembers = -1;
 
-// The error of a listing that a find entry broke off with another code.
+// The error of a listing that a find entry broke off with another code, or
+// that our own libraries ended in structural doubt (archives/StructureDoubt.h).
 std::string ListingStoppedMessage(int code);
 
 // Checks one archive: SetFileName, OpenArchive (mode 0x00800000), FindFirst
@@ -87,7 +100,37 @@ std::string ListingStoppedMessage(int code);
 // path. A listing that ends with anything but kNoMoreMembers is an error
 // too (ListingStoppedMessage); the members found before it are still
 // judged and reported.
-ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch);
+// With listNames, every name judged is kept in the result's names. With
+// nested (its recursive set), the members of archives inside the archive
+// are judged too, each named by its path through them ("inner.zip/evil.exe"),
+// through our own libraries' MokurenaListNested (TAR32.DLL); a limit that
+// stops that walk is an error naming it.
+ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch, bool listNames = false,
+                           const Options* nested = nullptr);
+
+// The entry of our own TAR32.DLL that lists archives inside an archive, and
+// its results (backends/NestedArchives.h).
+extern const char kNestedEntryName[];
+using NestedNameSink = void (*)(void* context, const char* path, std::size_t length);
+using NestedEntry = int (*)(const char* path, unsigned depth, std::uint64_t expandedBytes, std::uint64_t members,
+                            NestedNameSink sink, void* context);
+// The error for a result of the entry; empty for none (0, and 5: an outer
+// archive that has no archives the walk can read).
+std::string NestedResultMessage(int result, const Options& options);
+
+// CheckArchive under the options' time and memory limits (in a child
+// process where the platform has one, platform/LimitedRun.h): an archive
+// that exceeds one is an error naming the limit, and this process stays as
+// it was for the next archive.
+ArchiveResult CheckArchiveWithinLimits(const std::string& path, const app::StringList& watch, const Options& options);
+
+// The messages of an archive that exceeded a limit.
+std::string TimeLimitMessage(unsigned seconds);
+std::string MemoryLimitMessage(unsigned mebibytes);
+
+// A result as bytes and back (the child's answer).
+std::string SerializeResult(const ArchiveResult& result);
+bool DeserializeResult(const std::string& bytes, ArchiveResult& result);
 
 // The exit status of one archive's result, and of several (the highest).
 int ExitStatusOf(const ArchiveResult& result);
@@ -101,13 +144,18 @@ extern const char kNoSuchFileMessage[];
 // shown through app::EscapeForDisplay; nothing for an archive without a hit.
 std::vector<std::string> ReportLinesWithPath(const ArchiveResult& result);
 
+// --list: one line per name judged, "<path>: <name>", both shown through
+// app::EscapeForDisplay.
+std::vector<std::string> NameLinesWithPath(const ArchiveResult& result);
+
 // The line for standard error about an archive, or empty when there is
 // nothing wrong: "<path>: <message>".
 std::string ProblemLine(const ArchiveResult& result);
 
 // A JSON string (quotes included) of narrow text of the code page, in UTF-8:
 // '"', '\' and control characters escaped (\n, \r, \t, \b, \f, else \u00XX;
-// also U+007F, U+2028, U+2029), every other character written as UTF-8. A
+// also U+007F, U+2028, U+2029 and the bidirectional controls U+202A-U+202E,
+// U+2066-U+2069), every other character written as UTF-8. A
 // byte that begins no character of the code page becomes U+FFFD; whole is
 // set to false then.
 std::string JsonString(const std::string& narrow, bool* whole = nullptr);
@@ -120,6 +168,11 @@ std::string HexBytes(const std::string& bytes);
 //    "hits":[{"extension":"exe","member":"a.EXE"}], "error":"..."}
 // "hits" holds the report lines in order (a member matching two entries
 // twice); it is empty unless "watched". "error" is there only for an error.
+// A hit inside a nested archive has "chain": the archives it is in, outer
+// first ("member" is then its own name).
+// A listed result has "names" after "members": every name judged, in order
+// (with "names_hex" beside it, each name's bytes, when one is not whole
+// text).
 // A text that is not whole text of the code page gets a second field with
 // "_hex" added to its name that holds its exact bytes ("path_hex",
 // "member_hex").

@@ -23,12 +23,13 @@ class Scanner {
       : options_(options), watch_(std::move(watch)) {}
 
   void Check(const std::string& path) {
-    const scan::ArchiveResult result = scan::CheckArchive(path, watch_);
+    const scan::ArchiveResult result = scan::CheckArchiveWithinLimits(path, watch_, options_);
     const std::string problem = scan::ProblemLine(result);
     if (!problem.empty()) WriteLine(stderr, "mokurena-scan: " + problem);
     if (options_.json) {
       WriteLine(stdout, scan::JsonLine(result));
     } else {
+      for (const std::string& line : scan::NameLinesWithPath(result)) WriteLine(stdout, line);
       for (const std::string& line : scan::ReportLinesWithPath(result)) WriteLine(stdout, line);
     }
     std::fflush(stdout);

@@ -1,5 +1,6 @@
-// libFuzzer target: any bytes as a ZIP archive, listed to the end. The reader
-// must never read outside the input, whatever the records claim.
+// libFuzzer target: any bytes as a ZIP archive, listed to the end: the
+// central directory and the pass over the local headers beside it. The
+// reader must never read outside the input, whatever the records claim.
 #include <cstddef>
 #include <cstdint>
 

@@ -172,6 +172,18 @@ TEST_F(CheckRunTest, EscapedTextShowsOnOneLine) {
       {"\x81\n", "<81><LF>"},            // lead byte before a line break
   };
   for (const auto& c : cases) EXPECT_EQ(app::EscapeForDisplay(c.first), c.second) << c.first;
+  // Bidirectional controls exist only in UTF-8; in code page 932 the same
+  // bytes are other characters and stay.
+  platform::OverrideCodePage(platform::CodePage::Utf8);
+  if (platform::CharLength(u8"\u202E", 0) != 3) return;  // Win32 keeps the system's code page
+  const std::pair<std::string, std::string> utf8Cases[] = {
+      {u8"evil\u202Etxt.exe", "evil<U+202E>txt.exe"},
+      {u8"\u202A\u202B\u202C\u202D", "<U+202A><U+202B><U+202C><U+202D>"},
+      {u8"a\u2066b\u2067c\u2068d\u2069", "a<U+2066>b<U+2067>c<U+2068>d<U+2069>"},
+      {u8"\u2029\u2065\u206A\u2029", u8"\u2029\u2065\u206A\u2029"},  // neighbours stay (U+2029 is no control byte)
+      {u8"日本語\\表示.exe", u8"日本語\\表示.exe"},
+  };
+  for (const auto& c : utf8Cases) EXPECT_EQ(app::EscapeForDisplay(c.first), c.second) << c.first;
 }
 
 TEST_F(CheckRunTest, ReportMessageText) {

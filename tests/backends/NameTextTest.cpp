@@ -88,6 +88,33 @@ TEST_F(NameText, LongNamesKeepTheirEndAndWholeCharacters) {
   }
 }
 
+// What a long or odd raw name becomes in the record, judged by the
+// extension Windows would give the file it is written to.
+TEST_F(NameText, LongNamesKeepTheExtensionTheFileGets) {
+  platform::OverrideCodePage(platform::CodePage::Utf8);
+  const std::string longPart(600, 'a');
+  struct Case {
+    std::string stored;
+    std::string end;  // what the record name ends with
+  };
+  const Case cases[] = {
+      {longPart + ".exe" + std::string(200, ' '), ".exe" + std::string(16, ' ')},
+      {longPart + ".exe" + std::string(200, '.'), ".exe" + std::string(16, '.')},
+      {longPart + ".exe. . .", ".exe. . ."},
+      {longPart + ".exe" + std::string("\0", 1) + std::string(300, 'b') + ".txt", longPart.substr(0, 20) + ".exe"},
+      {"short.exe" + std::string("\0", 1) + ".txt", "short.exe"},
+      {std::string(300, 'x') + ".exe" + std::string("\0", 1) + std::string(300, 'y'), "x.exe"},
+      {"dir/" + std::string(700, '.'), "dir\\" + std::string(16, '.')},
+  };
+  for (const Case& c : cases) {
+    const std::string record = RecordName(c.stored);
+    EXPECT_LE(record.size(), 512u);
+    ASSERT_GE(record.size(), c.end.size());
+    EXPECT_EQ(record.substr(record.size() - c.end.size()), c.end) << record;
+    EXPECT_EQ(record.find('\0'), std::string::npos);
+  }
+}
+
 TEST_F(NameText, WildcardsAreCaseBlindAndCharacterAware) {
   struct Case {
     const char* pattern;

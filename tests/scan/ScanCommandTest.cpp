@@ -95,6 +95,76 @@ TEST(ScanWatchList, BesideTheProgramThenTheInstallation) {
   platform::RemoveTree(folder);
 }
 
+TEST(ScanArguments, ListAndLimits) {
+  struct Case {
+    std::vector<std::string> args;
+    bool ok;
+    bool list;
+    unsigned seconds, mebibytes;
+  };
+  const Case cases[] = {
+      {{"a"}, true, false, 30, 1024},
+      {{"--list", "a"}, true, true, 30, 1024},
+      {{"--time-limit", "5", "--memory-limit=200", "a"}, true, false, 5, 200},
+      {{"--time-limit=0", "--memory-limit", "0", "a"}, true, false, 0, 0},
+      {{"--time-limit", "-1", "a"}, false, false, 0, 0},
+      {{"--memory-limit", "1G", "a"}, false, false, 0, 0},
+      {{"--time-limit=", "a"}, false, false, 0, 0},
+      {{"--list=yes", "a"}, false, false, 0, 0},
+      {{"--recursive=0", "a"}, false, false, 0, 0},
+      {{"--recursive=x", "a"}, false, false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    scan::Options options;
+    std::string error;
+    SCOPED_TRACE(c.args[0]);
+    ASSERT_EQ(scan::ParseArguments(c.args, options, error), c.ok) << error;
+    if (!c.ok) continue;
+    EXPECT_EQ(options.list, c.list);
+    EXPECT_EQ(options.timeLimit, c.seconds);
+    EXPECT_EQ(options.memoryLimit, c.mebibytes);
+  }
+  scan::Options options;
+  std::string error;
+  ASSERT_TRUE(scan::ParseArguments({"--recursive", "--max-expanded", "5", "--max-members=7", "a"}, options, error));
+  EXPECT_TRUE(options.recursive);
+  EXPECT_EQ(options.depth, 8u);
+  EXPECT_EQ(options.maxExpanded, 5u);
+  EXPECT_EQ(options.maxMembers, 7u);
+  ASSERT_TRUE(scan::ParseArguments({"--recursive=3", "a"}, options, error));
+  EXPECT_EQ(options.depth, 3u);
+  EXPECT_EQ(options.maxExpanded, 1024u);
+}
+
+// The child's answer comes back whole, whatever bytes the names hold.
+TEST(ScanResult, SerializedAndBack) {
+  scan::ArchiveResult result;
+  result.path = "dir/a:1.zip";
+  result.opened = true;
+  result.members = 123456789;
+  result.watched = true;
+  result.listed = true;
+  result.error = "the listing stopped: 12:x";
+  result.names = {"a.exe", "", std::string("nul\0and:colon", 14), "5:abcde"};
+  result.reported = {{"a.exe", "exe", 2}, {std::string("b\0.scr", 6), "scr", 1}};
+  scan::ArchiveResult back;
+  ASSERT_TRUE(scan::DeserializeResult(scan::SerializeResult(result), back));
+  EXPECT_EQ(back.path, result.path);
+  EXPECT_EQ(back.opened, result.opened);
+  EXPECT_EQ(back.members, result.members);
+  EXPECT_EQ(back.watched, result.watched);
+  EXPECT_EQ(back.listed, result.listed);
+  EXPECT_EQ(back.error, result.error);
+  EXPECT_EQ(back.names, result.names);
+  ASSERT_EQ(back.reported.size(), 2u);
+  EXPECT_EQ(back.reported[1].member, result.reported[1].member);
+  EXPECT_EQ(back.reported[0].lines, 2u);
+  // A cut answer is no answer.
+  const std::string bytes = scan::SerializeResult(result);
+  for (std::size_t cut = 0; cut < bytes.size(); ++cut)
+    EXPECT_FALSE(scan::DeserializeResult(bytes.substr(0, cut), back)) << cut;
+}
+
 TEST(ScanArguments, PathListInAnyChunks) {
   const std::string lf = "a.zip\r\n\nb c.lzh\nlast";
   const std::string nul = std::string("a.zip\0\0b\nc.lzh\0last", 19);
@@ -137,6 +207,9 @@ TEST_F(ScanText, JsonStringsAreStrictUtf8) {
       {Narrow(u8"日本語\\表示.exe", "\x93\xfa\x96\x7b\x8c\xea\\\x95\x5c\x8e\xa6.exe"), u8"\"日本語\\\\表示.exe\"", true},
       {"a\x81", "\"a\xEF\xBF\xBD\"", false},  // a lead byte, or a stray byte, at the end
       {Narrow("\xE2\x80\xA8", "\x81\x40"), Cp932() ? "\"\xE3\x80\x80\"" : "\"\\u2028\"", true},
+      // Bidirectional controls: UTF-8 only (in 932 the text is plain).
+      {Narrow(u8"a\u202Eb\u2066c\u2069", "abc"), Cp932() ? "\"abc\"" : "\"a\\u202eb\\u2066c\\u2069\"", true},
+      {Narrow(u8"\u202A\u202D\u2067\u2068", "x"), Cp932() ? "\"x\"" : "\"\\u202a\\u202d\\u2067\\u2068\"", true},
   };
   for (const Case& c : cases) {
     bool whole = !c.whole;

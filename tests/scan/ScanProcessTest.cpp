@@ -232,3 +232,41 @@ TEST_F(ScanProcess, UsageAndBadArguments) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ScanProcess, ListShowsEveryNameJudged) {
+  const std::string hit = Path("hit.lzh");
+  const std::string lines = Path("lines.zip");
+  // Text: the names of each archive, then its report lines.
+  scantest::ProgramRun run = Scan({"--list", hit, Path("clean.lzh"), lines});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  const std::vector<std::string> expected = {
+      hit + ": a.EXE", hit + ": notes.txt", hit + ": evil.exe.", hit + ": sub\\x.scr", hit + ": dir.exe\\",
+      hit + ": [ exe ] a.EXE", hit + ": [ exe ] evil.exe.", hit + ": [ scr ] sub\\x.scr",
+      Path("clean.lzh") + ": readme.txt", Path("clean.lzh") + ": dir\\",
+      // A name cannot start a line of its own.
+      lines + ": a<CR><LF>[ exe ] fake.txt", lines + ": b.bat", lines + ": [ bat ] b.bat"};
+  EXPECT_EQ(OutputLines(run.out), expected);
+
+  // JSON: a names array, the member count as without it.
+  run = Scan({"--list", "--json", hit, Path("empty.lzh")});
+  const std::vector<std::string> objects = OutputLines(run.out);
+  ASSERT_EQ(objects.size(), 2u) << run.out;
+  scantest::Json object;
+  std::string error;
+  ASSERT_TRUE(scantest::ParseJson(objects[0], object, error)) << error;
+  EXPECT_EQ(object["members"].number, 5);
+  std::vector<std::string> names;
+  for (const scantest::Json& name : object["names"].items) names.push_back(name.text);
+  EXPECT_EQ(names, (std::vector<std::string>{"a.EXE", "notes.txt", "evil.exe.", "sub\\x.scr", "dir.exe\\"}));
+  ASSERT_TRUE(scantest::ParseJson(objects[1], object, error)) << error;
+  EXPECT_TRUE(object.Has("names"));
+  EXPECT_TRUE(object["names"].items.empty());
+  // Without --list there is no array.
+  run = Scan({"--json", hit});
+  ASSERT_TRUE(scantest::ParseJson(OutputLines(run.out).at(0), object, error)) << error;
+  EXPECT_FALSE(object.Has("names"));
+}
+
+}  // namespace

@@ -1,0 +1,34 @@
+#include "backends/ArchiveSignatures.h"
+
+#include <cstring>
+
+namespace backends {
+
+bool BeginsArchive(const std::uint8_t* p, std::size_t size) {
+  struct Magic {
+    const char* bytes;
+    std::size_t length;
+  };
+  static const Magic kMagics[] = {
+      {"PK\x03\x04", 4},
+      {"PK\x05\x06", 4},
+      {"PK\x06\x06", 4},
+      {"7z\xBC\xAF\x27\x1C", 6},
+      {"Rar!\x1A\x07", 6},
+      {"MSCF\0\0\0\0", 8},
+      {"\x1F\x8B\x08", 3},
+      {"BZh", 3},
+      {"\xFD" "7zXZ\0", 6},
+      {"\x28\xB5\x2F\xFD", 4},
+  };
+  for (const Magic& m : kMagics) {
+    if (size >= m.length && std::memcmp(p, m.bytes, m.length) == 0) return true;
+  }
+  // LHA: "-lh?-" or "-lz?-" after the header size and checksum.
+  if (size >= 7 && p[2] == '-' && p[3] == 'l' && (p[4] == 'h' || p[4] == 'z') && p[6] == '-') return true;
+  // tar: "ustar" at offset 257.
+  if (size >= 262 && std::memcmp(p + 257, "ustar", 5) == 0) return true;
+  return false;
+}
+
+}  // namespace backends

@@ -1,0 +1,205 @@
+// Archives built to hide a member from one reader while a common extractor
+// creates it, each written by tests/scan/hostile_archives.py, checked
+// through mokurena-scan and the real archiver libraries: every name that
+// some extractor gives a member is reported, and an archive that extractors
+// can read in more than one way is an error, never clean.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "RunProgram.h"
+#include "ScanTestSupport.h"
+#include "platform/Files.h"
+
+namespace {
+
+struct HostileCase {
+  const char* script;   // the case in hostile_archives.py
+  const char* file;     // the archive's file name (its suffix matters)
+  int exitCode;
+  std::vector<std::string> hits;  // "[ ext ] member" after "<path>: ", in order
+  const char* error;    // part of the message on standard error; nullptr for none
+};
+
+// Writes the archive of a case of hostile_archives.py into folder.
+std::string MakeArchive(const std::string& folder, const std::string& script, const std::string& file) {
+  const std::string archive = folder + "/" + script + "/" + file;
+  const std::string make = "mkdir -p '" + folder + "/" + script + "' && python3 '" + MOKURENA_HOSTILE_SCRIPT + "' " +
+                           script + " '" + archive + "'";
+  EXPECT_EQ(std::system(make.c_str()), 0) << make;
+  return archive;
+}
+
+scantest::ProgramRun Scan(const std::vector<std::string>& args) {
+  return scantest::RunProgram(scantest::ScanProgram(), args, "", {"LC_ALL=C.UTF-8"});
+}
+
+TEST(HostileArchives, EveryExtractedNameIsJudgedAndDoubtIsAnError) {
+  const char* const kDoubt = "extractors";
+  const HostileCase cases[] = {
+      // ZIP: names and structures that readers take differently.
+      {"zip_local_name_differs", "a.zip", 1, {"[ exe ] evil.exe"}, nullptr},
+      {"zip_uncovered_local", "a.zip", 2, {"[ exe ] evil.exe"}, "does not list"},
+      {"zip_unreferenced_first_directory", "a.zip", 2, {"[ exe ] evil.exe"}, kDoubt},
+      {"zip_directory_in_comment", "a.zip", 2, {"[ exe ] evil.exe"}, kDoubt},
+      {"zip_zip64_disagrees", "a.zip", 2, {"[ exe ] evil.exe"}, kDoubt},
+      {"zip_directory_size_short", "a.zip", 2, {"[ exe ] evil.exe"}, kDoubt},
+      {"zip_glued_archives", "a.zip", 2, {"[ exe ] evil.exe"}, kDoubt},
+      {"zip_unicode_path_hides_stored_name", "a.zip", 1, {"[ exe ] evil.exe"}, nullptr},
+      // What must stay a normal archive.
+      {"zip_self_extractor", "setup.exe", 0, {}, nullptr},
+      {"zip_self_extractor_adjusted", "setup.exe", 0, {}, nullptr},
+      {"zip_data_descriptors", "a.zip", 0, {}, nullptr},
+      {"zip_stored_zip_inside", "a.zip", 0, {}, nullptr},
+      // Names: the extension the written file gets survives shortening.
+      {"name_long_with_trailing_blanks", "a.zip", 1, {"[ exe ] *aaa.exe                "}, nullptr},
+      {"name_long_with_nul_after_extension", "a.zip", 1, {"[ exe ] *aaa.exe"}, nullptr},
+      {"name_bidi_override", "a.zip", 1, {"[ exe ] evil<U+202E>txt.exe"}, nullptr},
+      // Compressed tar of every kind the library lists.
+      {"tar_xz", "a.tar.xz", 1, {"[ exe ] bin\\evil.exe"}, nullptr},
+      {"tar_xz", "a.txz", 1, {"[ exe ] bin\\evil.exe"}, nullptr},
+      {"tar_zstd", "a.tar.zst", 1, {"[ exe ] bin\\evil.exe"}, nullptr},
+      // tar: names and boundaries that readers take differently.
+      {"tar_long_name_and_pax_path", "a.tar", 1, {"[ exe ] evil.exe"}, nullptr},
+      {"tar_hard_link_with_size", "a.tar", 2, {"[ exe ] evil.exe"}, kDoubt},
+      {"tar_v7_folder_with_size", "a.tar", 2, {"[ exe ] evil.exe"}, kDoubt},
+      {"tar_big_pax_header", "a.tar.gz", 1, {"[ exe ] bin\\evil.exe"}, nullptr},
+      {"tar_member_after_end_blocks", "a.tar", 2, {"[ exe ] evil.exe"}, kDoubt},
+      // Compressed files are the files they decompress to.
+      {"gz_zero_block_not_tar", "payload.exe.gz", 1, {"[ exe ] payload.exe"}, nullptr},
+      {"gz_not_tar", "evil.exe.gz", 1, {"[ exe ] evil.exe"}, nullptr},
+      {"gz_stored_name_differs", "evil.exe.gz", 1, {"[ exe ] evil.exe"}, nullptr},
+      {"gz_holding_tar", "evil.bat.gz", 1, {"[ bat ] evil.bat"}, nullptr},
+      {"bz2_not_tar", "evil.exe.bz2", 1, {"[ exe ] evil.exe"}, nullptr},
+      {"xz_not_tar", "evil.exe.xz", 1, {"[ exe ] evil.exe"}, nullptr},
+      // LHA.
+      {"lha_unicode_name", "a.lzh", 1, {"[ exe ] äöüÄÖÜ.exe"}, nullptr},
+      {"lha_level0_without_crc", "a.lzh", 1, {"[ exe ] evil.exe"}, nullptr},
+      {"lha_symlink_target", "a.lzh", 1, {"[ exe ] evil.exe"}, nullptr},
+  };
+  const std::string folder = platform::CreateTempFolder("mokurena-hostile");
+  for (const HostileCase& c : cases) {
+    SCOPED_TRACE(c.script);
+    const std::string archive = MakeArchive(folder, c.script, c.file);
+    const scantest::ProgramRun run = Scan({"--ext", "exe,bat", archive});
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
+    // A hit "[ ext ] *end" stands for a line whose member ends in "end".
+    std::vector<std::string> lines = scantest::OutputLines(run.out);
+    std::vector<std::string> expected;
+    for (std::size_t i = 0; i < c.hits.size(); ++i) {
+      std::string hit = archive + ": " + c.hits[i];
+      const std::size_t star = hit.find("] *");
+      if (star != std::string::npos && i < lines.size()) {
+        const std::string end = hit.substr(star + 3);
+        hit.erase(star + 2);
+        if (lines[i].compare(0, hit.size(), hit) == 0 && lines[i].size() >= hit.size() + end.size() &&
+            lines[i].compare(lines[i].size() - end.size(), end.size(), end) == 0)
+          hit = lines[i];
+        else
+          hit += "*" + end;
+      }
+      expected.push_back(hit);
+    }
+    EXPECT_EQ(lines, expected);
+    if (c.error) {
+      EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+    } else {
+      EXPECT_EQ(run.err, "");
+    }
+  }
+  platform::RemoveTree(folder);
+}
+
+// An archive that never answers (a named pipe nobody writes) is stopped at
+// its time limit; the next archive is still checked.
+TEST(HostileArchives, TimeLimitStopsAStalledArchive) {
+  const std::string folder = platform::CreateTempFolder("mokurena-limit");
+  const std::string stalled = folder + "/stalled.tar";
+  ASSERT_EQ(std::system(("mkfifo '" + stalled + "'").c_str()), 0);
+  const std::string next = MakeArchive(folder, "tar_long_name_and_pax_path", "next.tar");
+  const scantest::ProgramRun run = Scan({"--ext", "exe", "--time-limit", "1", stalled, next});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(scantest::OutputLines(run.err),
+            std::vector<std::string>{"mokurena-scan: " + stalled +
+                                     ": the check took longer than its time limit of 1 s (--time-limit)"});
+  EXPECT_EQ(scantest::OutputLines(run.out), std::vector<std::string>{next + ": [ exe ] evil.exe"});
+  platform::RemoveTree(folder);
+}
+
+// A listing that needs more memory than its limit (a 4 MiB long name is
+// read whole) is stopped, and only that archive fails.
+TEST(HostileArchives, MemoryLimitStopsAGreedyArchive) {
+#if defined(__SANITIZE_ADDRESS__)
+  // AddressSanitizer reserves terabytes of address space and aborts when an
+  // address-space limit denies it more: the limit is for real builds.
+  GTEST_SKIP() << "address-space limits do not apply under AddressSanitizer";
+#endif
+  const std::string folder = platform::CreateTempFolder("mokurena-limit");
+  const std::string greedy = MakeArchive(folder, "tar_long_name_of_4_mib", "greedy.tar");
+  const std::string next = MakeArchive(folder, "tar_long_name_and_pax_path", "next.tar");
+  scantest::ProgramRun run = Scan({"--ext", "exe", "--memory-limit", "3", greedy, next});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(scantest::OutputLines(run.err),
+            std::vector<std::string>{"mokurena-scan: " + greedy +
+                                     ": the check needed more memory than its limit of 3 MiB (--memory-limit)"});
+  EXPECT_EQ(scantest::OutputLines(run.out), std::vector<std::string>{next + ": [ exe ] evil.exe"});
+  // Within the default limit it lists.
+  run = Scan({"--ext", "exe", greedy});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  platform::RemoveTree(folder);
+}
+
+// --recursive: archives inside archives, each hit named by its path through
+// them; the depth is a limit that fails closed.
+TEST(HostileArchives, RecursiveJudgesArchivesInside) {
+  const std::string folder = platform::CreateTempFolder("mokurena-nested");
+  const std::string nested = MakeArchive(folder, "nested_zip", "outer.zip");
+  const std::string deep = MakeArchive(folder, "nested_three_deep", "deep.zip");
+  scantest::ProgramRun run = Scan({"--ext", "exe", nested, deep});
+  EXPECT_EQ(run.exitCode, 0) << run.err;  // without it, only the outer members
+  run = Scan({"--ext", "exe", "--recursive", nested, deep});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(scantest::OutputLines(run.out),
+            (std::vector<std::string>{nested + ": [ exe ] docs\\inner.zip/evil.exe",
+                                      deep + ": [ exe ] a.zip/b.zip/c.zip/evil.exe"}));
+  run = Scan({"--ext", "exe", "--recursive=2", "--json", deep});
+  EXPECT_EQ(run.exitCode, 2);
+  scantest::Json object;
+  std::string error;
+  ASSERT_TRUE(scantest::ParseJson(scantest::OutputLines(run.out).at(0), object, error)) << error;
+  EXPECT_NE(object["error"].text.find("depth limit of 2 (--recursive=DEPTH)"), std::string::npos) << run.out;
+  EXPECT_EQ(object["members"].number, 1);
+  run = Scan({"--ext", "exe", "--recursive", "--json", nested});
+  ASSERT_TRUE(scantest::ParseJson(scantest::OutputLines(run.out).at(0), object, error)) << error;
+  ASSERT_EQ(object["hits"].items.size(), 1u) << run.out;
+  EXPECT_EQ(object["hits"][0]["member"].text, "evil.exe");
+  ASSERT_EQ(object["hits"][0]["chain"].items.size(), 1u);
+  EXPECT_EQ(object["hits"][0]["chain"][0].text, "docs\\inner.zip");
+  EXPECT_EQ(object["members"].number, 2);  // the outer archive's own
+  platform::RemoveTree(folder);
+}
+
+// A few kilobytes that expand past the limit end with an error naming it.
+TEST(HostileArchives, MaxExpandedStopsABomb) {
+  const std::string folder = platform::CreateTempFolder("mokurena-nested");
+  const std::string bomb = MakeArchive(folder, "nested_bomb", "bomb.zip");
+  scantest::ProgramRun run = Scan({"--ext", "exe", "--recursive", "--max-expanded", "1", bomb});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find("expand past the limit of 1 MiB (--max-expanded)"), std::string::npos) << run.err;
+  run = Scan({"--ext", "exe", "--recursive", bomb});  // 8 MiB are within the default
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  platform::RemoveTree(folder);
+}
+
+TEST(HostileArchives, MaxMembersStopsTheWalk) {
+  const std::string folder = platform::CreateTempFolder("mokurena-nested");
+  const std::string nested = MakeArchive(folder, "nested_zip", "outer.zip");
+  scantest::ProgramRun run = Scan({"--ext", "exe", "--recursive", "--max-members", "3", nested});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find("more members than the limit of 3 (--max-members)"), std::string::npos) << run.err;
+  run = Scan({"--ext", "exe", "--recursive", "--max-members", "4", nested});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  platform::RemoveTree(folder);
+}
+
+}  // namespace
