@@ -17,10 +17,16 @@ int CallCommandEntry(void* entry, ArcWindow window, const std::string& commandLi
 
 TZipDll::~TZipDll() { TZipDll::FreeDLL(); }
 
+void TZipDll::LoadUnlessAbsent(platform::LibraryHandle& module, bool& absent, const char* fileName) {
+  if (module || absent) return;
+  module = platform::LoadDynamicLibrary(fileName);
+  absent = module == nullptr;
+}
+
 void TZipDll::LoadDLL() {
-  if (!unZipModule_) unZipModule_ = platform::LoadDynamicLibrary(kUnZipDllName);
-  if (!zipModule_) zipModule_ = platform::LoadDynamicLibrary(kZipDllName);
-  if (!lmZipModule_) lmZipModule_ = platform::LoadDynamicLibrary(kLmZipDllName);
+  LoadUnlessAbsent(unZipModule_, unZipAbsent_, kUnZipDllName);
+  LoadUnlessAbsent(zipModule_, zipAbsent_, kZipDllName);
+  LoadUnlessAbsent(lmZipModule_, lmZipAbsent_, kLmZipDllName);
 }
 
 void TZipDll::FreeDLL() {
@@ -28,6 +34,7 @@ void TZipDll::FreeDLL() {
     if (*module) platform::FreeDynamicLibrary(*module);
     *module = nullptr;
   }
+  unZipAbsent_ = lmZipAbsent_ = zipAbsent_ = false;
   zipEntry_ = nullptr;
   unZipEntry_ = nullptr;
   TCustomArchiverDll::FreeDLL();

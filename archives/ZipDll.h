@@ -1,7 +1,9 @@
 // The ZIP binding: up to three libraries at once (UNZIP32.DLL reads,
 // ZIP32J.DLL writes, LMZIP32.DLL does both). Entries are written out in full
 // and searched in the libraries in an order of their own on every call, so a
-// library loaded meanwhile is taken into account.
+// library loaded meanwhile is taken into account. A library that failed to
+// load is not asked for again until FreeDLL: checking archive after archive
+// would otherwise search the disk for the absent ones each time.
 #pragma once
 
 #include <cstdint>
@@ -24,8 +26,10 @@ class TZipDll : public TCustomArchiverDll {
   platform::LibraryHandle LmZipModule() const { return lmZipModule_; }
   platform::LibraryHandle ZipModule() const { return zipModule_; }
 
-  // Loads each of the three libraries that is not loaded; never raises.
+  // Loads each of the three libraries that is neither loaded nor known to be
+  // absent; never raises.
   void LoadDLL() override;
+  // Frees the libraries and forgets every entry and every absence.
   void FreeDLL() override;
 
   int Command(ArcWindow window, const std::string& archiveName, const std::string& commandLine,
@@ -62,9 +66,15 @@ class TZipDll : public TCustomArchiverDll {
   // The listing entries' search order: LMZIP32.DLL, ZIP32J.DLL, UNZIP32.DLL.
   bool BindListingEntry(Entry entry, const char* entryName, bool raiseIfMissing);
 
+  // Loads fileName into module unless it is loaded or known to be absent.
+  static void LoadUnlessAbsent(platform::LibraryHandle& module, bool& absent, const char* fileName);
+
   platform::LibraryHandle unZipModule_ = nullptr;
   platform::LibraryHandle lmZipModule_ = nullptr;
   platform::LibraryHandle zipModule_ = nullptr;
+  bool unZipAbsent_ = false;
+  bool lmZipAbsent_ = false;
+  bool zipAbsent_ = false;
   void* zipEntry_ = nullptr;
   void* unZipEntry_ = nullptr;
 };
