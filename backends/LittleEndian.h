@@ -1,0 +1,16 @@
+// Little-endian fields of archive headers, read from bytes whose range the
+// caller has checked.
+#pragma once
+
+#include <cstdint>
+
+namespace backends {
+
+inline std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+
+inline std::uint32_t Le32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+}  // namespace backends
