@@ -170,13 +170,6 @@ MemberCheck::MemberCheck(StringList watch)
     : watch_(std::move(watch)), exact_(watch_.begin(), watch_.end()) {}
 
 MemberCheck::Verdict MemberCheck::Judge(const std::string& extension) {
-  if (consultRemembered_) {
-    auto found = remembered_.find(extension);
-    if (found != remembered_.end()) {
-      ++rememberedHits_;
-      return found->second;
-    }
-  }
   Verdict verdict;
   // Every line of a member is the same text, once per matching entry, so the
   // count of matching entries is all that the watch list contributes.
@@ -186,13 +179,6 @@ MemberCheck::Verdict MemberCheck::Judge(const std::string& extension) {
   // Equal bytes are equal without regard to case too: only an extension
   // with lines can equal an entry byte for byte.
   verdict.watched = verdict.lines > 0 && exact_.count(extension) != 0;
-  if (remembered_.size() < kRememberedExtensions) {
-    remembered_.emplace(extension, verdict);
-  } else if (consultRemembered_ && ++lookupsWhileFull_ == kRememberedExtensions * 16) {
-    // An archive of ever new extensions: looking them up only costs. What
-    // is judged afresh is judged the same.
-    consultRemembered_ = rememberedHits_ * 4 >= lookupsWhileFull_;
-  }
   return verdict;
 }
 

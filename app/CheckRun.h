@@ -6,7 +6,6 @@
 
 #include <functional>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -64,9 +63,8 @@ std::string ReportLine(const std::string& extension, const std::string& member);
 // The check of one archive fed a member at a time, in listing order: the hit
 // decision of HasWatchedMember and the report of BuildReportLines (both are
 // built on it) without a list of every member. It keeps only the members
-// that get report lines, and what it has decided about each extension (up to
-// kRememberedExtensions of them; beyond that an extension is judged afresh),
-// so its memory grows with the report, not with the archive.
+// that get report lines, so its memory grows with the report, not with the
+// archive.
 class MemberCheck {
  public:
   // A member that gets report lines: its name as listed, its extension
@@ -77,8 +75,6 @@ class MemberCheck {
     std::string extension;
     std::size_t lines;
   };
-
-  static constexpr std::size_t kRememberedExtensions = 256;
 
   explicit MemberCheck(StringList watch);
 
@@ -107,10 +103,6 @@ class MemberCheck {
 
   StringList watch_;
   std::unordered_set<std::string> exact_;
-  std::unordered_map<std::string, Verdict> remembered_;
-  bool consultRemembered_ = true;
-  std::size_t rememberedHits_ = 0;
-  std::size_t lookupsWhileFull_ = 0;  // misses, counted once nothing more is remembered
   std::vector<ReportedMember> reported_;
   std::string name_;  // the last record's name, its storage kept for the next
   std::size_t memberCount_ = 0;

@@ -194,12 +194,20 @@ void TCustomArchiverDll::FillExtendedInfo(ArcHandle archive, TMemberInfo& info) 
       {&TCustomArchiverDll::GetAccessTimeEx, offsetof(TMemberInfo, LastAccessTime)},
       {&TCustomArchiverDll::GetCreateTimeEx, offsetof(TMemberInfo, CreationTime)},
   };
+  // The three fallbacks convert the same DOS date and time: at most once
+  // per record, and only when an entry does not answer.
+  enum { kNotConverted, kConverted, kNotConvertible } dosTimeState = kNotConverted;
+  std::uint64_t dosTime = 0;
   for (const auto& time : times) {
     std::uint64_t value = Read64(info, time.offset);
-    if ((this->*time.getter)(archive, value) != 0 ||
-        DosTimeToFileTime(info.DosDate, info.DosTime, value)) {
+    if ((this->*time.getter)(archive, value) != 0) {
       Write64(info, time.offset, value);
+      continue;
     }
+    if (dosTimeState == kNotConverted) {
+      dosTimeState = DosTimeToFileTime(info.DosDate, info.DosTime, dosTime) ? kConverted : kNotConvertible;
+    }
+    if (dosTimeState == kConverted) Write64(info, time.offset, dosTime);
   }
 
   std::uint64_t size = 0;

@@ -17,10 +17,25 @@ int CallCommandEntry(void* entry, ArcWindow window, const std::string& commandLi
 
 TZipDll::~TZipDll() { TZipDll::FreeDLL(); }
 
+bool TZipDll::LoadUnlessAbsent(platform::LibraryHandle& module, bool& absent, const char* fileName) {
+  if (module || absent) return false;
+  module = platform::LoadDynamicLibrary(fileName);
+  absent = module == nullptr;
+  return module != nullptr;
+}
+
 void TZipDll::LoadDLL() {
-  if (!unZipModule_) unZipModule_ = platform::LoadDynamicLibrary(kUnZipDllName);
-  if (!zipModule_) zipModule_ = platform::LoadDynamicLibrary(kZipDllName);
-  if (!lmZipModule_) lmZipModule_ = platform::LoadDynamicLibrary(kLmZipDllName);
+  const bool unZipLoaded = LoadUnlessAbsent(unZipModule_, unZipAbsent_, kUnZipDllName);
+  const bool zipLoaded = LoadUnlessAbsent(zipModule_, zipAbsent_, kZipDllName);
+  const bool lmZipLoaded = LoadUnlessAbsent(lmZipModule_, lmZipAbsent_, kLmZipDllName);
+  // An entry found before may now come first from the library just loaded.
+  if (unZipLoaded || zipLoaded || lmZipLoaded) ForgetEntries();
+}
+
+void TZipDll::ForgetEntries() {
+  zipEntry_ = nullptr;
+  unZipEntry_ = nullptr;
+  TCustomArchiverDll::FreeDLL();
 }
 
 void TZipDll::FreeDLL() {
@@ -28,16 +43,15 @@ void TZipDll::FreeDLL() {
     if (*module) platform::FreeDynamicLibrary(*module);
     *module = nullptr;
   }
-  zipEntry_ = nullptr;
-  unZipEntry_ = nullptr;
-  TCustomArchiverDll::FreeDLL();
+  unZipAbsent_ = lmZipAbsent_ = zipAbsent_ = false;
+  ForgetEntries();
 }
 
 bool TZipDll::BindZipEntry(void*& slot, platform::LibraryHandle first,
                            platform::LibraryHandle second, platform::LibraryHandle third,
                            const char* entryName, bool raiseIfMissing) {
-  // Looked up on every call, several times per listed member: no name is
-  // built unless LMZIP32.DLL's spelling differs.
+  if (slot) return true;
+  // No name is built unless LMZIP32.DLL's spelling differs.
   for (platform::LibraryHandle module : {first, second, third}) {
     if (!module) continue;
     if (module == lmZipModule_ && entryName[0] && entryName[1] && entryName[2] == 'Z') {

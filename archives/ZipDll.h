@@ -1,7 +1,11 @@
 // The ZIP binding: up to three libraries at once (UNZIP32.DLL reads,
 // ZIP32J.DLL writes, LMZIP32.DLL does both). Entries are written out in full
-// and searched in the libraries in an order of their own on every call, so a
-// library loaded meanwhile is taken into account.
+// and searched in the libraries in an order of their own. An address found is
+// kept only while the same libraries are loaded: loading or freeing one
+// forgets every address, so a library loaded meanwhile is taken into account
+// as if every call searched afresh. A library that failed to load is not
+// asked for again until FreeDLL: checking archive after archive would
+// otherwise search the disk for the absent ones each time.
 #pragma once
 
 #include <cstdint>
@@ -24,8 +28,10 @@ class TZipDll : public TCustomArchiverDll {
   platform::LibraryHandle LmZipModule() const { return lmZipModule_; }
   platform::LibraryHandle ZipModule() const { return zipModule_; }
 
-  // Loads each of the three libraries that is not loaded; never raises.
+  // Loads each of the three libraries that is neither loaded nor known to be
+  // absent, and forgets every entry address if one was; never raises.
   void LoadDLL() override;
+  // Frees the libraries and forgets every entry and every absence.
   void FreeDLL() override;
 
   int Command(ArcWindow window, const std::string& archiveName, const std::string& commandLine,
@@ -53,18 +59,27 @@ class TZipDll : public TCustomArchiverDll {
   ArcBool GetAccessTimeEx(ArcHandle archive, std::uint64_t& fileTime) override;
 
  private:
-  // Searches entryName in the given libraries in order (null ones skipped);
-  // LMZIP32.DLL spells a third character "Z" as "z". Stores the first address
-  // found, or null; raises EEntryNotFound when raiseIfMissing and none has it.
+  // Unless slot holds an address, searches entryName in the given libraries in
+  // order (null ones skipped); LMZIP32.DLL spells a third character "Z" as
+  // "z". Stores the first address found, or null; raises EEntryNotFound when
+  // raiseIfMissing and none has it.
   bool BindZipEntry(void*& slot, platform::LibraryHandle first, platform::LibraryHandle second,
                     platform::LibraryHandle third, const char* entryName,
                     bool raiseIfMissing);
   // The listing entries' search order: LMZIP32.DLL, ZIP32J.DLL, UNZIP32.DLL.
   bool BindListingEntry(Entry entry, const char* entryName, bool raiseIfMissing);
 
+  // Loads fileName into module unless it is loaded or known to be absent;
+  // true when it loaded the library now.
+  static bool LoadUnlessAbsent(platform::LibraryHandle& module, bool& absent, const char* fileName);
+  void ForgetEntries();
+
   platform::LibraryHandle unZipModule_ = nullptr;
   platform::LibraryHandle lmZipModule_ = nullptr;
   platform::LibraryHandle zipModule_ = nullptr;
+  bool unZipAbsent_ = false;
+  bool lmZipAbsent_ = false;
+  bool zipAbsent_ = false;
   void* zipEntry_ = nullptr;
   void* unZipEntry_ = nullptr;
 };

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "backends/ByteSource.h"
+#include "backends/CabHeaders.h"
 #include "backends/LibarchiveApi.h"
 #include "backends/LhaHeaders.h"
 #include "backends/NameText.h"
@@ -403,6 +404,15 @@ std::unique_ptr<MemberReader> OpenTar(const std::string& path) {
   return LibarchiveReader::Open(Family::Tar, path);
 }
 
+std::unique_ptr<MemberReader> OpenCab(const std::string& path) {
+  // From its file records by our own reader: libarchive converts each DOS
+  // time through mktime, which looks at the zone file every time (TZ unset),
+  // and each name through wide characters. Self-extracting cabinets stay
+  // with libarchive, which searches for the header.
+  if (std::unique_ptr<MemberReader> reader = OpenCabHeaders(FileSource::Open(path))) return reader;
+  return LibarchiveReader::Open(Family::Cab, path);
+}
+
 template <Family family>
 std::unique_ptr<MemberReader> OpenWithLibarchive(const std::string& path) {
   return LibarchiveReader::Open(family, path);
@@ -411,7 +421,7 @@ std::unique_ptr<MemberReader> OpenWithLibarchive(const std::string& path) {
 }  // namespace
 
 const Format kLhaFormat = {Family::Lha, OpenLha, nullptr};
-const Format kCabFormat = {Family::Cab, OpenWithLibarchive<Family::Cab>, nullptr};
+const Format kCabFormat = {Family::Cab, OpenCab, nullptr};
 const Format kTarFormat = {Family::Tar, OpenTar, TarArchiveType};
 const Format kRarFormat = {Family::Rar, OpenWithLibarchive<Family::Rar>, nullptr};
 const Format kSevenZipFormat = {Family::SevenZip, OpenWithLibarchive<Family::SevenZip>, nullptr};

@@ -22,16 +22,6 @@ std::unordered_set<Session*>& Registry() {
   static std::unordered_set<Session*> sessions;
   return sessions;
 }
-// Counts the sessions closed. Every entry call asks for the session behind
-// its handle, several times per member; a thread remembers the last one it
-// found and trusts it while no session has been closed since.
-std::atomic<unsigned> g_closed{0};
-struct LastFound {
-  archives::ArcHandle handle = nullptr;
-  Session* session = nullptr;
-  unsigned closed = 0;
-};
-thread_local LastFound t_lastFound;
 
 std::atomic<archives::ArcWindow> g_owner{nullptr};
 
@@ -111,13 +101,9 @@ Session* Session::Open(const Format& format, const std::string& path) {
 }
 
 Session* Session::Find(archives::ArcHandle handle) {
-  const unsigned closed = g_closed.load(std::memory_order_acquire);
-  if (handle && t_lastFound.handle == handle && t_lastFound.closed == closed) return t_lastFound.session;
   std::lock_guard<std::mutex> guard(RegistryLock());
   auto it = Registry().find(static_cast<Session*>(handle));
-  if (it == Registry().end()) return nullptr;
-  t_lastFound = {handle, *it, closed};
-  return *it;
+  return it == Registry().end() ? nullptr : *it;
 }
 
 bool Session::Close(archives::ArcHandle handle) {
@@ -128,7 +114,6 @@ bool Session::Close(archives::ArcHandle handle) {
     if (it == Registry().end()) return false;
     session = *it;
     Registry().erase(it);
-    g_closed.fetch_add(1, std::memory_order_acq_rel);
   }
   delete session;
   return true;

@@ -6,8 +6,9 @@
 // the original bytes of every other character (Windows also rewrites
 // characters without a Unicode form and duplicate codes such as the NEC
 // selected IBM extensions; we do not, so no byte of a name is ever lost).
-// The Unicode tables are glibc's: iconv for code page 932 ("CP932") and the
-// C.UTF-8 locale's towlower_l / towupper_l.
+// Code page 932 uses a table made once from Unicode's case mappings
+// (scripts/gen-cp932-case-table.py); UTF-8 the C.UTF-8 locale's
+// towlower_l / towupper_l.
 #include "platform/CodePage.h"
 
 #include <iconv.h>
@@ -20,8 +21,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <string>
-#include <unordered_map>
 
 namespace platform {
 
@@ -30,44 +31,28 @@ namespace {
 // -1 = no override, otherwise the CodePage value.
 std::atomic<int> g_override{-1};
 
-std::string NormalisedCodeset(const char* name) {
-  std::string result;
-  for (const char* p = name; p && *p; ++p) {
-    char c = *p;
-    if (c == '-' || c == '_') continue;
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    result += c;
+// Whether a codeset name, without "-" and "_" and blind to case, is one of names.
+bool CodesetIs(const char* codeset, std::initializer_list<const char*> names) {
+  for (const char* name : names) {
+    const char* p = codeset;
+    const char* q = name;
+    for (;; ++p) {
+      if (*p == '-' || *p == '_') continue;
+      const char c = (*p >= 'a' && *p <= 'z') ? static_cast<char>(*p - 'a' + 'A') : *p;
+      if (c != *q) break;
+      if (c == '\0') return true;
+      ++q;
+    }
   }
-  return result;
+  return false;
 }
 
-CodePage CodePageFromCodeset(const char* name) {
-  const std::string codeset = NormalisedCodeset(name);
-  if (codeset == "UTF8") return CodePage::Utf8;
-  if (codeset == "SJIS" || codeset == "SHIFTJIS" || codeset == "CP932" || codeset == "WINDOWS31J" ||
-      codeset == "MSKANJI") {
-    return CodePage::Cp932;
-  }
-  return CodePage::SingleByte;
-}
-
-// Every character boundary asks for the code page, so the answer is kept per
-// thread with the codeset it came from. glibc keeps the data of a loaded
-// locale for the life of the process, so the same codeset pointer always
-// means the same codeset; another pointer is compared by its text.
 CodePage CodePageOfLocale() {
-  thread_local const char* lastPointer = nullptr;
-  thread_local std::string lastCodeset;
-  thread_local CodePage lastCodePage = CodePage::SingleByte;
   const char* codeset = nl_langinfo(CODESET);
-  if (!codeset) codeset = "";
-  if (codeset == lastPointer) return lastCodePage;
-  if (!lastPointer || std::strcmp(codeset, lastCodeset.c_str()) != 0) {
-    lastCodePage = CodePageFromCodeset(codeset);
-    lastCodeset = codeset;
-  }
-  lastPointer = codeset;
-  return lastCodePage;
+  if (!codeset) return CodePage::SingleByte;
+  if (CodesetIs(codeset, {"UTF8"})) return CodePage::Utf8;
+  if (CodesetIs(codeset, {"SJIS", "SHIFTJIS", "CP932", "WINDOWS31J", "MSKANJI"})) return CodePage::Cp932;
+  return CodePage::SingleByte;
 }
 
 // The locale whose Unicode case tables we use; null when none is installed,
@@ -95,97 +80,37 @@ std::uint32_t ToUpperCp(std::uint32_t cp) {
   return l ? static_cast<std::uint32_t>(towupper_l(static_cast<wint_t>(cp), l)) : cp;
 }
 
-// One-shot iconv conversion of a whole buffer; false when any byte does not convert.
-bool Convert(const char* to, const char* from, const std::string& in, std::string& out) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  out.assign(in.size() * 4 + 16, '\0');
-  char* ip = const_cast<char*>(in.data());
-  std::size_t il = in.size();
-  char* op = &out[0];
-  std::size_t ol = out.size();
-  bool ok = iconv(cd, &ip, &il, &op, &ol) != static_cast<std::size_t>(-1) &&
-            iconv(cd, nullptr, nullptr, &op, &ol) != static_cast<std::size_t>(-1);
-  iconv_close(cd);
-  if (!ok) return false;
-  out.resize(out.size() - ol);
-  return true;
-}
-
 std::string Ucs4(std::uint32_t cp) {
   std::string s(4, '\0');
   for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((cp >> (8 * i)) & 0xFF);
   return s;
 }
 
-bool Cp932ToCodePoint(std::uint16_t code, std::uint32_t& cp) {
-  std::string in;
-  if (code > 0xFF) in += static_cast<char>(code >> 8);
-  in += static_cast<char>(code & 0xFF);
-  std::string out;
-  if (!Convert("UCS-4LE", "CP932", in, out) || out.size() != 4) return false;
-  cp = 0;
-  for (int i = 3; i >= 0; --i) cp = (cp << 8) | static_cast<unsigned char>(out[i]);
-  return true;
-}
-
-bool CodePointToCp932(std::uint32_t cp, std::uint16_t& code) {
-  std::string out;
-  if (!Convert("CP932", "UCS-4LE", Ucs4(cp), out) || out.empty() || out.size() > 2) return false;
-  code = static_cast<unsigned char>(out[0]);
-  if (out.size() == 2) code = static_cast<std::uint16_t>((code << 8) | static_cast<unsigned char>(out[1]));
-  return true;
-}
-
-// Double-byte characters of code page 932 whose case conversion gives another
-// character of the code page that maps back to the converted code point.
-struct Cp932CaseTables {
-  std::unordered_map<std::uint16_t, std::uint16_t> lower;
-  std::unordered_map<std::uint16_t, std::uint16_t> upper;
+struct Cp932CasePair {
+  std::uint16_t code;
+  std::uint16_t converted;
 };
 
-const Cp932CaseTables& Cp932Tables() {
-  static const Cp932CaseTables tables = [] {
-    Cp932CaseTables t;
-    auto add = [](std::unordered_map<std::uint16_t, std::uint16_t>& table, std::uint16_t code,
-                  std::uint32_t converted) {
-      std::uint16_t target = 0;
-      std::uint32_t back = 0;
-      if (CodePointToCp932(converted, target) && target > 0xFF && Cp932ToCodePoint(target, back) &&
-          back == converted) {
-        table.emplace(code, target);
-      }
-    };
-    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
-      if (lead > 0x9F && lead < 0xE0) continue;
-      for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
-        if (trail == 0x7F) continue;
-        const auto code = static_cast<std::uint16_t>((lead << 8) | trail);
-        std::uint32_t cp = 0;
-        if (!Cp932ToCodePoint(code, cp)) continue;
-        const std::uint32_t lo = ToLowerCp(cp);
-        const std::uint32_t up = ToUpperCp(cp);
-        if (lo != cp) add(t.lower, code, lo);
-        if (up != cp) add(t.upper, code, up);
-      }
-    }
-    return t;
-  }();
-  return tables;
+#include "platform/posix/Cp932CaseTable.inc"
+
+// The character a double-byte code changes into, or the code itself.
+template <std::size_t N>
+std::uint16_t Cp932Case(const Cp932CasePair (&table)[N], std::uint16_t code) {
+  const Cp932CasePair* end = table + N;
+  const Cp932CasePair* found =
+      std::lower_bound(table, end, code, [](const Cp932CasePair& pair, std::uint16_t c) { return pair.code < c; });
+  return found != end && found->code == code ? found->converted : code;
 }
 
 std::string ConvertCp932(const std::string& text, bool toLower) {
-  const auto& table = toLower ? Cp932Tables().lower : Cp932Tables().upper;
   std::string result = text;
   for (std::size_t pos = 0; pos < result.size();) {
     const unsigned char c = static_cast<unsigned char>(result[pos]);
     if (IsLeadByte(c) && pos + 1 < result.size()) {
       const auto code = static_cast<std::uint16_t>((c << 8) | static_cast<unsigned char>(result[pos + 1]));
-      const auto it = table.find(code);
-      if (it != table.end()) {
-        result[pos] = static_cast<char>(it->second >> 8);
-        result[pos + 1] = static_cast<char>(it->second & 0xFF);
-      }
+      const std::uint16_t converted = toLower ? Cp932Case(kCp932ToLower, code) : Cp932Case(kCp932ToUpper, code);
+      result[pos] = static_cast<char>(converted >> 8);
+      result[pos + 1] = static_cast<char>(converted & 0xFF);
       pos += 2;
       continue;
     }

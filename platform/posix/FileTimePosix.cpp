@@ -1,10 +1,7 @@
 // MS-DOS date and time to a UTC file time on POSIX.
 #include "platform/FileTime.h"
 
-#include <cstdlib>
-#include <cstring>
 #include <ctime>
-#include <string>
 
 namespace platform {
 
@@ -17,10 +14,34 @@ int DaysInMonth(int year, int month) {
   return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
 }
 
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+std::int64_t DaysSince1970(int year, int month, int day) {
+  const int y = month <= 2 ? year - 1 : year;
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const int yearOfEra = y - era * 400;
+  const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return static_cast<std::int64_t>(era) * 146097 + dayOfEra - 719468;
+}
+
 // Seconds between 1601-01-01 and 1970-01-01.
 constexpr std::int64_t kEpochDifference = 11644473600LL;
 
-bool ConvertDosDateTime(std::uint16_t dosDate, std::uint16_t dosTime, std::uint64_t& result) {
+// The local zone's offset from UTC at t, in seconds east. The zone is read
+// once per process: mktime would read TZ and look at the zone file on every
+// call, localtime_r does neither after tzset.
+bool LocalOffsetAt(std::time_t t, long& offset) {
+  static const bool zoneRead = (tzset(), true);
+  (void)zoneRead;
+  std::tm local{};
+  if (!localtime_r(&t, &local)) return false;
+  offset = local.tm_gmtoff;
+  return true;
+}
+
+}  // namespace
+
+bool DosDateTimeToUtcFileTime(std::uint16_t dosDate, std::uint16_t dosTime, std::uint64_t& result) {
   const int year = 1980 + (dosDate >> 9);
   const int month = (dosDate >> 5) & 0x0F;
   const int day = dosDate & 0x1F;
@@ -32,54 +53,18 @@ bool ConvertDosDateTime(std::uint16_t dosDate, std::uint16_t dosTime, std::uint6
   if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return false;
   if (hour > 23 || minute > 59 || second > 59) return false;
 
-  std::tm local{};
-  local.tm_year = year - 1900;
-  local.tm_mon = month - 1;
-  local.tm_mday = day;
-  local.tm_hour = hour;
-  local.tm_min = minute;
-  local.tm_sec = second;
-  local.tm_isdst = -1;
-  const std::time_t t = std::mktime(&local);
-  if (t == static_cast<std::time_t>(-1)) return false;
-  const std::int64_t seconds = static_cast<std::int64_t>(t) + kEpochDifference;
+  // The fields read as UTC, moved by the zone's offset at that instant. The
+  // offset is taken twice, so that a time just after a change of offset
+  // gets the new one; a time that a change skips or repeats gets one of the
+  // two offsets around the change.
+  const std::time_t asUtc =
+      static_cast<std::time_t>(((DaysSince1970(year, month, day) * 24 + hour) * 60 + minute) * 60 + second);
+  long offset = 0;
+  if (!LocalOffsetAt(asUtc, offset) || !LocalOffsetAt(asUtc - offset, offset)) return false;
+  const std::int64_t seconds = static_cast<std::int64_t>(asUtc) - offset + kEpochDifference;
   if (seconds < 0) return false;
   result = static_cast<std::uint64_t>(seconds) * 10000000ULL;
   return true;
-}
-
-}  // namespace
-
-bool DosDateTimeToUtcFileTime(std::uint16_t dosDate, std::uint16_t dosTime, std::uint64_t& result) {
-  // Listing completes every member's times from the same DOS date and time,
-  // and members of one archive often share it, while mktime costs a look at
-  // the zone file each time (glibc, TZ unset). The last answer is kept with
-  // what it depends on.
-  thread_local struct {
-    bool known = false;
-    std::uint16_t date = 0, time = 0;
-    bool zoneSet = false;
-    std::string zone;  // TZ
-    bool ok = false;
-    std::uint64_t value = 0;
-  } last;
-  const char* zone = std::getenv("TZ");
-  if (last.known && last.date == dosDate && last.time == dosTime && last.zoneSet == (zone != nullptr) &&
-      (!zone || std::strcmp(last.zone.c_str(), zone) == 0)) {
-    if (last.ok) result = last.value;
-    return last.ok;
-  }
-  std::uint64_t value = 0;
-  const bool ok = ConvertDosDateTime(dosDate, dosTime, value);
-  last.known = true;
-  last.date = dosDate;
-  last.time = dosTime;
-  last.zoneSet = zone != nullptr;
-  last.zone = zone ? zone : "";
-  last.ok = ok;
-  last.value = value;
-  if (ok) result = value;
-  return ok;
 }
 
 }  // namespace platform

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <ctime>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -84,6 +85,100 @@ TEST(FileTime, DosDateTimeConversion) {
 TEST(FileTime, LeapDayOfACommonYearIsRefused) {
   std::uint64_t result = 0;
   EXPECT_FALSE(platform::DosDateTimeToUtcFileTime(0x025D, 0x0000, result));  // 1981-02-29
+}
+
+// The zone is read once per process (tzset); a test that sets TZ reads it
+// again, and puts the old one back.
+class TimeZoneScope {
+ public:
+  explicit TimeZoneScope(const char* zone) : previous_(platform::GetEnvironmentValue("TZ")) {
+    platform::SetEnvironmentValue("TZ", zone);
+    tzset();
+  }
+  ~TimeZoneScope() {
+    platform::SetEnvironmentValue("TZ", previous_);
+    tzset();
+  }
+
+ private:
+  std::string previous_;
+};
+
+std::uint16_t DosDate(int year, int month, int day) {
+  return static_cast<std::uint16_t>(((year - 1980) << 9) | (month << 5) | day);
+}
+
+std::uint16_t DosTime(int hour, int minute, int second) {
+  return static_cast<std::uint16_t>((hour << 11) | (minute << 5) | (second / 2));
+}
+
+TEST(FileTime, FixedZonesMoveTheResultByTheirOffset) {
+  std::uint64_t utc = 0, tokyo = 0, newYork = 0;
+  {
+    TimeZoneScope zone("UTC0");
+    ASSERT_TRUE(platform::DosDateTimeToUtcFileTime(0x5A21, 0x6000, utc));
+  }
+  {
+    TimeZoneScope zone("JST-9");
+    ASSERT_TRUE(platform::DosDateTimeToUtcFileTime(0x5A21, 0x6000, tokyo));
+  }
+  {
+    TimeZoneScope zone("EST5");
+    ASSERT_TRUE(platform::DosDateTimeToUtcFileTime(0x5A21, 0x6000, newYork));
+  }
+  EXPECT_EQ(utc - tokyo, 9ULL * 3600 * 10000000);
+  EXPECT_EQ(newYork - utc, 5ULL * 3600 * 10000000);
+}
+
+// Every half hour of a year in zones east and west of Greenwich with summer
+// time: each time that exists once agrees with mktime; a time that the
+// spring change skips gets one of the two offsets around it.
+TEST(FileTime, SummerTimeAgreesWithMktime) {
+  for (const char* name : {"CET-1CEST,M3.5.0,M10.5.0/3", "EST5EDT,M3.2.0,M11.1.0",
+                           "AEST-10AEDT,M10.1.0,M4.1.0/3"}) {
+    TimeZoneScope zone(name);
+    int checked = 0, skipped = 0;
+    for (int month = 1; month <= 12; ++month) {
+      for (int day = 1; day <= 28; ++day) {
+        for (int halfHour = 0; halfHour < 48; ++halfHour) {
+          const int hour = halfHour / 2, minute = halfHour % 2 * 30;
+          std::uint64_t ours = 0;
+          ASSERT_TRUE(platform::DosDateTimeToUtcFileTime(DosDate(2021, month, day), DosTime(hour, minute, 0), ours));
+          const std::time_t t = static_cast<std::time_t>(ours / 10000000ULL - 11644473600ULL);
+          std::tm back{};
+          ASSERT_NE(localtime_r(&t, &back), nullptr);
+          const bool exists = back.tm_mday == day && back.tm_hour == hour && back.tm_min == minute;
+          std::tm hourLater{}, hourEarlier{};
+          const std::time_t later = t + 3600, earlier = t - 3600;
+          localtime_r(&later, &hourLater);
+          localtime_r(&earlier, &hourEarlier);
+          const bool twice = (hourLater.tm_hour == hour && hourLater.tm_mday == day) ||
+                             (hourEarlier.tm_hour == hour && hourEarlier.tm_mday == day);
+          if (!exists) {
+            // Skipped: an hour off either way.
+            const std::int64_t asUtc = (DaysSince1601(2021, month, day) * 24 + hour) * 3600 + minute * 60;
+            const std::int64_t offset = asUtc - static_cast<std::int64_t>(ours / 10000000ULL);
+            EXPECT_EQ(offset % 3600, 0) << name << " " << month << "/" << day << " " << hour << ":" << minute;
+            ++skipped;
+            continue;
+          }
+          if (twice) continue;
+          std::tm local{};
+          local.tm_year = 2021 - 1900;
+          local.tm_mon = month - 1;
+          local.tm_mday = day;
+          local.tm_hour = hour;
+          local.tm_min = minute;
+          local.tm_isdst = -1;
+          const std::time_t expected = std::mktime(&local);
+          EXPECT_EQ(t, expected) << name << " " << month << "/" << day << " " << hour << ":" << minute;
+          ++checked;
+        }
+      }
+    }
+    EXPECT_GT(checked, 12 * 28 * 48 - 10) << name;
+    EXPECT_EQ(skipped, 2) << name;  // the two half hours of the spring change's hour
+  }
 }
 #endif
 

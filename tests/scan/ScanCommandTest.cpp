@@ -242,8 +242,7 @@ Reference NestedLoops(const StringList& members, const StringList& watch) {
 }
 
 // The streaming check, fed one member at a time, decides as the plain rule
-// does, on random members and watch lists, and past the extensions it
-// remembers (also once it stops consulting them).
+// does, on random members and watch lists, and on thousands of extensions.
 TEST_F(ScanText, StreamingCheckEqualsThePlainRule) {
   std::mt19937 random(5);
   const std::string alphabet = "eExXbB.\\/ :";
@@ -264,7 +263,7 @@ TEST_F(ScanText, StreamingCheckEqualsThePlainRule) {
     ASSERT_EQ(check.MemberCount(), members.size());
   }
   StringList members;
-  const std::size_t distinct = app::MemberCheck::kRememberedExtensions * 40;
+  const std::size_t distinct = 10000;
   for (std::size_t i = 0; i < distinct; ++i) members.push_back("f." + std::to_string(i) + (i % 3 == 0 ? "X" : ""));
   members.push_back("late.x1");
   members.push_back("LATE.X1");
