@@ -283,7 +283,7 @@ TEST_F(ConfigDialogTest, EveryControlStandsWhereTheLayoutSaysInTabOrder) {
   PressKey(form, VK_RETURN);
   PressKey(form, VK_ESCAPE);
   EXPECT_TRUE(program.Running());
-  EXPECT_EQ(program.WaitForMessageBox(300), nullptr);
+  EXPECT_EQ(program.WaitForMessageBox(0), nullptr);
 
   ShowAssociationsPage(form);
   EXPECT_FALSE(IsVisible(page1));
@@ -720,8 +720,9 @@ TEST_F(ZipFolderTest, OnXPOrLaterTheButtonsRunRegsvr32) {
     std::string program_name = record.programPath.substr(record.programPath.find_last_of('\\') + 1);
     CharLowerBuffA(&program_name[0], static_cast<DWORD>(program_name.size()));
     EXPECT_EQ(program_name, "regsvr32.exe");
+    Settle(form);
     EXPECT_TRUE(program.Running());
-    EXPECT_EQ(program.WaitForMessageBox(300), nullptr);
+    EXPECT_EQ(program.WaitForMessageBox(0), nullptr);
   }
   // The switch changes no control and no file.
   EXPECT_THAT(Items(form), ElementsAre("bat", "exe", "pif", "scr"));
@@ -752,10 +753,10 @@ TEST_F(ZipFolderTest, OnWindows2000TheButtonsOnlySaySo) {
     AnswerMessageBox(box, IDOK);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
   }
-  Sleep(1000);
-  EXPECT_TRUE(Records().empty()) << "nothing is started";
   Click(Find(form, "Button5"));
   EXPECT_EQ(ExitCode(program), 0u);
+  EXPECT_TRUE(program.WaitForItsProgramsToEnd());
+  EXPECT_TRUE(Records().empty()) << "nothing is started";
 }
 
 // ---------------------------------------------------------------- failures
