@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <exception>
-#include <memory>
 #include <utility>
 
 #include "archives/ARCHIVES.h"
@@ -158,13 +157,10 @@ ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch
       }
     } closer{archive};
     if (result.opened) {
-      // One record for the whole listing: it is 598 bytes, members are many.
-      std::unique_ptr<archives::TMemberInfo> info(new archives::TMemberInfo());
-      int found = archive.FindFirst("*.*", *info);
-      for (; found == 0; found = archive.FindNext(*info)) check.Add(*info);
-      // The program takes the members found so far as all of them. A check
-      // whose listing broke off has not seen the rest: that is an error.
-      if (found != kNoMoreMembers) result.error = ListingStoppedMessage(found);
+      // The scan has not seen the members after a listing that broke off:
+      // that is an error, though the members found before it still count.
+      const int found = app::ListMembersInto(archive, check);
+      if (found != app::kNoMoreMembers) result.error = ListingStoppedMessage(found);
     }
   } catch (const std::exception& e) {
     result.error = e.what();
