@@ -1,5 +1,6 @@
 #include "settings/SettingsFiles.h"
 
+#include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "settings/ConfigRules.h"
 #include "settings/IniFile.h"
@@ -44,7 +45,7 @@ std::string WatchListBytes(const WatchList& list) {
 }
 
 WatchList ParseWatchList(const std::string& bytes) {
-  return SplitLines(bytes.substr(0, bytes.find('\0')));
+  return platform::SplitLines(bytes.substr(0, bytes.find('\0')));
 }
 
 WatchList LoadWatchList() { return LoadWatchList(WatchListPath()); }

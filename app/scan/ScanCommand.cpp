@@ -206,10 +206,12 @@ std::string ProblemLine(const ArchiveResult& result) {
 
 namespace {
 
+// JSON and the hex dumps write lower-case digits.
+constexpr char kHexDigits[] = "0123456789abcdef";
+
 void AppendUnicodeEscape(std::string& out, char32_t c) {
-  static const char kHex[] = "0123456789abcdef";
   out += "\\u";
-  for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(c >> shift) & 0xF];
+  for (int shift = 12; shift >= 0; shift -= 4) out += kHexDigits[(c >> shift) & 0xF];
 }
 
 }  // namespace
@@ -248,12 +250,11 @@ std::string JsonString(const std::string& narrow, bool* whole) {
 }
 
 std::string HexBytes(const std::string& bytes) {
-  static const char kHex[] = "0123456789abcdef";
   std::string out;
   out.reserve(bytes.size() * 2);
   for (unsigned char c : bytes) {
-    out += kHex[c >> 4];
-    out += kHex[c & 0xF];
+    out += kHexDigits[c >> 4];
+    out += kHexDigits[c & 0xF];
   }
   return out;
 }
