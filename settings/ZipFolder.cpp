@@ -20,7 +20,7 @@ bool IsXPOrLater(const platform::OsVersionInfo& version) {
 bool IsXPOrLater() { return IsXPOrLater(platform::QueryOsVersion()); }
 
 ZipFolderCommand ZipFolderSwitchCommand(bool switchOn) {
-  return ZipFolderCommand{"open", "regsvr32.exe", switchOn ? "zipfldr" : "/u zipfldr", platform::kShowNormal};
+  return ZipFolderCommand{"open", "regsvr32.exe", switchOn ? "zipfldr" : "/u zipfldr", platform::kShow};
 }
 
 bool SwitchZipFolder(void* ownerWindow, bool switchOn) {

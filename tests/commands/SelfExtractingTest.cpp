@@ -19,6 +19,7 @@
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "tests/commands/CommandTestSupport.h"
+#include "tests/support/PlatformHooks.h"
 
 #ifdef _WIN32
 #include <windows.h>

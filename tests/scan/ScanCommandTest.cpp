@@ -8,6 +8,7 @@
 #include "app/CheckRun.h"
 #include "app/scan/ScanCommand.h"
 #include "platform/CodePage.h"
+#include "tests/support/PlatformHooks.h"
 
 namespace {
 

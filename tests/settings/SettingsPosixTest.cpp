@@ -13,6 +13,7 @@
 #include "platform/Registry.h"
 #include "settings/Associations.h"
 #include "settings/ZipFolder.h"
+#include "tests/support/PlatformHooks.h"
 
 namespace {
 
