@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -202,6 +203,17 @@ StringList MemberCheck::ReportLines() const {
     lines.insert(lines.end(), reported.lines, ReportLine(reported.extension, reported.member));
   }
   return lines;
+}
+
+int ListMembersInto(archives::TArchiveFile& archive, MemberCheck& check, std::vector<std::string>* names) {
+  // The record is 598 bytes, members are many: one serves them all.
+  const auto info = std::make_unique<archives::TMemberInfo>();
+  int found = archive.FindFirst("*.*", *info);
+  for (; found == 0; found = archive.FindNext(*info)) {
+    check.Add(*info);
+    if (names) names->push_back(MemberName(*info));
+  }
+  return found;
 }
 
 std::string EscapeForDisplay(const std::string& text) {

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "archives/ARCHIVES.h"
 #include "archives/ArchiverApi.h"
 #include "settings/SettingsFiles.h"
 
@@ -108,6 +109,18 @@ class MemberCheck {
   std::size_t memberCount_ = 0;
   bool watched_ = false;
 };
+
+// The find entries' answer when there is no further member.
+constexpr int kNoMoreMembers = -1;
+
+// Lists an opened archive into check: FindFirst "*.*", then FindNext while
+// they give 0, each member fed to check as it comes (one record for the
+// whole listing). Returns the code that ended the listing: kNoMoreMembers,
+// or another code when the listing broke off. What a broken-off listing
+// means is the caller's choice. With names, each member's name is also
+// appended there, in listing order.
+int ListMembersInto(archives::TArchiveFile& archive, MemberCheck& check,
+                    std::vector<std::string>* names = nullptr);
 
 // Text made safe to show on one line: control characters (bytes 0x00-0x1F
 // and 0x7F) become "<CR>", "<LF>", "<TAB>" or "<XX>" (two upper-case hex

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <memory>
 
 #include "app/report.h"
 #include "archives/ARCHIVES.h"
@@ -19,7 +18,6 @@ namespace app {
 namespace {
 
 constexpr std::uint32_t kOpenMode = 0x00800000;
-const char kWildcard[] = "*.*";
 
 const char kArchiveNotOpened[] = "書庫が破損しているか対応していない形式です。";
 const char kPassAnyway[] = "そのまま解凍ソフトに渡しますか？";
@@ -59,9 +57,8 @@ void TfrmQorbelMain::FormCreate(const std::vector<std::string>& arguments) {
 void TfrmQorbelMain::PanelClick() { runtime::Application::Terminate(); }
 
 void TfrmQorbelMain::RunCheck(const std::string& path) {
-  const StringList watch = settings::LoadWatchList();
-  StringList members;
-  if (ListMembers(path, members) != 0) {
+  MemberCheck check(settings::LoadWatchList());
+  if (!ListMembers(path, check)) {
     runtime::ShowMessageBox(kArchiveNotOpened, runtime::MessageIcon::Information, runtime::MessageButtons::Ok, 1,
                             Handle());
     const int answer = runtime::ShowMessageBox(kPassAnyway, runtime::MessageIcon::Question,
@@ -69,43 +66,30 @@ void TfrmQorbelMain::RunCheck(const std::string& path) {
     if (answer == IDYES) PassToArchiver(path);
     return;
   }
-  if (!HasWatchedMember(members, watch)) {
+  if (!check.HasWatchedMember()) {
     PassToArchiver(path);
     return;
   }
-  StringList lines;
-  BuildReport(lines, members, watch);
-  const int modalResult = ShowReport(Handle(), lines, ReportMessageText(path));
+  const int modalResult = ShowReport(Handle(), check.ReportLines(), ReportMessageText(path));
   if (modalResult == runtime::mrOk) PassToArchiver(path);
 }
 
-int TfrmQorbelMain::ListMembers(const std::string& path, StringList& members) {
-  members.clear();
-  int result = 1;
-  auto archive = std::make_unique<archives::TArchiveFile>();
-  archive->SetFileName(path);
-  if (archive->OpenArchive(Handle(), kOpenMode) == 0) {
-    archives::TMemberInfo info{};
-    int found = archive->FindFirst(kWildcard, info);
-    while (found == 0) {
-      members.push_back(MemberName(info));
-      found = archive->FindNext(info);
-    }
-    result = 0;
-  }
-  archive->CloseArchive();
-  return result;
-}
-
-void TfrmQorbelMain::BuildReport(StringList& lines, const StringList& members, const StringList& watch) const {
-  lines = BuildReportLines(members, watch);
+bool TfrmQorbelMain::ListMembers(const std::string& path, MemberCheck& check) {
+  archives::TArchiveFile archive;
+  archive.SetFileName(path);
+  const bool opened = archive.OpenArchive(Handle(), kOpenMode) == 0;
+  // A listing that broke off ends there: the members found so far are all
+  // the program judges.
+  if (opened) ListMembersInto(archive, check);
+  archive.CloseArchive();
+  return opened;
 }
 
 void TfrmQorbelMain::PassToArchiver(const std::string& path) {
   const settings::ArchiverPaths paths = settings::ReadArchiverPaths();
   const std::string program = ChooseArchiverProgram(paths, ArchiverIndexFor(path), platform::FileExists);
   if (program.empty()) return;
-  platform::ShellStart(Handle(), "open", program, QuoteArchiveArgument(path), platform::kShowNormal);
+  platform::ShellStart(Handle(), "open", program, QuoteArchiveArgument(path), platform::kShow);
 }
 
 }  // namespace app

@@ -27,8 +27,8 @@ class TfrmQorbelMain : public runtime::Form {
   void PanelClick();
 
   void RunCheck(const std::string& path);
-  int ListMembers(const std::string& path, StringList& members);
-  void BuildReport(StringList& lines, const StringList& members, const StringList& watch) const;
+  // Lists the archive into check; false when it does not open.
+  bool ListMembers(const std::string& path, MemberCheck& check);
   void PassToArchiver(const std::string& path);
 };
 

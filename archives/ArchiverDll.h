@@ -108,9 +108,7 @@ class TArchiverDll : public TCustomArchiverDll {
   ~TArchiverDll() override;
 
   platform::LibraryHandle ModuleHandle() const { return moduleHandle_; }
-  const std::string& Description() const { return description_; }
   const std::string& DllName() const { return dllName_; }
-  const std::string& Prefix() const { return prefix_; }
 
   // Loads the library unless it is loaded; raises ENoArchiverDLL when it
   // cannot. Nothing of a failure is kept: the next call tries again.

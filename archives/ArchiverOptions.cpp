@@ -14,15 +14,17 @@ constexpr Info Number(const char* name, std::int8_t O::*member) {
 constexpr Info Text(const char* name, std::string O::*member) {
   return Info{name, Kind::Text, nullptr, member, nullptr};
 }
+constexpr Info Folder(const char* name, std::string O::*member) {
+  return Info{name, Kind::Folder, nullptr, member, nullptr};
+}
 constexpr Info List(const char* name, TStringList O::*member) {
   return Info{name, Kind::List, nullptr, nullptr, member};
 }
 
 }  // namespace
 
-const std::array<TArchiverOptions::TSwitchInfo, TArchiverOptions::kSwitchCount>&
-TArchiverOptions::Switches() {
-  static const std::array<Info, kSwitchCount> switches{{
+const std::vector<TArchiverOptions::TSwitchInfo>& TArchiverOptions::Switches() {
+  static const std::vector<Info> switches{
     Number("a", &O::a),
     Number("c", &O::c),
     Number("e", &O::e),
@@ -38,7 +40,7 @@ TArchiverOptions::Switches() {
     Number("s", &O::s),
     Number("t", &O::t),
     Number("u", &O::u),
-    Text("w", &O::w),
+    Folder("w", &O::w),
     Number("x", &O::x),
     Number("y", &O::y),
     Number("z", &O::z),
@@ -96,7 +98,7 @@ TArchiverOptions::Switches() {
     Text("gyt", &O::gyt),
     Text("gyw", &O::gyw),
     Number("gyx", &O::gyx),
-  }};
+  };
   return switches;
 }
 

@@ -2,11 +2,11 @@
 // command lines.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "archives/CmdOpt.h"
 #include "archives/StringList.h"
@@ -91,10 +91,12 @@ class TArchiverOptions : public TPersistent {
   bool IncludeExtraStreams = true;
   std::string StreamSeparator = ";#";
 
-  enum class TSwitchKind { Number, Text, List };
+  // How a switch is written: a number, a text in quotes, a folder (a text
+  // with a trailing "\\"), or one argument per line of a list.
+  enum class TSwitchKind { Number, Text, Folder, List };
 
   // One switch: its name and the member that holds it (only the member of
-  // its kind is set).
+  // its kind is set; a folder is held in a text).
   struct TSwitchInfo {
     const char* Name;
     TSwitchKind Kind;
@@ -103,10 +105,9 @@ class TArchiverOptions : public TPersistent {
     TStringList TArchiverOptions::*List;
   };
 
-  static constexpr std::size_t kSwitchCount = 73;
-
-  // The switches in declaration order.
-  static const std::array<TSwitchInfo, kSwitchCount>& Switches();
+  // The switches in declaration order, which is the order LHA's command
+  // line takes them in. A new switch is a member above and a row there.
+  static const std::vector<TSwitchInfo>& Switches();
 };
 
 }  // namespace archives

@@ -13,9 +13,6 @@ class TYZ1Dll : public TArchiverDll {
  public:
   explicit TYZ1Dll(const std::string& dllName);
 
-  // The owner window given to the last OpenArchive; the prompt's owner.
-  ArcWindow LastOwnerWindow() const { return lastOwnerWindow_; }
-
   ArcHandle OpenArchive(ArcWindow window, const std::string& fileName, std::uint32_t mode) override;
   // While the library answers that a member needs a password, asks the user
   // for one and tries again: at most four attempts.
@@ -28,7 +25,7 @@ class TYZ1Dll : public TArchiverDll {
   void FreeDLL() override;
 
  private:
-  ArcWindow lastOwnerWindow_ = nullptr;
+  ArcWindow lastOwnerWindow_ = nullptr;  // given to the last OpenArchive; the password prompt's owner
   void* setDefaultPasswordEntry_ = nullptr;
   void* passwordDialogEntry_ = nullptr;
 };

@@ -90,24 +90,6 @@ int CompressionOf(archive* a) {
   return found;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
 // The first bytes of the file at path (a gzip header's stored name is in them).
 std::vector<std::uint8_t> FileHead(const std::string& path) {
   std::vector<std::uint8_t> head;
@@ -304,7 +286,7 @@ ReadResult LibarchiveReader::ReadHeader(Member& member) {
   } else if (const char* utf8 = La().archive_entry_pathname_utf8(entry)) {
     member.name = utf8;
   } else if (const wchar_t* wide = La().archive_entry_pathname_w(entry)) {
-    for (; *wide; ++wide) AppendUtf8(member.name, static_cast<char32_t>(*wide));
+    for (; *wide; ++wide) platform::AppendUtf8(member.name, static_cast<char32_t>(*wide));
   } else {
     member.name = "?";
   }

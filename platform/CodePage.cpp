@@ -79,6 +79,23 @@ std::string TrimText(const std::string& text) {
   return text.substr(first, last - first);
 }
 
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const char c = text[pos];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(text.substr(start, pos - start));
+      if (c == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') ++pos;
+      start = pos + 1;
+    }
+    ++pos;
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);

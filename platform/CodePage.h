@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -16,10 +17,6 @@ enum class CodePage { Cp932, Utf8, SingleByte };
 // The narrow code page in effect. Win32: 932 gives Cp932, 65001 Utf8, any
 // other SingleByte. POSIX: from the LC_CTYPE codeset unless overridden.
 CodePage ActiveCodePage();
-
-// POSIX only: tests run the same cases in a chosen code page. Win32 ignores it.
-void OverrideCodePage(CodePage codePage);
-void ClearCodePageOverride();
 
 // True when c begins a two-byte character (Shift_JIS: 0x81-0x9F, 0xE0-0xFC).
 bool IsLeadByte(unsigned char c);
@@ -70,6 +67,10 @@ bool NarrowToWide(const std::string& text, std::u16string& wide);
 
 // Appends one Unicode code point to out, encoded as UTF-8.
 void AppendUtf8(std::string& out, char32_t codePoint);
+
+// Splits text into lines at CR LF, a lone CR or a lone LF. Text after the last
+// line end forms a last line; a line end at the very end adds no empty line.
+std::vector<std::string> SplitLines(const std::string& text);
 
 // Removes leading and trailing blanks and control characters (bytes <= 0x20).
 std::string TrimText(const std::string& text);

@@ -11,7 +11,7 @@ struct OsVersionInfo {
   std::uint32_t minor = 0;
 };
 
-// Win32: GetVersionExA with the size field of the ANSI structure set to 148.
+// Win32: GetVersionExA with the size of the ANSI structure (148 bytes).
 // POSIX: reports the NT platform, version 10.0.
 OsVersionInfo QueryOsVersion();
 

@@ -54,11 +54,4 @@ class RegistryKey {
   void* key_ = nullptr;
 };
 
-// POSIX substitute only: forget every key (tests).
-void ResetSubstituteRegistry();
-
-// POSIX substitute only: refuse to create keys and store values under root,
-// as Windows does without the rights to it (tests). Reset clears it.
-void SetSubstituteRegistryRefusesWrites(RegistryRoot root, bool refuses);
-
 }  // namespace platform

@@ -6,7 +6,9 @@
 
 namespace platform {
 
-constexpr int kShowNormal = 5;  // SW_SHOW
+// The show command SW_SHOW: shown and activated, in its current size and
+// place.
+constexpr int kShow = 5;
 
 // ShellExecuteA(owner, verb, file, parameters, no folder, showCommand); the
 // started program inherits this process's current folder and is not waited

@@ -100,18 +100,6 @@ void Application::Run() {
   }
 }
 
-void Application::ProcessMessages() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      State().terminated = true;
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
-    }
-    DispatchLoopMessage(msg);
-  }
-}
-
 HWND Application::ActiveOwner() {
   const HWND active = GetActiveWindow();
   return active ? active : Handle();

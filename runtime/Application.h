@@ -41,9 +41,6 @@ class Application {
   // handles what is pending and returns at once.
   static void Run();
 
-  // Handles every message that is waiting, then returns.
-  static void ProcessMessages();
-
   // The window that owns message boxes: the active window of this thread,
   // else the application window.
   static HWND ActiveOwner();

@@ -184,14 +184,8 @@ Bounds Control::GetBounds() const {
   return Bounds{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
-void Control::SetBounds(const Bounds& b) {
-  SetWindowPos(hwnd_, nullptr, b.left, b.top, b.width, b.height, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 bool Control::Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
-void Control::SetEnabled(bool enabled) { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
 bool Control::Visible() const { return (GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
-void Control::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
 
 void Control::SetFocus() { ::SetFocus(hwnd_); }
 bool Control::Focused() const { return hwnd_ && GetFocus() == hwnd_; }

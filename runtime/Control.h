@@ -47,12 +47,9 @@ class Control {
 
   // Position and size relative to the parent's client area.
   Bounds GetBounds() const;
-  void SetBounds(const Bounds& bounds);
 
   bool Enabled() const;
-  void SetEnabled(bool enabled);
   bool Visible() const;
-  void SetVisible(bool visible);
 
   void SetFocus();
   bool Focused() const;
@@ -159,7 +156,6 @@ class Button : public Control {
   // The form's default button: Enter chooses it unless another button or a
   // control that wants Enter (a memo) has the focus.
   void SetDefault(bool isDefault);
-  bool IsDefault() const;
   // The form's cancel button: Escape chooses it. Without one Escape does
   // nothing.
   void SetCancel(bool isCancel);
@@ -309,8 +305,6 @@ class TabControl : public Control {
   TabControl(Control& parent, std::string name, Bounds bounds);
 
   TabPage& AddPage(std::string name, const std::string& caption);
-  int PageCount() const { return static_cast<int>(pages_.size()); }
-  TabPage& Page(int index) { return *pages_.at(static_cast<std::size_t>(index)); }
   int ActivePageIndex() const;
   void SetActivePageIndex(int index);
 

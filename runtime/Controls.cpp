@@ -1,5 +1,6 @@
 // The control kinds: each is a system control (or one of ours) with the
 // styles that give the behaviour the forms ask for.
+#include "platform/CodePage.h"
 #include "runtime/Application.h"
 #include "runtime/Control.h"
 #include "runtime/Form.h"
@@ -49,7 +50,6 @@ void Button::SetDefault(bool isDefault) {
   form.UpdateDefaultButtonLook();
 }
 
-bool Button::IsDefault() const { return const_cast<Button*>(this)->OwnerForm().defaultButton_ == this; }
 
 void Button::SetCancel(bool isCancel) {
   Form& form = OwnerForm();
@@ -143,7 +143,7 @@ Memo::Memo(Control& parent, std::string name, Bounds bounds) : Control(&parent, 
   SendMessageA(hwnd_, EM_LIMITTEXT, 0, 0);
 }
 
-std::vector<std::string> Memo::Lines() const { return SplitLines(Text()); }
+std::vector<std::string> Memo::Lines() const { return platform::SplitLines(Text()); }
 
 void Memo::SetLines(const std::vector<std::string>& lines) { SetText(JoinLines(lines)); }
 

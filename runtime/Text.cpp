@@ -63,24 +63,4 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   return text;
 }
 
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::string current;
-  bool open = false;  // a line has begun that no break has ended yet
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      lines.push_back(current);
-      current.clear();
-      open = false;
-      continue;
-    }
-    current += c;
-    open = true;
-  }
-  if (open) lines.push_back(current);
-  return lines;
-}
-
 }  // namespace runtime

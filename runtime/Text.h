@@ -21,11 +21,8 @@ bool MatchesAccessKey(const std::string& caption, char ch);
 // double-byte character is kept.
 std::string FilterToNulSeparated(const std::string& filter);
 
-// Joins lines as a multi-line edit holds them: each line followed by CR LF.
+// Joins lines as a multi-line edit holds them: each line followed by CR LF,
+// so that platform::SplitLines(JoinLines(x)) == x.
 std::string JoinLines(const std::vector<std::string>& lines);
-
-// Splits text at CR LF, LF or a lone CR; a line break at the very end starts
-// no further line, so SplitLines(JoinLines(x)) == x.
-std::vector<std::string> SplitLines(const std::string& text);
 
 }  // namespace runtime

@@ -26,26 +26,9 @@ bool IsSectionLine(const std::string& line) {
 
 }  // namespace
 
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    char c = text[pos];
-    if (c == '\r' || c == '\n') {
-      lines.push_back(text.substr(start, pos - start));
-      if (c == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') ++pos;
-      start = pos + 1;
-    }
-    ++pos;
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
-}
-
 IniFile IniFile::Parse(const std::string& bytes) {
   IniFile file;
-  for (const std::string& raw : SplitLines(bytes)) {
+  for (const std::string& raw : platform::SplitLines(bytes)) {
     std::string line = platform::TrimText(raw);
     if (line.empty() || line.front() == ';') continue;
     if (IsSectionLine(line)) {
@@ -93,10 +76,6 @@ std::string IniFile::ReadString(const std::string& section, const std::string& k
   return entry == nullptr ? defaultValue : entry->value;
 }
 
-bool IniFile::SectionExists(const std::string& section) const {
-  return FindSection(section) != nullptr;
-}
-
 bool IniFile::ValueExists(const std::string& section, const std::string& key) const {
   return FindEntry(section, key) != nullptr;
 }
@@ -122,14 +101,6 @@ std::vector<std::string> IniFile::SectionNames() const {
   names.reserve(sections_.size());
   for (const Section& section : sections_) names.push_back(section.name);
   return names;
-}
-
-std::vector<std::string> IniFile::SectionLines(const std::string& section) const {
-  std::vector<std::string> lines;
-  if (const Section* found = FindSection(section)) {
-    for (const Line& line : found->lines) lines.push_back(line.Render());
-  }
-  return lines;
 }
 
 std::string IniFile::ToBytes() const {

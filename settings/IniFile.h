@@ -30,7 +30,6 @@ class IniFile {
   std::string ReadString(const std::string& section, const std::string& key,
                          const std::string& defaultValue = std::string()) const;
 
-  bool SectionExists(const std::string& section) const;
   bool ValueExists(const std::string& section, const std::string& key) const;
 
   // Sets key in section to value: an existing entry (case-blind) is replaced
@@ -42,9 +41,6 @@ class IniFile {
 
   // Section names in file order (duplicates included).
   std::vector<std::string> SectionNames() const;
-
-  // The lines of the first matching section as they will be written.
-  std::vector<std::string> SectionLines(const std::string& section) const;
 
   // The whole file as it is written: CR LF line ends, no byte-order mark.
   std::string ToBytes() const;
@@ -70,9 +66,5 @@ class IniFile {
 
   std::vector<Section> sections_;
 };
-
-// Splits text into lines at CR LF, a lone CR or a lone LF. Text after the last
-// line end forms a last line; a line end at the very end adds no empty line.
-std::vector<std::string> SplitLines(const std::string& text);
 
 }  // namespace settings

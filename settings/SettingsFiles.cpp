@@ -1,5 +1,6 @@
 #include "settings/SettingsFiles.h"
 
+#include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "settings/ConfigRules.h"
 #include "settings/IniFile.h"
@@ -52,7 +53,7 @@ WatchList ParseWatchList(const std::string& bytes) {
   // A hand-edited "EXE", " exe" or ".exe" would show in the dialog but never
   // match: each entry is taken as the add prompt stores an answer. What the
   // program wrote is already in that form and reads unchanged.
-  WatchList list = SplitLines(bytes.substr(0, bytes.find('\0')));
+  WatchList list = platform::SplitLines(bytes.substr(0, bytes.find('\0')));
   for (std::string& entry : list) entry = NormalizeAddedExtension(entry);
   return list;
 }

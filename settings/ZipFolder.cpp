@@ -24,7 +24,7 @@ ZipFolderCommand ZipFolderSwitchCommand(bool switchOn) {
   // By its full path: the shell would take a regsvr32.exe of the current
   // folder first.
   return ZipFolderCommand{"open", platform::SystemFolderFile("regsvr32.exe"), switchOn ? "zipfldr" : "/u zipfldr",
-                          platform::kShowNormal};
+                          platform::kShow};
 }
 
 bool SwitchZipFolder(void* ownerWindow, bool switchOn) {

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <exception>
-#include <memory>
 #include <utility>
 
 #include "MokurenaVersion.h"
@@ -256,16 +255,10 @@ ArchiveResult CheckArchive(const std::string& path, const app::StringList& watch
       }
     } closer{archive};
     if (result.opened) {
-      // One record for the whole listing: it is 598 bytes, members are many.
-      std::unique_ptr<archives::TMemberInfo> info(new archives::TMemberInfo());
-      int found = archive.FindFirst("*.*", *info);
-      for (; found == 0; found = archive.FindNext(*info)) {
-        check.Add(*info);
-        if (listNames) result.names.push_back(app::MemberName(*info));
-      }
-      // The program takes the members found so far as all of them. A check
-      // whose listing broke off has not seen the rest: that is an error.
-      if (found != kNoMoreMembers) result.error = ListingStoppedMessage(found);
+      // The scan has not seen the members after a listing that broke off:
+      // that is an error, though the members found before it still count.
+      const int found = app::ListMembersInto(archive, check, listNames ? &result.names : nullptr);
+      if (found != app::kNoMoreMembers) result.error = ListingStoppedMessage(found);
     }
   } catch (const std::exception& e) {
     result.error = e.what();
@@ -435,10 +428,12 @@ std::string ProblemLine(const ArchiveResult& result) {
 
 namespace {
 
+// JSON and the hex dumps write lower-case digits.
+constexpr char kHexDigits[] = "0123456789abcdef";
+
 void AppendUnicodeEscape(std::string& out, char32_t c) {
-  static const char kHex[] = "0123456789abcdef";
   out += "\\u";
-  for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(c >> shift) & 0xF];
+  for (int shift = 12; shift >= 0; shift -= 4) out += kHexDigits[(c >> shift) & 0xF];
 }
 
 }  // namespace
@@ -478,12 +473,11 @@ std::string JsonString(const std::string& narrow, bool* whole) {
 }
 
 std::string HexBytes(const std::string& bytes) {
-  static const char kHex[] = "0123456789abcdef";
   std::string out;
   out.reserve(bytes.size() * 2);
   for (unsigned char c : bytes) {
-    out += kHex[c >> 4];
-    out += kHex[c & 0xF];
+    out += kHexDigits[c >> 4];
+    out += kHexDigits[c & 0xF];
   }
   return out;
 }

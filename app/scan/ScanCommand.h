@@ -86,16 +86,12 @@ struct ArchiveResult {
   std::vector<std::string> names;  // every name judged, in order (only when listed)
 };
 
-// The find entries' answer when there is no further member.
-constexpr int kNoMoreMembers = -1;
-
 // The error of a listing that a find entry broke off with another code, or
 // that our own libraries ended in structural doubt (archives/StructureDoubt.h).
 std::string ListingStoppedMessage(int code);
 
-// Checks one archive: SetFileName, OpenArchive (mode 0x00800000), FindFirst
-// "*.*" and FindNext until they give non-zero, CloseArchive; every member is
-// fed to a MemberCheck as it comes. Errors raised on the way (EArchiver...)
+// Checks one archive: SetFileName, OpenArchive (mode 0x00800000),
+// app::ListMembersInto, CloseArchive. Errors raised on the way (EArchiver...)
 // end up in the result's message; the façade is closed and freed on every
 // path. A listing that ends with anything but kNoMoreMembers is an error
 // too (ListingStoppedMessage); the members found before it are still

@@ -16,7 +16,7 @@ namespace platform {
 OsVersionInfo QueryOsVersion() {
   OSVERSIONINFOA version;
   ZeroMemory(&version, sizeof version);
-  version.dwOSVersionInfoSize = 148;
+  version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
   OsVersionInfo info;
   if (GetVersionExA(&version)) {
     info.platformId = version.dwPlatformId;
@@ -57,6 +57,6 @@ void ShellStart(void* ownerWindow, const std::string& verb, const std::string& f
                 parameters.empty() ? nullptr : parameters.c_str(), nullptr, showCommand);
 }
 
-void NotifyAssociationsChanged() { SHChangeNotify(0x08000000, 0x1000, nullptr, nullptr); }
+void NotifyAssociationsChanged() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSH, nullptr, nullptr); }
 
 }  // namespace platform

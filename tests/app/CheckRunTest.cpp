@@ -7,6 +7,7 @@
 #include <set>
 
 #include "platform/CodePage.h"
+#include "tests/support/PlatformHooks.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include "ArchiveTools.h"
 #include "RarWriter.h"
 #include "platform/CodePage.h"
+#include "tests/support/PlatformHooks.h"
 
 using namespace archives;
 using namespace backends_test;

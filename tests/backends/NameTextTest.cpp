@@ -4,6 +4,7 @@
 #include "ArchiveTools.h"
 #include "backends/NameText.h"
 #include "platform/CodePage.h"
+#include "tests/support/PlatformHooks.h"
 
 using backends::DecodeArchiveName;
 using backends::MatchWildcard;

@@ -7,6 +7,7 @@
 #include "archives/CmdOpt.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "tests/support/PlatformHooks.h"
 
 using archives::kNotSetText;
 using archives::TCmdOpt;

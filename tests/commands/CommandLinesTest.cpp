@@ -16,6 +16,7 @@
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "tests/commands/CommandTestSupport.h"
+#include "tests/support/PlatformHooks.h"
 
 namespace {
 

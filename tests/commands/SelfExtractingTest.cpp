@@ -20,6 +20,7 @@
 #include "platform/Registry.h"
 #include "tests/commands/CommandTestSupport.h"
 #include "tests/platform/TestSupport.h"
+#include "tests/support/PlatformHooks.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,6 +1,7 @@
 #include "tests/e2e/Driver.h"
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -152,11 +153,14 @@ INPUT KeyInput(WORD vk, bool up) {
   return input;
 }
 
+// Keyboard input goes to the foreground window; throws when the window
+// does not get there.
 void BringToFront(HWND window) {
   const HWND root = GetAncestor(window, GA_ROOT);
-  if (GetForegroundWindow() != root) {
-    SetForegroundWindow(root);
-    WaitUntil([root] { return GetForegroundWindow() == root; }, 3000);
+  if (GetForegroundWindow() == root) return;
+  SetForegroundWindow(root);
+  if (!WaitUntil([root] { return GetForegroundWindow() == root; }, 3000)) {
+    throw std::runtime_error("the window did not come to the foreground");
   }
 }
 
@@ -260,6 +264,28 @@ std::optional<DWORD> Process::WaitForExit(int timeoutMs) {
   DWORD code = 0;
   GetExitCodeProcess(process_, &code);
   return code;
+}
+
+bool Process::WaitForItsProgramsToEnd(int timeoutMs) const {
+  std::vector<HANDLE> children;
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (entry.th32ParentProcessID != id_) continue;
+    if (HANDLE child = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID)) children.push_back(child);
+  }
+  CloseHandle(snapshot);
+  bool ended = true;
+  const DWORD start = GetTickCount();
+  for (HANDLE child : children) {
+    const DWORD spent = GetTickCount() - start;
+    const DWORD left = spent < static_cast<DWORD>(timeoutMs) ? static_cast<DWORD>(timeoutMs) - spent : 0;
+    if (WaitForSingleObject(child, left) != WAIT_OBJECT_0) ended = false;
+    CloseHandle(child);
+  }
+  return ended;
 }
 
 void Process::Kill() {
@@ -511,8 +537,10 @@ void TypeText(HWND window, const std::string& text) {
 
 void Settle(HWND window) {
   // Input and posted messages are handled in order by the program's thread;
-  // a sent message answers once it reads its queue again. Two rounds with a
-  // pause let what was queued before them run.
+  // a sent message answers once it reads its queue again. Rounds with a
+  // pause let what was queued before them run. Wine gives no event for "the
+  // thread has taken its input" that reaches across processes: the key state
+  // of an attached thread's input did not follow the program's there.
   for (int round = 0; round < 3; ++round) {
     Sleep(60);
     DWORD_PTR ignored = 0;

@@ -44,6 +44,9 @@ class Process {
   bool Running() const;
   // The exit code, or nothing when the program has not ended in time.
   std::optional<DWORD> WaitForExit(int timeoutMs = 10000);
+  // Waits until every program this one started has ended, so that what
+  // they would do is done; false on timeout. Call it once this one ended.
+  bool WaitForItsProgramsToEnd(int timeoutMs = 10000) const;
   void Kill();
 
   // The program's visible top-level windows.
@@ -124,8 +127,9 @@ struct Modifiers {
   bool shift = false;
   bool control = false;
 };
-// Real keyboard input to window: it is brought to the foreground and the
-// keys go through the program's own keyboard handling.
+// Real keyboard input to window: it is brought to the foreground (throws
+// std::runtime_error when it does not get there), the keys go through the
+// program's own keyboard handling.
 void PressKey(HWND window, WORD virtualKey, Modifiers modifiers = {});
 void PressAccessKey(HWND window, char letter);  // Alt+letter
 void TypeText(HWND window, const std::string& text);  // ASCII

@@ -1,5 +1,6 @@
 // The runtime's plain text rules, run as a Win32 program under Wine
 // (code page 932), where double-byte characters are what they are in use.
+#include "platform/CodePage.h"
 #include "runtime/Text.h"
 
 #include <gmock/gmock.h>
@@ -69,10 +70,10 @@ TEST(Lines, SplitAndJoinAsAMultiLineEditHoldsThem) {
       {"フォルダ\\ファイル.exe\r\n表\r\n", {"フォルダ\\ファイル.exe", "表"}},
   };
   for (const auto& c : cases) {
-    EXPECT_THAT(SplitLines(c.text), ElementsAreArray(c.lines)) << c.text;
+    EXPECT_THAT(platform::SplitLines(c.text), ElementsAreArray(c.lines)) << c.text;
   }
   const std::vector<std::string> lines{"x", "", "表示"};
   EXPECT_EQ(JoinLines(lines), "x\r\n\r\n表示\r\n");
-  EXPECT_THAT(SplitLines(JoinLines(lines)), ElementsAreArray(lines));
+  EXPECT_THAT(platform::SplitLines(JoinLines(lines)), ElementsAreArray(lines));
   EXPECT_EQ(JoinLines({}), "");
 }

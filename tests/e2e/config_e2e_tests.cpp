@@ -285,7 +285,7 @@ TEST_F(ConfigDialogTest, EveryControlStandsWhereTheLayoutSaysInTabOrder) {
   PressKey(form, VK_RETURN);
   PressKey(form, VK_ESCAPE);
   EXPECT_TRUE(program.Running());
-  EXPECT_EQ(program.WaitForMessageBox(300), nullptr);
+  EXPECT_EQ(program.WaitForMessageBox(0), nullptr);
 
   ShowAssociationsPage(form);
   EXPECT_FALSE(IsVisible(page1));
@@ -730,8 +730,9 @@ TEST_F(ZipFolderTest, OnXPOrLaterTheButtonsRunRegsvr32) {
     GetSystemDirectoryA(system, MAX_PATH);
     EXPECT_EQ(_stricmp(record.programPath.c_str(), (std::string(system) + "\\regsvr32.exe").c_str()), 0)
         << record.programPath;
+    Settle(form);
     EXPECT_TRUE(program.Running());
-    EXPECT_EQ(program.WaitForMessageBox(300), nullptr);
+    EXPECT_EQ(program.WaitForMessageBox(0), nullptr);
   }
   // The switch changes no control and no file.
   EXPECT_THAT(Items(form), ElementsAre("bat", "exe", "pif", "scr"));
@@ -762,10 +763,10 @@ TEST_F(ZipFolderTest, OnWindows2000TheButtonsOnlySaySo) {
     AnswerMessageBox(box, IDOK);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
   }
-  Sleep(1000);
-  EXPECT_TRUE(Records().empty()) << "nothing is started";
   Click(Find(form, "Button5"));
   EXPECT_EQ(ExitCode(program), 0u);
+  EXPECT_TRUE(program.WaitForItsProgramsToEnd());
+  EXPECT_TRUE(Records().empty()) << "nothing is started";
 }
 
 // ---------------------------------------------------------------- failures

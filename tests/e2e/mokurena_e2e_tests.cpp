@@ -35,8 +35,6 @@ const std::string kNotOpened = "書庫が破損しているか対応していな
 const std::string kPassAnyway = "そのまま解凍ソフトに渡しますか？";
 constexpr DWORD kExitNormal = 0;
 constexpr DWORD kExitAfterError = 1;
-// How long a case waits for a hand-off that must not come.
-constexpr int kNoHandOffWaitMs = 1500;
 
 std::string MokurenaBuilt() { return ProgramFolder() + "mokurena.exe"; }
 
@@ -119,9 +117,11 @@ class Installation {
     EXPECT_EQ(records.size(), 1u) << "expected exactly one hand-off";
     return records.empty() ? ArchiverRecord{} : records.front();
   }
-  // True when nothing was handed on, after waiting for a late start.
-  bool NothingHandedOn() const {
-    Sleep(kNoHandOffWaitMs);
+  // True when nothing was handed on: looked at once the program and every
+  // program it started have ended.
+  bool NothingHandedOn(Process& process) const {
+    EXPECT_TRUE(process.WaitForExit(15000).has_value()) << "the program did not end";
+    EXPECT_TRUE(process.WaitForItsProgramsToEnd()) << "a program it started did not end";
     return HandedOn().empty();
   }
 
@@ -270,7 +270,7 @@ TEST(MokurenaQuietRuns, EndWithoutAWindowAndHandOnOnlyWhenTheyShould) {
     if (c.handedOn) {
       ExpectHandedOn(install.WaitForHandOff(), install, archive, install.WorkFolder());
     } else {
-      EXPECT_TRUE(install.NothingHandedOn());
+      EXPECT_TRUE(install.NothingHandedOn(process));
     }
   }
 }
@@ -358,7 +358,7 @@ TEST(MokurenaReport, ShowsTheWatchedMembersWithItsFixedLayout) {
 
   PressKey(form, VK_RETURN);
   EXPECT_EQ(ExitCode(process), kExitNormal);
-  EXPECT_TRUE(install.NothingHandedOn());
+  EXPECT_TRUE(install.NothingHandedOn(process));
 }
 
 TEST(MokurenaReport, OnlyContinueHandsOn) {
@@ -409,7 +409,7 @@ TEST(MokurenaReport, OnlyContinueHandsOn) {
     if (c.handedOn) {
       ExpectHandedOn(install.WaitForHandOff(), install, archive, install.WorkFolder());
     } else {
-      EXPECT_TRUE(install.NothingHandedOn());
+      EXPECT_TRUE(install.NothingHandedOn(process));
     }
   }
 }
@@ -467,7 +467,7 @@ TEST(MokurenaOpenFailure, AsksTwiceAndHandsOnOnlyOnYes) {
     if (c.answer == IDYES) {
       ExpectHandedOn(install.WaitForHandOff(), install, archive, install.WorkFolder());
     } else {
-      EXPECT_TRUE(install.NothingHandedOn());
+      EXPECT_TRUE(install.NothingHandedOn(process));
     }
   }
 }
@@ -545,7 +545,7 @@ TEST(MokurenaErrors, ShowTheErrorBoxEndTheProcessAndHandOnNothing) {
     EXPECT_EQ(info.buttons.size(), 1u);
     EXPECT_THAT(shown, ElementsAre(box)) << "nothing else is shown";
     EXPECT_EQ(exitCode, kExitAfterError);
-    EXPECT_TRUE(install.NothingHandedOn());
+    EXPECT_TRUE(install.NothingHandedOn(process));
     EXPECT_EQ(log.Entries().empty(), !c.listed);
   }
 }
@@ -645,7 +645,7 @@ TEST(MokurenaSettings, NoArgumentOrEmptyQuotesOpenTheSettingsDialog) {
     EXPECT_THAT(process.Windows(), ElementsAre(dialog));
     PressCloseBox(dialog);
     EXPECT_EQ(ExitCode(process), kExitNormal);
-    EXPECT_TRUE(install.NothingHandedOn());
+    EXPECT_TRUE(install.NothingHandedOn(process));
   }
 }
 
@@ -770,7 +770,7 @@ TEST(MokurenaAwkwardInput, DamagedSettingsFilesNeitherCrashNorLoseWhatTheyHold) 
     if (c.handedOn) {
       ExpectHandedOn(install.WaitForHandOff(), install, archive, install.WorkFolder());
     } else {
-      EXPECT_TRUE(install.NothingHandedOn());
+      EXPECT_TRUE(install.NothingHandedOn(process));
     }
     // The run only reads its settings.
     EXPECT_EQ(platform::ReadWholeFile(install.Path("checklst.ini")), c.watchList);

@@ -5,6 +5,7 @@
 #include "platform/CodePage.h"
 
 #include "TestSupport.h"
+#include "tests/support/PlatformHooks.h"
 
 #include <gtest/gtest.h>
 

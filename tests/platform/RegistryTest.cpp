@@ -1,6 +1,7 @@
 // The registry: on Win32 the real one, below HKCU\Software\MokurenaTest, which
 // the tests remove again; on POSIX the in-memory substitute.
 #include "platform/Registry.h"
+#include "tests/support/PlatformHooks.h"
 
 #include <gtest/gtest.h>
 

@@ -345,7 +345,7 @@ TEST(ShellStart, ProgramReceivesTheParametersAsSplit) {
   const std::string saved = platform::GetEnvironmentValue("MOKURENA_ARGV_FILE");
   for (std::size_t i = 0; i < cases.size(); ++i) {
     platform::SetEnvironmentValue("MOKURENA_ARGV_FILE", tmp / ("args" + std::to_string(i) + ".txt"));
-    platform::ShellStart(nullptr, "open", recorder, cases[i].parameters, platform::kShowNormal);
+    platform::ShellStart(nullptr, "open", recorder, cases[i].parameters, platform::kShow);
   }
   platform::SetEnvironmentValue("MOKURENA_ARGV_FILE", saved);
 

@@ -3,6 +3,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "tests/support/PlatformHooks.h"
 
 #include <chrono>
 #include <string>

@@ -9,6 +9,7 @@
 #include "app/scan/ScanCommand.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "tests/support/PlatformHooks.h"
 
 namespace {
 

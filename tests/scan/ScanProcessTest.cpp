@@ -10,6 +10,7 @@
 #include "platform/Files.h"
 #include "tests/support/FixtureWriter.h"
 #include "tests/support/StandinSupport.h"
+#include "tests/support/PlatformHooks.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "platform/CodePage.h"
 #include "platform/Files.h"
 
 namespace scantest {
@@ -138,23 +139,6 @@ class Reader {
       return Fail("',' or '}' expected");
     }
   }
-  static void AppendUtf8(std::string& out, unsigned long c) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
   bool Hex4(unsigned long& value) {
     if (text_.size() - at_ < 4) return Fail("short \\u escape");
     value = 0;
@@ -220,7 +204,7 @@ class Reader {
             if (!Hex4(low) || low < 0xDC00 || low > 0xDFFF) return Fail("bad surrogate pair");
             cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
           }
-          AppendUtf8(out, cp);
+          platform::AppendUtf8(out, static_cast<char32_t>(cp));
           break;
         }
         default: return Fail("unknown escape");

@@ -12,6 +12,7 @@
 
 #include "platform/Registry.h"
 #include "settings/ConfigRules.h"
+#include "tests/support/PlatformHooks.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "tests/support/PlatformHooks.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "platform/CodePage.h"
+#include "tests/support/PlatformHooks.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "settings/ConfigRules.h"
+#include "tests/support/PlatformHooks.h"
 
 namespace {
 

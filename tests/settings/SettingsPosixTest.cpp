@@ -18,6 +18,7 @@
 #include "settings/Associations.h"
 #include "settings/SettingsFiles.h"
 #include "settings/ZipFolder.h"
+#include "tests/support/PlatformHooks.h"
 
 namespace {
 

@@ -57,9 +57,9 @@ TEST(StandinArchiver, RecordsItsCommandLineFolderAndPath) {
   Cleanup cleanup(folder, besideProgram);
   {
     testsupport::ScopedEnvironmentValue record("MOKURENA_ARCHIVER_RECORD", recordPath);
-    platform::ShellStart(nullptr, "open", program, "\"C:\\dir\\a b.lzh\"", platform::kShowNormal);
+    platform::ShellStart(nullptr, "open", program, "\"C:\\dir\\a b.lzh\"", platform::kShow);
     ASSERT_EQ(WaitForRecords(recordPath, 1).size(), 1u);
-    platform::ShellStart(nullptr, "open", program, "tab\tand\\ \"q\"x", platform::kShowNormal);
+    platform::ShellStart(nullptr, "open", program, "tab\tand\\ \"q\"x", platform::kShow);
     std::vector<ArchiverRecord> records = WaitForRecords(recordPath, 2);
     ASSERT_EQ(records.size(), 2u);
 
@@ -74,7 +74,7 @@ TEST(StandinArchiver, RecordsItsCommandLineFolderAndPath) {
   // Without the variable the record goes beside the program.
   {
     testsupport::ScopedEnvironmentValue unset("MOKURENA_ARCHIVER_RECORD", "");
-    platform::ShellStart(nullptr, "open", program, "x", platform::kShowNormal);
+    platform::ShellStart(nullptr, "open", program, "x", platform::kShow);
     std::vector<ArchiverRecord> records = WaitForRecords(besideProgram, 1);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].arguments, std::vector<std::string>{"x"});

@@ -28,7 +28,8 @@ std::string ReadIfPresent(const std::string& path) {
   return platform::ReadWholeFile(path);
 }
 
-std::vector<std::string> SplitLines(const std::string& bytes) {
+// The lines that have their LF; a last line still being written is left out.
+std::vector<std::string> CompleteLines(const std::string& bytes) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start < bytes.size()) {
@@ -139,7 +140,7 @@ ScopedCallLog::~ScopedCallLog() {
   }
 }
 
-std::vector<std::string> ScopedCallLog::Lines() const { return SplitLines(ReadIfPresent(path_)); }
+std::vector<std::string> ScopedCallLog::Lines() const { return CompleteLines(ReadIfPresent(path_)); }
 
 std::vector<StandinCall> ScopedCallLog::Read() const {
   std::vector<StandinCall> calls;
@@ -164,7 +165,7 @@ void ScopedCallLog::Clear() { platform::RemoveFile(path_); }
 
 std::vector<ArchiverRecord> ReadArchiverRecords(const std::string& path) {
   std::vector<ArchiverRecord> records;
-  for (const std::string& line : SplitLines(ReadIfPresent(path))) {
+  for (const std::string& line : CompleteLines(ReadIfPresent(path))) {
     std::vector<std::string> fields = DecodeLine(line, 3, "archiver record");
     ArchiverRecord record;
     record.commandLine = fields[0];
