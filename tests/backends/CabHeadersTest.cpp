@@ -12,6 +12,7 @@
 #include "backends/LibarchiveReader.h"
 #include "backends/NameText.h"
 #include "platform/CodePage.h"
+#include "tests/support/PlatformHooks.h"
 
 using namespace backends;
 
