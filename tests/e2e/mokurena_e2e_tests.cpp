@@ -581,7 +581,7 @@ TEST(MokurenaCurrentFolder, APlantedLibraryIsNeverLoaded) {
       EXPECT_EQ(info.icon, e2e::MessageIcon::Error);
       EXPECT_EQ(ExitCode(process), kExitAfterError);
       EXPECT_TRUE(log.Entries().empty()) << "the planted library was called";
-      EXPECT_TRUE(install.NothingHandedOn());
+      EXPECT_TRUE(install.NothingHandedOn(process));
     } else {
       HWND form = WaitForReport(process);
       ASSERT_NE(form, nullptr);
