@@ -1,12 +1,16 @@
-// Test helpers: a temporary folder, the real archiving tools, and one
-// archiver library loaded by file name and listed through its entries.
+// Test helpers: a temporary folder, the real archiving tools, one archiver
+// library loaded by file name and listed through its entries, and our own
+// readers listing bytes in memory.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "archives/ArchiverApi.h"
+#include "backends/ByteSource.h"
+#include "backends/Member.h"
 
 namespace backends_test {
 
@@ -78,5 +82,25 @@ class Library {
 std::vector<std::string> Names(const std::vector<Listed>& members);
 // The member of that name, or nullptr.
 const Listed* FindMember(const std::vector<Listed>& members, const std::string& name);
+
+// What one of our readers lists from bytes in memory: whether it took them,
+// the members, and how the listing ended.
+struct ReaderListing {
+  bool opened = false;
+  backends::ReadResult end = backends::ReadResult::End;
+  std::vector<backends::Member> members;
+};
+
+template <typename Open>
+ReaderListing ListWith(Open open, const std::string& bytes) {
+  ReaderListing listing;
+  std::unique_ptr<backends::MemberReader> reader = open(std::unique_ptr<backends::ByteSource>(
+      new backends::MemorySource(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())));
+  listing.opened = reader != nullptr;
+  if (!reader) return listing;
+  backends::Member member;
+  while ((listing.end = reader->Next(member)) == backends::ReadResult::Member) listing.members.push_back(member);
+  return listing;
+}
 
 }  // namespace backends_test

@@ -92,22 +92,9 @@ std::string Cabinet(const std::vector<CabFile>& files, const CabLayout& layout =
   return h + optional + folders + records;
 }
 
-struct Listing {
-  bool opened = false;
-  ReadResult end = ReadResult::End;
-  std::vector<Member> members;
-};
+using Listing = backends_test::ReaderListing;
 
-Listing List(const std::string& bytes) {
-  Listing listing;
-  std::unique_ptr<MemberReader> reader = OpenCabHeaders(std::unique_ptr<ByteSource>(
-      new MemorySource(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())));
-  listing.opened = reader != nullptr;
-  if (!reader) return listing;
-  Member member;
-  while ((listing.end = reader->Next(member)) == ReadResult::Member) listing.members.push_back(member);
-  return listing;
-}
+Listing List(const std::string& bytes) { return backends_test::ListWith(OpenCabHeaders, bytes); }
 
 TEST(CabHeaders, NamesThroughEveryOptionalField) {
   const std::string sjis = "\x93\xfa\x96\x7b\\\x95\x5c.exe";  // 日本\表.exe: 表 ends in 0x5C

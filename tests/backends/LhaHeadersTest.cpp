@@ -130,22 +130,9 @@ std::string Ext64(std::uint64_t a, std::uint64_t b) {
   return out;
 }
 
-struct Listing {
-  bool opened = false;
-  ReadResult end = ReadResult::End;
-  std::vector<Member> members;
-};
+using Listing = backends_test::ReaderListing;
 
-Listing List(const std::string& bytes) {
-  Listing listing;
-  std::unique_ptr<MemberReader> reader = OpenLhaHeaders(std::unique_ptr<ByteSource>(
-      new MemorySource(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())));
-  listing.opened = reader != nullptr;
-  if (!reader) return listing;
-  Member member;
-  while ((listing.end = reader->Next(member)) == ReadResult::Member) listing.members.push_back(member);
-  return listing;
-}
+Listing List(const std::string& bytes) { return backends_test::ListWith(OpenLhaHeaders, bytes); }
 
 TEST(LhaHeaders, EveryLevelAndItsNames) {
   const std::string sjisDir = "\x93\xfa\x96\x7b\x8c\xea";  // 日本語

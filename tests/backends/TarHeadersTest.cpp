@@ -132,22 +132,9 @@ std::string WithChecksums(std::string archive) {
   return archive;
 }
 
-struct Listing {
-  bool opened = false;
-  ReadResult end = ReadResult::End;
-  std::vector<Member> members;
-};
+using Listing = backends_test::ReaderListing;
 
-Listing List(const std::string& bytes) {
-  Listing listing;
-  std::unique_ptr<MemberReader> reader = OpenTarHeaders(std::unique_ptr<ByteSource>(
-      new MemorySource(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())));
-  listing.opened = reader != nullptr;
-  if (!reader) return listing;
-  Member member;
-  while ((listing.end = reader->Next(member)) == ReadResult::Member) listing.members.push_back(member);
-  return listing;
-}
+Listing List(const std::string& bytes) { return backends_test::ListWith(OpenTarHeaders, bytes); }
 
 std::vector<std::string> Names(const Listing& listing) {
   std::vector<std::string> names;
