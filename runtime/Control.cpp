@@ -185,7 +185,7 @@ Bounds Control::GetBounds() const {
 }
 
 bool Control::Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
-bool Control::Visible() const { return (GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
+bool Control::Visible() const { return (GetWindowLongPtrA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 void Control::SetFocus() { ::SetFocus(hwnd_); }
 bool Control::Focused() const { return hwnd_ && GetFocus() == hwnd_; }
@@ -214,12 +214,12 @@ void Control::SetTabOrder(int order) {
   parent_->ApplyTabOrder();
 }
 
-bool Control::TabStop() const { return (GetWindowLongA(hwnd_, GWL_STYLE) & WS_TABSTOP) != 0; }
+bool Control::TabStop() const { return (GetWindowLongPtrA(hwnd_, GWL_STYLE) & WS_TABSTOP) != 0; }
 
 void Control::SetTabStop(bool tabStop) {
-  LONG style = GetWindowLongA(hwnd_, GWL_STYLE);
+  LONG_PTR style = GetWindowLongPtrA(hwnd_, GWL_STYLE);
   style = tabStop ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP);
-  SetWindowLongA(hwnd_, GWL_STYLE, style);
+  SetWindowLongPtrA(hwnd_, GWL_STYLE, style);
 }
 
 // The children's windows stand in tab order, then the others (labels, tab

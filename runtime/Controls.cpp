@@ -66,7 +66,7 @@ void Button::Click() {
 }
 
 void Button::ShowAsDefault(bool asDefault) {
-  const LONG kind = GetWindowLongA(hwnd_, GWL_STYLE) & BS_TYPEMASK;
+  const LONG_PTR kind = GetWindowLongPtrA(hwnd_, GWL_STYLE) & BS_TYPEMASK;
   const LONG wanted = asDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
   if (kind != wanted) SendMessageA(hwnd_, BM_SETSTYLE, static_cast<WPARAM>(wanted), TRUE);
 }

@@ -382,8 +382,8 @@ ControlInfo Describe(HWND hwnd) {
   GetWindowRect(hwnd, &r);
   if (info.parent) MapWindowPoints(HWND_DESKTOP, info.parent, reinterpret_cast<POINT*>(&r), 2);
   info.bounds = Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
-  info.style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
-  info.exStyle = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_EXSTYLE));
+  info.style = static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE));
+  info.exStyle = static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_EXSTYLE));
   int z = 0;
   if (info.parent) {
     for (HWND sibling = GetWindow(hwnd, GW_HWNDFIRST); sibling && sibling != hwnd;

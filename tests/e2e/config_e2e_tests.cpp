@@ -208,7 +208,7 @@ TEST_F(ConfigDialogTest, EveryControlStandsWhereTheLayoutSaysInTabOrder) {
   EXPECT_EQ(client.width, 472);
   EXPECT_EQ(client.height, 393);
   EXPECT_TRUE(IsFormCentred(form));
-  const DWORD style = static_cast<DWORD>(GetWindowLongA(form, GWL_STYLE));
+  const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(form, GWL_STYLE));
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
   EXPECT_EQ(Describe(form).font, kFont);

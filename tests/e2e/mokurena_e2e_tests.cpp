@@ -329,7 +329,7 @@ TEST(MokurenaReport, ShowsTheWatchedMembersWithItsFixedLayout) {
   EXPECT_EQ(client.width, 472);
   EXPECT_EQ(client.height, 406);
   EXPECT_TRUE(IsFormCentred(form));
-  const DWORD style = static_cast<DWORD>(GetWindowLongA(form, GWL_STYLE));
+  const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(form, GWL_STYLE));
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
 

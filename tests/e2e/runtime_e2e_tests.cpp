@@ -96,7 +96,7 @@ TEST_F(DemoTest, ReportDialogHasExactLayoutFontAndFocus) {
   EXPECT_EQ(client.width, 472);
   EXPECT_EQ(client.height, 406);
   EXPECT_TRUE(IsFormCentred(form));
-  const DWORD style = static_cast<DWORD>(GetWindowLongA(form, GWL_STYLE));
+  const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(form, GWL_STYLE));
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
 
@@ -505,7 +505,7 @@ TEST_F(DemoTest, MainToolWindowHidesTheApplicationWindowAndItsPanelEndsTheProgra
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(demo.Windows().size(), 1u) << "only the form is visible";
   EXPECT_EQ(ClassName(form), "MokurenaForm");
-  EXPECT_TRUE(GetWindowLongA(form, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  EXPECT_TRUE(GetWindowLongPtrA(form, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   const Rect client = ClientOnScreen(form);
   EXPECT_EQ(client.width, 231);
   EXPECT_EQ(client.height, 97);
