@@ -9,6 +9,7 @@
 #include "app/CheckRun.h"
 #include "backends/NameText.h"
 #include "platform/CodePage.h"
+#include "tests/support/PlatformHooks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
