@@ -19,6 +19,7 @@ struct HostileCase {
   int exitCode;
   std::vector<std::string> hits;  // "[ ext ] member" after "<path>: ", in order
   const char* error;    // part of the message on standard error; nullptr for none
+  bool recursive = false;  // with --recursive
 };
 
 // Writes the archive of a case of hostile_archives.py into folder.
@@ -76,12 +77,22 @@ TEST(HostileArchives, EveryExtractedNameIsJudgedAndDoubtIsAnError) {
       {"lha_unicode_name", "a.lzh", 1, {"[ exe ] äöüÄÖÜ.exe"}, nullptr},
       {"lha_level0_without_crc", "a.lzh", 1, {"[ exe ] evil.exe"}, nullptr},
       {"lha_symlink_target", "a.lzh", 1, {"[ exe ] evil.exe"}, nullptr},
+      // Compressed files inside archives are the files they decompress to.
+      {"nested_compressed_files", "outer.zip", 1,
+       {"[ exe ] evil.exe.gz/evil.exe", "[ bat ] docs\\evil.bat.bz2/evil.bat",
+        "[ exe ] tools\\evil.exe.xz/evil.exe", "[ exe ] readme.gz/evil.exe"},
+       nullptr, true},
+      {"nested_compressed_tar_in_tar", "outer.tar", 1,
+       {"[ bat ] evil.bat.gz/evil.bat", "[ exe ] evil.bat.gz/bin\\evil.exe", "[ exe ] a.tgz/bin\\evil.exe"},
+       nullptr, true},
   };
   const std::string folder = platform::CreateTempFolder("mokurena-hostile");
   for (const HostileCase& c : cases) {
     SCOPED_TRACE(c.script);
     const std::string archive = MakeArchive(folder, c.script, c.file);
-    const scantest::ProgramRun run = Scan({"--ext", "exe,bat", archive});
+    std::vector<std::string> args = {"--ext", "exe,bat", archive};
+    if (c.recursive) args.insert(args.begin(), "--recursive");
+    const scantest::ProgramRun run = Scan(args);
     EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
     // A hit "[ ext ] *end" stands for a line whose member ends in "end".
     std::vector<std::string> lines = scantest::OutputLines(run.out);

@@ -350,6 +350,35 @@ def nested_bomb():
     return zip_with([('inner.zip', inner)])
 
 
+def nested_compressed_files():
+    import bz2
+    import gzip
+    import io
+    import lzma
+    stored = io.BytesIO()
+    with gzip.GzipFile('evil.exe', 'wb', fileobj=stored, mtime=0) as z:
+        z.write(b'MZ a program')
+    return zip_with([('evil.exe.gz', gzip.compress(b'MZ a program')),
+                     ('docs/evil.bat.bz2', bz2.compress(b'@echo off')),
+                     ('tools/evil.exe.xz', lzma.compress(b'MZ a program')),
+                     ('readme.gz', stored.getvalue()),
+                     ('notes.txt', DATA)])
+
+
+def nested_compressed_tar_in_tar():
+    import gzip
+    import io
+    import tarfile
+    inner = gzip.compress(tar_of(['readme.txt', 'bin/evil.exe'], 'w'))
+    buffer = io.BytesIO()
+    with tarfile.open(fileobj=buffer, mode='w', format=tarfile.GNU_FORMAT) as t:
+        for name, data in (('evil.bat.gz', inner), ('a.tgz', inner)):
+            info = tarfile.TarInfo(name)
+            info.size = len(data)
+            t.addfile(info, io.BytesIO(data))
+    return buffer.getvalue()
+
+
 CASES = {name: function for name, function in globals().items()
          if callable(function) and name.startswith(('zip_', 'tar_', 'gz_', 'bz2_', 'xz_', 'lha_', 'name_', 'nested_'))}
 
