@@ -64,6 +64,9 @@ TEST(HostileArchives, EveryExtractedNameIsJudgedAndDoubtIsAnError) {
       {"tar_long_name_and_pax_path", "a.tar", 1, {"[ exe ] evil.exe"}, nullptr},
       {"tar_hard_link_with_size", "a.tar", 2, {"[ exe ] evil.exe"}, kDoubt},
       {"tar_v7_folder_with_size", "a.tar", 2, {"[ exe ] evil.exe"}, kDoubt},
+      {"tar_hard_link_hides_member_in_data", "a.tar", 2, {"[ exe ] evil.exe"}, kDoubt},
+      {"tar_gz_hard_link_hides_member_in_data", "a.tar.gz", 2, {"[ exe ] evil.exe"}, kDoubt},
+      {"tar_v7_folder_hides_member_in_data", "a.tar", 2, {"[ exe ] evil.exe"}, kDoubt},
       {"tar_big_pax_header", "a.tar.gz", 1, {"[ exe ] bin\\evil.exe"}, nullptr},
       {"tar_member_after_end_blocks", "a.tar", 2, {"[ exe ] evil.exe"}, kDoubt},
       // Compressed files are the files they decompress to.
