@@ -482,8 +482,8 @@ ReadResult TarHeaderReader::NextInReading(Member& member) {
 
 std::uint64_t TarHeaderReader::SizeOfEntryWithoutData(std::uint64_t size) {
   // A hard link or a V7 folder has no data, but its size field may say
-  // otherwise: GNU tar reads a header right after it (or searches for the
-  // next one), bsdtar and Python skip the size. Both readings are walked:
+  // otherwise: some extractors read a header right after it (or search on
+  // for one), others skip the size. Both readings are walked:
   // this one reads the header right after it when there is one, else
   // skips; the other one waits its turn.
   if (size == 0) return 0;
