@@ -31,4 +31,11 @@ bool BeginsArchive(const std::uint8_t* p, std::size_t size) {
   return false;
 }
 
+bool BeginsCompressedStream(const std::uint8_t* p, std::size_t size) {
+  if (size >= 2 && p[0] == 0x1F && (p[1] == 0x8B || p[1] == 0x9D)) return true;  // gzip, compress
+  if (size >= 3 && std::memcmp(p, "BZh", 3) == 0) return true;
+  if (size >= 6 && std::memcmp(p, "\xFD" "7zXZ\0", 6) == 0) return true;
+  return size >= 4 && std::memcmp(p, "\x28\xB5\x2F\xFD", 4) == 0;  // zstd
+}
+
 }  // namespace backends

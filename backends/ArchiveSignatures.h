@@ -12,4 +12,8 @@ namespace backends {
 // 7z, RAR, cabinet, LHA, tar (ustar), gzip, bzip2, xz, zstd.
 bool BeginsArchive(const std::uint8_t* p, std::size_t size);
 
+// True when the bytes at p begin a compressed stream of a single file:
+// gzip, bzip2, xz, zstd, compress.
+bool BeginsCompressedStream(const std::uint8_t* p, std::size_t size);
+
 }  // namespace backends

@@ -15,7 +15,7 @@ namespace backends {
 #define MOKURENA_LIBARCHIVE_FUNCTIONS(X)                                                     \
   X(archive_read_new) X(archive_read_free) X(archive_read_open_filename)                     \
   X(archive_read_next_header) X(archive_read_data) X(archive_read_set_options)               \
-  X(archive_filter_count) X(archive_filter_code) X(archive_format_name)                      \
+  X(archive_filter_count) X(archive_filter_code) X(archive_format_name) X(archive_format)   \
   X(archive_read_support_filter_gzip) X(archive_read_support_filter_bzip2)                   \
   X(archive_read_support_filter_compress) X(archive_read_support_filter_xz)                  \
   X(archive_read_support_filter_lzma) X(archive_read_support_filter_zstd)                    \

@@ -1,15 +1,18 @@
 #include "backends/NestedArchives.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
 #include "backends/ArchiveSignatures.h"
 #include "backends/ByteSource.h"
+#include "backends/CompressedFile.h"
 #include "backends/LhaHeaders.h"
 #include "backends/LibarchiveApi.h"
 #include "backends/NameText.h"
 #include "backends/TarHeaders.h"
 #include "backends/ZipCentralDirectory.h"
+#include "platform/CodePage.h"
 
 namespace backends {
 namespace {
@@ -65,22 +68,65 @@ bool ListWithOurReader(const std::vector<std::uint8_t>& bytes, const std::string
   return true;
 }
 
+// Whether compressed bytes hold a tar, as libarchive reads them.
+bool HoldsTar(const std::vector<std::uint8_t>& bytes) {
+  archive* a = OpenAnyArchive();
+  if (!a) return false;
+  archive_entry* entry = nullptr;
+  bool tar = false;
+  if (La().archive_read_open_memory(a, bytes.data(), bytes.size()) == ARCHIVE_OK) {
+    const int r = La().archive_read_next_header(a, &entry);
+    tar = (r == ARCHIVE_OK || r == ARCHIVE_WARN) &&
+          (La().archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_TAR;
+  }
+  La().archive_read_free(a);
+  return tar;
+}
+
+// A compressed member is also the file it decompresses to, named as a
+// compressed file at the top is (DecompressedNames: its own name without the
+// suffix, the gzip header's stored name), each name a member inside it; a
+// name that only names the tar it holds is left out.
+NestedResult NameDecompressedFile(const std::vector<std::uint8_t>& bytes, const std::string& rawName,
+                                  const std::string& memberPath, Walk& walk) {
+  std::vector<std::string> names = DecompressedNames(rawName, bytes.data(), bytes.size());
+  if (!names.empty() && HoldsTar(bytes)) {
+    names.erase(std::remove_if(names.begin(), names.end(),
+                               [](const std::string& n) {
+                                 const std::size_t dot = n.rfind('.');
+                                 return dot != std::string::npos && platform::AnsiSameText(n.substr(dot), ".tar");
+                               }),
+                names.end());
+  }
+  std::string name;
+  for (const std::string& decompressed : names) {
+    if (++walk.members > walk.limits.members) return kNestedMemberLimit;
+    RecordName(decompressed, name);
+    const std::string full = memberPath + "/" + name;
+    walk.sink(walk.context, full.data(), full.size());
+  }
+  return kNestedDone;
+}
+
 NestedResult WalkArchive(archive* a, unsigned level, const std::string& path, bool nameMembers, Walk& walk) {
   archive_entry* entry = nullptr;
   std::string name;
-  for (;;) {
+  for (bool first = true;; first = false) {
     const int r = La().archive_read_next_header(a, &entry);
     if (r == ARCHIVE_EOF) return kNestedDone;
-    if (r != ARCHIVE_OK && r != ARCHIVE_WARN) return level == 0 ? kNestedUnreadable : kNestedDoubt;
+    // No archive at all, or an inner one damaged after its first member
+    // (the outer one's damage is the normal listing's to tell).
+    if (r != ARCHIVE_OK && r != ARCHIVE_WARN) return first || level == 0 ? kNestedUnreadable : kNestedDoubt;
     // Each member counts once: one our reader named is not counted again.
     if ((nameMembers || level == 0) && ++walk.members > walk.limits.members) return kNestedMemberLimit;
     const char* raw = La().archive_entry_pathname(entry);
-    RecordName(raw ? std::string(raw) : std::string(), name);
+    const std::string rawName = raw ? std::string(raw) : std::string();
+    RecordName(rawName, name);
     const std::string memberPath = level == 0 ? name : path + "/" + name;
     if (nameMembers) walk.sink(walk.context, memberPath.data(), memberPath.size());
     if (La().archive_entry_filetype(entry) != AE_IFREG) continue;
     // The member's bytes, as far as they go and the limit allows; kept only
-    // when they begin an archive.
+    // when they begin an archive or a compressed file.
     std::vector<std::uint8_t> bytes;
     std::uint8_t chunk[65536];
     bool isArchive = false;
@@ -88,7 +134,8 @@ NestedResult WalkArchive(archive* a, unsigned level, const std::string& path, bo
       const la_ssize_t n = La().archive_read_data(a, chunk, sizeof chunk);
       if (n <= 0) break;
       if (!isArchive) {
-        isArchive = BeginsArchive(chunk, static_cast<std::size_t>(n));
+        isArchive = BeginsArchive(chunk, static_cast<std::size_t>(n)) ||
+                    BeginsCompressedStream(chunk, static_cast<std::size_t>(n));
         if (!isArchive) break;
       }
       // What is kept counts: a bomb stops here, promptly and with memory
@@ -99,6 +146,11 @@ NestedResult WalkArchive(archive* a, unsigned level, const std::string& path, bo
     }
     if (!isArchive) continue;
     if (level + 1 > walk.limits.depth) return kNestedDepthLimit;
+    const bool compressed = BeginsCompressedStream(bytes.data(), bytes.size());
+    if (compressed) {
+      const NestedResult named = NameDecompressedFile(bytes, rawName, memberPath, walk);
+      if (named != kNestedDone) return named;
+    }
     NestedResult inner = kNestedDone;
     const bool ours = ListWithOurReader(bytes, memberPath, walk, inner);
     if (inner != kNestedDone) return inner;
@@ -109,8 +161,11 @@ NestedResult WalkArchive(archive* a, unsigned level, const std::string& path, bo
       result = WalkArchive(nested, level + 1, memberPath, !ours, walk);
     La().archive_read_free(nested);
     // A member that libarchive cannot read on is not judged: that is doubt,
-    // unless our reader listed its names already.
-    if (result == kNestedUnreadable || (result == kNestedDoubt && ours)) result = ours ? kNestedDone : kNestedDoubt;
+    // unless our reader listed its names already. A compressed file whose
+    // content is no archive is a file, named above.
+    if (result == kNestedUnreadable && (ours || compressed)) result = kNestedDone;
+    if (result == kNestedUnreadable) result = kNestedDoubt;
+    if (result == kNestedDoubt && ours) result = kNestedDone;
     if (result != kNestedDone) return result;
   }
 }

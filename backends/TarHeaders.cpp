@@ -3,6 +3,7 @@
 #include "archives/StructureDoubt.h"
 #include "backends/ArchiveSignatures.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -103,6 +104,10 @@ std::uint64_t ByteSum(const std::uint8_t* block) {
 }
 
 }  // namespace
+
+bool TarHeaderReader::SameNames(const Pending& a, const Pending& b) {
+  return a.hasLongName == b.hasLongName && a.longName == b.longName && a.hasPath == b.hasPath && a.path == b.path;
+}
 
 TarBlockKind ClassifyTarBlock(const std::uint8_t* block) {
   const std::uint64_t sum = ByteSum(block);  // of the bytes as they are
@@ -256,8 +261,64 @@ ReadResult TarHeaderReader::Next(Member& member) {
     otherName_.clear();
     return ReadResult::Member;
   }
-  if (finished_) return ReadResult::End;
   for (;;) {
+    const ReadResult r = finished_ ? ReadResult::End : NextInReading(member);
+    if (r == ReadResult::Member) return r;
+    if (r == ReadResult::Damaged && primary_) damaged_ = true;
+    finished_ = true;
+    if (otherReadings_.empty()) {
+      const bool damaged = damaged_;
+      damaged_ = false;
+      return damaged ? ReadResult::Damaged : ReadResult::End;
+    }
+    // The next reading waiting, from where it stands.
+    auto next = std::min_element(otherReadings_.begin(), otherReadings_.end(),
+                                 [](const Reading& a, const Reading& b) { return a.offset < b.offset; });
+    offset_ = next->offset;
+    pending_ = std::move(next->pending);
+    primary_ = next->primary;
+    otherReadings_.erase(next);
+    finished_ = false;
+  }
+}
+
+void TarHeaderReader::MergeReadings(std::uint64_t from, std::uint64_t to) {
+  for (auto it = otherReadings_.begin(); it != otherReadings_.end();) {
+    if (it->offset >= from && it->offset <= to && SameNames(it->pending, pending_)) {
+      primary_ = primary_ || it->primary;
+      it = otherReadings_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+void TarHeaderReader::TakeLowestReading() {
+  if (otherReadings_.empty()) return;
+  MergeReadings(offset_, offset_);
+  auto lowest = std::min_element(otherReadings_.begin(), otherReadings_.end(),
+                                 [](const Reading& a, const Reading& b) { return a.offset < b.offset; });
+  if (lowest == otherReadings_.end() || lowest->offset >= offset_) return;
+  std::swap(offset_, lowest->offset);
+  std::swap(pending_, lowest->pending);
+  const bool primary = primary_;
+  primary_ = lowest->primary;
+  lowest->primary = primary;
+}
+
+void TarHeaderReader::AddReading(std::uint64_t offset) {
+  // Each header is read once, whichever readings reach it, so the readings
+  // cannot outnumber the blocks; this bound keeps memory small beyond that.
+  constexpr std::size_t kMaxReadings = 64;
+  if (otherReadings_.size() >= kMaxReadings) return;
+  Reading reading;
+  reading.offset = offset;
+  otherReadings_.push_back(std::move(reading));
+}
+
+ReadResult TarHeaderReader::NextInReading(Member& member) {
+  for (;;) {
+    TakeLowestReading();
     const std::uint8_t* block = source_->Bytes(offset_, kTarBlock);
     if (!block) {
       // A stream's size is known once it has been read to its end.
@@ -273,9 +334,15 @@ ReadResult TarHeaderReader::Next(Member& member) {
         // The end, when the blocks are zero to the end of the file. A
         // header after them is read on: extractors that skip zero blocks
         // create its member.
-        if (SkipZeroBlocks()) {
-          finished_ = true;
-          return ReadResult::End;
+        {
+          const std::uint64_t zeroStart = offset_;
+          const bool toTheEnd = SkipZeroBlocks();
+          // Readings that stand in the zero run read the same run.
+          MergeReadings(zeroStart, offset_);
+          if (toTheEnd) {
+            finished_ = true;
+            return ReadResult::End;
+          }
         }
         if (!(block = source_->Bytes(offset_, kTarBlock)) || ClassifyTarBlock(block) != TarBlockKind::Header) {
           if (block && BeginsArchive(block, kTarBlock)) Raise(archives::kDoubtArchiveOutside);
@@ -415,14 +482,30 @@ ReadResult TarHeaderReader::Next(Member& member) {
 
 std::uint64_t TarHeaderReader::SizeOfEntryWithoutData(std::uint64_t size) {
   // A hard link or a V7 folder has no data, but its size field may say
-  // otherwise: GNU tar reads a header right after it (or searches for the
-  // next one), bsdtar and Python skip the size. The readings differ either
-  // way. When a header is there, this one reads it (it sees what follows
-  // too, unless that header's own size jumps over it); else it skips.
+  // otherwise: some extractors read a header right after it (or search on
+  // for one), others skip the size. Both readings are walked:
+  // this one reads the header right after it when there is one, else
+  // skips; the other one waits its turn.
   if (size == 0) return 0;
   Raise(archives::kDoubtReadersDisagree);
+  const std::uint64_t blocks = DataBlocks(size);
+  if (blocks < size || offset_ > std::numeric_limits<std::uint64_t>::max() - blocks) return size;  // damage
+  const std::uint64_t skipped = offset_ + blocks;
   const std::uint8_t* next = source_->Bytes(offset_, kTarBlock);
-  return next && ClassifyTarBlock(next) == TarBlockKind::Header ? 0 : size;
+  if (next && ClassifyTarBlock(next) == TarBlockKind::Header) {
+    AddReading(skipped);
+    return 0;
+  }
+  // The reading that searches on: the first header before the skipped end.
+  for (std::uint64_t at = offset_ + kTarBlock; at < skipped; at += kTarBlock) {
+    const std::uint8_t* block = source_->Bytes(at, kTarBlock);
+    if (!block) break;
+    if (ClassifyTarBlock(block) == TarBlockKind::Header) {
+      AddReading(at);
+      break;
+    }
+  }
+  return size;
 }
 
 bool TarHeaderReader::SkipZeroBlocks() {

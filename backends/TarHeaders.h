@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "backends/ByteSource.h"
 #include "backends/Member.h"
@@ -41,7 +42,9 @@ class TarHeaderReader : public MemberReader {
  public:
   explicit TarHeaderReader(std::unique_ptr<ByteSource> source) : source_(std::move(source)) {}
   // Each member; one with a pax path and a different GNU long name comes
-  // twice, once under each name.
+  // twice, once under each name. An entry that extractors read two ways (a
+  // hard link or V7 folder with a size) makes two readings of what follows,
+  // and the members of both are handed out, each header once.
   ReadResult Next(Member& member) override;
   int Doubt() const override { return doubt_; }
 
@@ -66,6 +69,25 @@ class TarHeaderReader : public MemberReader {
     bool hasBirthtime = false;
   };
 
+  // Where one reading of the archive stands: the next header and what the
+  // headers before it said about that member.
+  struct Reading {
+    std::uint64_t offset = 0;
+    Pending pending;
+    bool primary = false;
+  };
+
+  // The members of the reading under way, up to its end.
+  ReadResult NextInReading(Member& member);
+  // Before a header: readings that meet at it with the same names go on as
+  // one; the reading furthest behind goes first, so a stream is read forward.
+  void TakeLowestReading();
+  // Another reading from offset (an entry that readers take two ways).
+  void AddReading(std::uint64_t offset);
+  // Readings waiting at a header from `from` to `to` that carry the same
+  // names as the one under way reach what it reaches: they end here.
+  void MergeReadings(std::uint64_t from, std::uint64_t to);
+  static bool SameNames(const Pending& a, const Pending& b);
   ReadResult Fail();
   // The data of a special header ('L', 'x'...) of size bytes after offset_.
   bool ReadData(std::int64_t size, std::string& data);
@@ -84,6 +106,12 @@ class TarHeaderReader : public MemberReader {
   std::uint64_t offset_ = 0;  // of the next header
   bool finished_ = false;
   Pending pending_;
+  // The reading under way is the one this reader trusts (primary_), or one
+  // that other extractors take; the others wait in otherReadings_. Damage
+  // ends the listing only in the trusted reading.
+  bool primary_ = true;
+  std::vector<Reading> otherReadings_;
+  bool damaged_ = false;
   Member first_;
   bool hasFirst_ = false;
   std::string otherName_;  // the last member's other name, still to hand out

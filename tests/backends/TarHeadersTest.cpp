@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ArchiveTools.h"
+#include "archives/StructureDoubt.h"
 #include "backends/ByteSource.h"
 #include "backends/LibarchiveReader.h"
 #include "backends/TarHeaders.h"
@@ -265,6 +266,52 @@ TEST(TarHeaders, DamageEndsTheListing) {
     if (!listing.opened) continue;
     EXPECT_EQ(listing.end, ReadResult::Damaged) << c.what;
     EXPECT_EQ(listing.members.size(), c.members) << c.what;
+  }
+}
+
+// A hard link or V7 folder that states a size: one extractor reads a header
+// right after it (or searches for one), another skips the size. Both
+// readings are listed, each header once, and the archive is in doubt;
+// damage counts only in the reading this reader trusts.
+TEST(TarHeaders, EntriesReadTwoWaysListBothReadings) {
+  const std::string junk = Data(std::string(kTarBlock, 'j'));
+  struct Case {
+    const char* what;
+    std::string archive;
+    std::vector<std::string> names;
+    ReadResult end;
+  };
+  const Case cases[] = {
+      {"skipped link size lands on a header inside data",
+       Header("link", '1', 1024).Bytes() + Header("cover", '0', 1024).Bytes() + junk + Header("evil.exe").Bytes() +
+           Header("readme").Bytes() + kEnd,
+       {"link", "cover", "evil.exe", "readme"}, ReadResult::End},
+      {"header searched for inside a V7 folder's size",
+       Header("dir/", '0', 1024).V7().Bytes() + junk + Header("evil.exe").V7().Bytes() + Header("readme").V7().Bytes() +
+           kEnd,
+       {"dir/", "evil.exe", "readme"}, ReadResult::End},
+      {"readings that meet go on as one",
+       Header("link", '1', 512).Bytes() + Header("a").Bytes() + Header("b").Bytes() + kEnd, {"link", "a", "b"},
+       ReadResult::End},
+      {"the other reading lands in data",
+       Header("link", '1', 512).Bytes() + Header("f", '0', 5).Bytes() + Data("hello") + Header("g").Bytes() + kEnd,
+       {"link", "f", "g"}, ReadResult::End},
+      {"the trusted reading is cut",
+       Header("dir/", '0', 1024).V7().Bytes() + junk + Header("a").V7().Bytes() + "xyz", {"dir/", "a"},
+       ReadResult::Damaged},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::unique_ptr<MemberReader> reader = OpenTarHeaders(std::unique_ptr<ByteSource>(
+        new MemorySource(reinterpret_cast<const std::uint8_t*>(c.archive.data()), c.archive.size())));
+    ASSERT_TRUE(reader);
+    std::vector<std::string> names;
+    Member member;
+    ReadResult r;
+    while ((r = reader->Next(member)) == ReadResult::Member) names.push_back(member.name);
+    EXPECT_EQ(names, c.names);
+    EXPECT_EQ(r, c.end);
+    EXPECT_EQ(reader->Doubt(), archives::kDoubtReadersDisagree);
   }
 }
 

@@ -19,6 +19,7 @@ struct HostileCase {
   int exitCode;
   std::vector<std::string> hits;  // "[ ext ] member" after "<path>: ", in order
   const char* error;    // part of the message on standard error; nullptr for none
+  bool recursive = false;  // with --recursive
 };
 
 // Writes the archive of a case of hostile_archives.py into folder.
@@ -63,6 +64,9 @@ TEST(HostileArchives, EveryExtractedNameIsJudgedAndDoubtIsAnError) {
       {"tar_long_name_and_pax_path", "a.tar", 1, {"[ exe ] evil.exe"}, nullptr},
       {"tar_hard_link_with_size", "a.tar", 2, {"[ exe ] evil.exe"}, kDoubt},
       {"tar_v7_folder_with_size", "a.tar", 2, {"[ exe ] evil.exe"}, kDoubt},
+      {"tar_hard_link_hides_member_in_data", "a.tar", 2, {"[ exe ] evil.exe"}, kDoubt},
+      {"tar_gz_hard_link_hides_member_in_data", "a.tar.gz", 2, {"[ exe ] evil.exe"}, kDoubt},
+      {"tar_v7_folder_hides_member_in_data", "a.tar", 2, {"[ exe ] evil.exe"}, kDoubt},
       {"tar_big_pax_header", "a.tar.gz", 1, {"[ exe ] bin\\evil.exe"}, nullptr},
       {"tar_member_after_end_blocks", "a.tar", 2, {"[ exe ] evil.exe"}, kDoubt},
       // Compressed files are the files they decompress to.
@@ -76,12 +80,22 @@ TEST(HostileArchives, EveryExtractedNameIsJudgedAndDoubtIsAnError) {
       {"lha_unicode_name", "a.lzh", 1, {"[ exe ] äöüÄÖÜ.exe"}, nullptr},
       {"lha_level0_without_crc", "a.lzh", 1, {"[ exe ] evil.exe"}, nullptr},
       {"lha_symlink_target", "a.lzh", 1, {"[ exe ] evil.exe"}, nullptr},
+      // Compressed files inside archives are the files they decompress to.
+      {"nested_compressed_files", "outer.zip", 1,
+       {"[ exe ] evil.exe.gz/evil.exe", "[ bat ] docs\\evil.bat.bz2/evil.bat",
+        "[ exe ] tools\\evil.exe.xz/evil.exe", "[ exe ] readme.gz/evil.exe"},
+       nullptr, true},
+      {"nested_compressed_tar_in_tar", "outer.tar", 1,
+       {"[ bat ] evil.bat.gz/evil.bat", "[ exe ] evil.bat.gz/bin\\evil.exe", "[ exe ] a.tgz/bin\\evil.exe"},
+       nullptr, true},
   };
   const std::string folder = platform::CreateTempFolder("mokurena-hostile");
   for (const HostileCase& c : cases) {
     SCOPED_TRACE(c.script);
     const std::string archive = MakeArchive(folder, c.script, c.file);
-    const scantest::ProgramRun run = Scan({"--ext", "exe,bat", archive});
+    std::vector<std::string> args = {"--ext", "exe,bat", archive};
+    if (c.recursive) args.insert(args.begin(), "--recursive");
+    const scantest::ProgramRun run = Scan(args);
     EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
     // A hit "[ ext ] *end" stands for a line whose member ends in "end".
     std::vector<std::string> lines = scantest::OutputLines(run.out);

@@ -232,6 +232,25 @@ def tar_v7_folder_with_size():
             tar_member(b'readme.txt', ustar=False) + b'\x00' * 1024)
 
 
+def tar_hard_link_hides_member_in_data():
+    # GNU tar, bsdtar and Python read on after the link, and evil.exe is data of cover.txt; a reader that
+    # skips the size the link states meets it as a header.
+    cover = tar_data(DATA) + tar_header(b'evil.exe')
+    return (tar_header(b'link.txt', 1024, b'1', linkname=b'readme.txt') + tar_member(b'cover.txt', cover) +
+            tar_member(b'readme.txt') + b'\x00' * 1024)
+
+
+def tar_gz_hard_link_hides_member_in_data():
+    import gzip
+    return gzip.compress(tar_hard_link_hides_member_in_data())
+
+
+def tar_v7_folder_hides_member_in_data():
+    # GNU tar and Python skip the folder's size, over evil.exe; bsdtar searches on after it and meets it.
+    return (tar_header(b'dir/', 1024, b'0', ustar=False) + tar_data(DATA) + tar_header(b'evil.exe', ustar=False) +
+            tar_member(b'readme.txt', ustar=False) + b'\x00' * 1024)
+
+
 def tar_big_pax_header():
     import gzip
     pax = pax_record(b'SCHILY.xattr.user.padding', b'x' * (5 * 1024 * 1024)) + pax_record(b'path', b'bin/evil.exe')
@@ -348,6 +367,35 @@ def nested_bomb():
     import zipfile
     inner = zip_with([('zeros.bin', bytes(8 * 1024 * 1024))], zipfile.ZIP_STORED)
     return zip_with([('inner.zip', inner)])
+
+
+def nested_compressed_files():
+    import bz2
+    import gzip
+    import io
+    import lzma
+    stored = io.BytesIO()
+    with gzip.GzipFile('evil.exe', 'wb', fileobj=stored, mtime=0) as z:
+        z.write(b'MZ a program')
+    return zip_with([('evil.exe.gz', gzip.compress(b'MZ a program')),
+                     ('docs/evil.bat.bz2', bz2.compress(b'@echo off')),
+                     ('tools/evil.exe.xz', lzma.compress(b'MZ a program')),
+                     ('readme.gz', stored.getvalue()),
+                     ('notes.txt', DATA)])
+
+
+def nested_compressed_tar_in_tar():
+    import gzip
+    import io
+    import tarfile
+    inner = gzip.compress(tar_of(['readme.txt', 'bin/evil.exe'], 'w'))
+    buffer = io.BytesIO()
+    with tarfile.open(fileobj=buffer, mode='w', format=tarfile.GNU_FORMAT) as t:
+        for name, data in (('evil.bat.gz', inner), ('a.tgz', inner)):
+            info = tarfile.TarInfo(name)
+            info.size = len(data)
+            t.addfile(info, io.BytesIO(data))
+    return buffer.getvalue()
 
 
 CASES = {name: function for name, function in globals().items()
