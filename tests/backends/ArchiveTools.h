@@ -3,6 +3,8 @@
 // readers listing bytes in memory.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -101,6 +103,31 @@ ReaderListing ListWith(Open open, const std::string& bytes) {
   backends::Member member;
   while ((listing.end = reader->Next(member)) == backends::ReadResult::Member) listing.members.push_back(member);
   return listing;
+}
+
+// A damaged archive's listing: taken by the reader (opened) or not, and if
+// taken, ending in damage after members members.
+inline void ExpectDamaged(const ReaderListing& listing, bool opened, std::size_t members, const char* what) {
+  EXPECT_EQ(listing.opened, opened) << what;
+  if (!listing.opened) return;
+  EXPECT_EQ(listing.end, backends::ReadResult::Damaged) << what;
+  EXPECT_EQ(listing.members.size(), members) << what;
+}
+
+// Lists two readers of one archive in step: they must end alike, member by
+// member, and compare(a, b) checks each pair. The members listed.
+template <typename Compare>
+std::size_t ListInStep(backends::MemberReader& ours, backends::MemberReader& theirs, Compare compare) {
+  backends::Member a, b;
+  std::size_t count = 0;
+  for (;;) {
+    const backends::ReadResult ra = ours.Next(a);
+    const backends::ReadResult rb = theirs.Next(b);
+    EXPECT_EQ(ra, rb) << "member " << count;
+    if (ra != rb || ra != backends::ReadResult::Member) return count;
+    ++count;
+    compare(a, b);
+  }
 }
 
 }  // namespace backends_test

@@ -192,13 +192,7 @@ TEST(CabHeaders, NotACabinetAndDamage) {
       {"folder index out of range", Cabinet({{"a.txt"}, {"b.exe", 3, 1}}), true, 1},
       {"name longer than 256 bytes", Cabinet({{"a.txt"}, {std::string(257, 'n')}}), true, 1},
   };
-  for (const auto& c : cases) {
-    const Listing listing = List(c.cabinet);
-    EXPECT_EQ(listing.opened, c.opened) << c.what;
-    if (!listing.opened) continue;
-    EXPECT_EQ(listing.end, ReadResult::Damaged) << c.what;
-    EXPECT_EQ(listing.members.size(), c.members) << c.what;
-  }
+  for (const auto& c : cases) backends_test::ExpectDamaged(List(c.cabinet), c.opened, c.members, c.what);
   EXPECT_EQ(List(Cabinet({{std::string(256, 'n')}})).members.size(), 1u);  // the longest name allowed
 }
 
@@ -245,19 +239,12 @@ TEST(CabHeaders, AgreesWithLibarchiveOnGcabCabinets) {
     std::unique_ptr<MemberReader> theirs = LibarchiveReader::Open(Family::Cab, cabinet);
     ASSERT_TRUE(ours);
     ASSERT_TRUE(theirs);
-    Member a, b;
-    std::size_t count = 0;
-    for (;;) {
-      const ReadResult ra = ours->Next(a);
-      const ReadResult rb = theirs->Next(b);
-      ASSERT_EQ(ra, rb) << "member " << count;
-      if (ra != ReadResult::Member) break;
-      ++count;
+    const std::size_t count = ListInStep(*ours, *theirs, [](const Member& a, const Member& b) {
       EXPECT_EQ(RecordName(a.name), RecordName(b.name));
       EXPECT_EQ(a.originalSize, b.originalSize) << a.name;
       EXPECT_EQ(a.writeTime, b.writeTime) << a.name;
       EXPECT_EQ(a.attributes & kAttrReadOnly, b.attributes & kAttrReadOnly) << a.name;
-    }
+    });
     EXPECT_EQ(count, names.size());
   }
   platform::ClearCodePageOverride();

@@ -231,13 +231,7 @@ TEST(LhaHeaders, DamageEndsTheListing) {
       {"extended header running past the header", good + extPastHeader, true, 1},
       {"level 4", good + Level01(plain, 4), true, 1},
   };
-  for (const Case& c : cases) {
-    const Listing listing = List(c.archive);
-    EXPECT_EQ(listing.opened, c.opened) << c.what;
-    if (!listing.opened) continue;
-    EXPECT_EQ(listing.end, ReadResult::Damaged) << c.what;
-    EXPECT_EQ(listing.members.size(), c.members) << c.what;
-  }
+  for (const Case& c : cases) backends_test::ExpectDamaged(List(c.archive), c.opened, c.members, c.what);
 }
 
 // Any prefix and any scrambling of a valid archive: the reader ends, never
@@ -279,20 +273,13 @@ TEST(LhaHeaders, AgreesWithLibarchiveOnJlhaArchives) {
     std::unique_ptr<MemberReader> theirs = LibarchiveReader::Open(Family::Lha, archive);
     ASSERT_TRUE(ours);
     ASSERT_TRUE(theirs);
-    Member a, b;
-    std::size_t count = 0;
-    for (;;) {
-      const ReadResult ra = ours->Next(a);
-      const ReadResult rb = theirs->Next(b);
-      ASSERT_EQ(ra, rb) << "member " << count;
-      if (ra != ReadResult::Member) break;
-      ++count;
+    const std::size_t count = ListInStep(*ours, *theirs, [](const Member& a, const Member& b) {
       EXPECT_EQ(RecordName(a.name), RecordName(b.name));
       EXPECT_EQ(a.originalSize, b.originalSize) << a.name;
       EXPECT_EQ(a.isDirectory, b.isDirectory) << a.name;
       EXPECT_EQ(a.writeTime, b.writeTime) << a.name;
       EXPECT_STREQ(a.method, b.method) << a.name;
-    }
+    });
     EXPECT_EQ(count, 6u);
   }
   platform::ClearCodePageOverride();
