@@ -22,9 +22,8 @@ constexpr std::size_t kLevelAt = 20;
 constexpr std::size_t kCommonSize = 22;  // up to the name length (levels 0, 1)
 // Levels 0 and 1: the name length and the name.
 constexpr std::size_t kNameLengthAt = 21, kNameAt = 22;
-// Level 2: total header size at 0, first extended header size at 24.
+// Levels 2 and 3: the header before the extended headers.
 constexpr std::size_t kLevel2Fixed = 26;
-// Level 3: word size 4 at 0, total header size at 24, first extended size at 28.
 constexpr std::size_t kLevel3Fixed = 32;
 constexpr std::size_t kLevel3MaxHeader = 1024 * 1024;
 constexpr std::size_t kMaxExtendedHeaders = 4096;
@@ -233,10 +232,10 @@ bool ReadLevel0(ByteSource& source, std::uint64_t offset, Fields& f) {
   return true;
 }
 
-// Level 1: the base header; after the name the CRC (2), the OS (1) and the
-// size of the first extended header (2). The extended headers follow the
-// base header, each [size of it (2)... ] as [type (1)][data][next size (2)];
-// the packed size counts them and the data.
+// Level 1: the base header; after the name the CRC of the data (2), the OS
+// (1) and the size of the first extended header (2). The extended headers
+// follow the base header, each [type (1)][data][size of the next one (2)],
+// and the packed size counts them with the data.
 bool ReadLevel1(ByteSource& source, std::uint64_t offset, Fields& f) {
   std::size_t headerSize = 0, nameEnd = 0;
   const std::uint8_t* h = ReadBaseHeader(source, offset, f, headerSize, nameEnd);
@@ -262,35 +261,22 @@ bool ReadLevel1(ByteSource& source, std::uint64_t offset, Fields& f) {
   return true;
 }
 
-// Levels 2 and 3 hold their extended headers inside the header, whose CRC
-// (extended header 0) covers it all:
-//   level 2: 0 header size (2) ... 21 header CRC (2), 23 OS (1), 24 first extended size (2)
-//   level 3: 0 word size 4 (2) ... 24 header size (4), 28 first extended size (4)
-//   both:    2 method (5), 7 packed size (4), 11 original size (4), 15 Unix time (4), 20 level (1)
-// Extended headers are [type (1)][data][next size (2 or 4)].
-bool ReadLevel2Or3(ByteSource& source, std::uint64_t offset, Fields& f) {
-  const bool level2 = f.level == 2;
-  const std::size_t fixed = level2 ? kLevel2Fixed : kLevel3Fixed;
-  const std::uint8_t* h = source.Bytes(offset, fixed);
-  if (!h) return false;
-  std::size_t headerSize;
-  std::uint32_t firstSize;
-  if (level2) {
-    headerSize = get16(h);
-    firstSize = get16(h + 24);
-  } else {
-    if (get16(h) != 4) return false;
-    headerSize = get32(h + 24);
-    firstSize = get32(h + 28);
-    if (headerSize > kLevel3MaxHeader) return false;
-  }
+// Levels 2 and 3 hold their extended headers inside the header, each
+// [type (1)][data][size of the next one], and the header CRC (extended
+// header 0) covers the whole header. Both share, at these offsets:
+//    2 method (5)   7 packed size (4)   11 original size (4)
+//   15 Unix time (4)   20 level (1)
+// fixed is the size of the level's part before the extended headers,
+// sizeBytes that of its size fields.
+bool ReadHeaderWithExtended(ByteSource& source, std::uint64_t offset, std::size_t headerSize, std::size_t fixed,
+                            std::uint32_t firstSize, std::size_t sizeBytes, Fields& f) {
   if (headerSize < fixed) return false;
-  h = source.Bytes(offset, headerSize);
+  const std::uint8_t* h = source.Bytes(offset, headerSize);
   if (!h) return false;
   // The walk and the CRC need the whole header at once: a copy, since the
   // source's bytes last only until its next read.
   std::vector<std::uint8_t> header(h, h + headerSize);
-  if (!WalkExtended(header.data(), headerSize, fixed, firstSize, level2 ? 2 : 4, f)) return false;
+  if (!WalkExtended(header.data(), headerSize, fixed, firstSize, sizeBytes, f)) return false;
   if (f.hasHeaderCrc) {
     header[f.headerCrcAt] = header[f.headerCrcAt + 1] = 0;
     if (LhaCrc16(header.data(), headerSize) != f.headerCrc) return false;
@@ -304,6 +290,25 @@ bool ReadLevel2Or3(ByteSource& source, std::uint64_t offset, Fields& f) {
   f.dataStart = offset + headerSize;
   f.dataSize = f.packed;
   return true;
+}
+
+// Level 2, sizes of 2 bytes:
+//    0 header size (2)   21 CRC of the data (2)   23 OS (1)   24 first extended size (2)
+bool ReadLevel2(ByteSource& source, std::uint64_t offset, Fields& f) {
+  const std::uint8_t* h = source.Bytes(offset, kLevel2Fixed);
+  if (!h) return false;
+  return ReadHeaderWithExtended(source, offset, get16(h), kLevel2Fixed, get16(h + 24), 2, f);
+}
+
+// Level 3, sizes of 4 bytes:
+//    0 word size, always 4 (2)   21 CRC of the data (2)   23 OS (1)
+//   24 header size (4)   28 first extended size (4)
+bool ReadLevel3(ByteSource& source, std::uint64_t offset, Fields& f) {
+  const std::uint8_t* h = source.Bytes(offset, kLevel3Fixed);
+  if (!h || get16(h) != 4) return false;
+  const std::size_t headerSize = get32(h + 24);
+  if (headerSize > kLevel3MaxHeader) return false;
+  return ReadHeaderWithExtended(source, offset, headerSize, kLevel3Fixed, get32(h + 28), 4, f);
 }
 
 // The member the fields describe. otherName gets the code page's name when
@@ -402,8 +407,8 @@ ReadResult LhaHeaderReader::ReadHeader(std::uint64_t offset, Member& member, std
   switch (f.level) {
     case 0: read = ReadLevel0(*source_, offset, f); break;
     case 1: read = ReadLevel1(*source_, offset, f); break;
-    case 2:
-    case 3: read = ReadLevel2Or3(*source_, offset, f); break;
+    case 2: read = ReadLevel2(*source_, offset, f); break;
+    case 3: read = ReadLevel3(*source_, offset, f); break;
     default: break;
   }
   if (!read) return ReadResult::Damaged;
