@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -105,13 +106,34 @@ ReaderListing ListWith(Open open, const std::string& bytes) {
   return listing;
 }
 
-// A damaged archive's listing: taken by the reader (opened) or not, and if
-// taken, ending in damage after members members.
-inline void ExpectDamaged(const ReaderListing& listing, bool opened, std::size_t members, const char* what) {
-  EXPECT_EQ(listing.opened, opened) << what;
+// A damaged archive: whether the reader takes it, and if it does, how many
+// members it lists before the listing ends in damage.
+struct DamagedCase {
+  const char* what;
+  std::string archive;
+  bool opened;
+  std::size_t members;
+};
+
+inline void ExpectDamaged(const ReaderListing& listing, const DamagedCase& c) {
+  EXPECT_EQ(listing.opened, c.opened) << c.what;
   if (!listing.opened) return;
-  EXPECT_EQ(listing.end, backends::ReadResult::Damaged) << what;
-  EXPECT_EQ(listing.members.size(), members) << what;
+  EXPECT_EQ(listing.end, backends::ReadResult::Damaged) << c.what;
+  EXPECT_EQ(listing.members.size(), c.members) << c.what;
+}
+
+// Lists every prefix of bytes and rounds scramblings of 4 bytes each: the
+// reader must end every time without reading outside the bytes (ASan
+// watches).
+template <typename List>
+void ListCutAndScrambled(List list, const std::string& bytes, unsigned seed, int rounds = 3000) {
+  for (std::size_t cut = 0; cut <= bytes.size(); ++cut) list(bytes.substr(0, cut));
+  std::mt19937 random(seed);
+  for (int round = 0; round < rounds; ++round) {
+    std::string scrambled = bytes;
+    for (int n = 0; n < 4; ++n) scrambled[random() % scrambled.size()] = static_cast<char>(random());
+    list(scrambled);
+  }
 }
 
 // Lists two readers of one archive in step: they must end alike, member by

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <random>
 #include <vector>
 
 #include "ArchiveTools.h"
@@ -172,12 +171,7 @@ TEST(CabHeaders, NotACabinetAndDamage) {
   std::string unterminated = good.substr(0, good.size() - 1) + "x";
   std::string badSignature = good;
   badSignature[3] = 'X';
-  const struct {
-    const char* what;
-    std::string cabinet;
-    bool opened;
-    std::size_t members;
-  } cases[] = {
+  const backends_test::DamagedCase cases[] = {
       {"no folder", Cabinet(two, noFolders), false, 0},
       {"no file", Cabinet({}), false, 0},
       {"version 2", Cabinet(two, version2), false, 0},
@@ -192,7 +186,7 @@ TEST(CabHeaders, NotACabinetAndDamage) {
       {"folder index out of range", Cabinet({{"a.txt"}, {"b.exe", 3, 1}}), true, 1},
       {"name longer than 256 bytes", Cabinet({{"a.txt"}, {std::string(257, 'n')}}), true, 1},
   };
-  for (const auto& c : cases) backends_test::ExpectDamaged(List(c.cabinet), c.opened, c.members, c.what);
+  for (const auto& c : cases) backends_test::ExpectDamaged(List(c.archive), c);
   EXPECT_EQ(List(Cabinet({{std::string(256, 'n')}})).members.size(), 1u);  // the longest name allowed
 }
 
@@ -207,13 +201,7 @@ TEST(CabHeaders, CutAndScrambledCabinetsNeverReadOutOfBounds) {
   everything.previous = everything.next = true;
   const std::string cabinet = Cabinet({{"a.txt"}, {"dir\\b.exe", 9, 1}, {"c", 0, 0xFFFF}}, everything);
   ASSERT_EQ(List(cabinet).members.size(), 3u);
-  for (std::size_t cut = 0; cut <= cabinet.size(); ++cut) List(cabinet.substr(0, cut));
-  std::mt19937 random(7);
-  for (int round = 0; round < 3000; ++round) {
-    std::string scrambled = cabinet;
-    for (int n = 0; n < 4; ++n) scrambled[random() % scrambled.size()] = static_cast<char>(random());
-    List(scrambled);
-  }
+  backends_test::ListCutAndScrambled(List, cabinet, 7);
 }
 
 // Our reader and libarchive's agree on what gcab writes: the names as the

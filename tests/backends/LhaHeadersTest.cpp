@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <random>
 #include <vector>
 
 #include "ArchiveTools.h"
@@ -213,13 +212,7 @@ TEST(LhaHeaders, DamageEndsTheListing) {
   std::string extPastHeader = Level23(Entry{"", "", {{0x01, std::string(100, 'n')}}}, 2, false);
   extPastHeader[24] = '\xFF';  // the first extended header's size, beyond the header
   extPastHeader[25] = '\x0F';
-  struct Case {
-    const char* what;
-    std::string archive;
-    bool opened;
-    std::size_t members;
-  };
-  const Case cases[] = {
+  const backends_test::DamagedCase cases[] = {
       {"no header at all", "MZ this is a program", false, 0},
       {"an end mark only", std::string(1, '\0'), false, 0},
       {"first checksum wrong", badChecksum, false, 0},
@@ -231,7 +224,7 @@ TEST(LhaHeaders, DamageEndsTheListing) {
       {"extended header running past the header", good + extPastHeader, true, 1},
       {"level 4", good + Level01(plain, 4), true, 1},
   };
-  for (const Case& c : cases) backends_test::ExpectDamaged(List(c.archive), c.opened, c.members, c.what);
+  for (const auto& c : cases) backends_test::ExpectDamaged(List(c.archive), c);
 }
 
 // Any prefix and any scrambling of a valid archive: the reader ends, never
@@ -241,13 +234,7 @@ TEST(LhaHeaders, CutAndScrambledArchivesNeverReadOutOfBounds) {
   const std::string archive = Level01(Entry{"a.txt"}, 0) + Level01(named, 1) + Level23(named, 2) +
                               Level23(named, 3) + std::string(1, '\0');
   ASSERT_EQ(List(archive).members.size(), 4u);
-  for (std::size_t cut = 0; cut <= archive.size(); ++cut) List(archive.substr(0, cut));
-  std::mt19937 random(3);
-  for (int round = 0; round < 3000; ++round) {
-    std::string scrambled = archive;
-    for (int n = 0; n < 4; ++n) scrambled[random() % scrambled.size()] = static_cast<char>(random());
-    List(scrambled);
-  }
+  backends_test::ListCutAndScrambled(List, archive, 3);
 }
 
 // Our reader and libarchive's agree on what jlha writes, level by level, on

@@ -234,13 +234,7 @@ TEST(TarHeaders, SizesTimesAndFolders) {
 
 TEST(TarHeaders, DamageEndsTheListing) {
   const std::string good = Header("good").Bytes();
-  struct Case {
-    const char* what;
-    std::string archive;
-    bool opened;
-    std::size_t members;
-  };
-  const Case cases[] = {
+  const backends_test::DamagedCase cases[] = {
       {"not a tar at all", std::string(2048, 'x'), false, 0},
       {"shorter than a block", Header("a").Bytes().substr(0, 300), false, 0},
       {"first checksum wrong", Header("a").Checksum(1).Bytes() + kEnd, false, 0},
@@ -260,7 +254,7 @@ TEST(TarHeaders, DamageEndsTheListing) {
       {"size of 2^63 - 1", good + Header("g").Byte(124, '\x80').Text(125, 11, std::string("\0\0\0\x7F", 4) + std::string(7, '\xFF')).Bytes() + kEnd,
        true, 2},
   };
-  for (const Case& c : cases) backends_test::ExpectDamaged(List(c.archive), c.opened, c.members, c.what);
+  for (const auto& c : cases) backends_test::ExpectDamaged(List(c.archive), c);
 }
 
 // A hard link or V7 folder that states a size: one extractor reads a header
