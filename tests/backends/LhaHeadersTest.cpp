@@ -17,18 +17,9 @@ using namespace backends;
 
 namespace {
 
-void Put16(std::string& out, std::uint32_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-void Put64(std::string& out, std::uint64_t v) {
-  Put32(out, static_cast<std::uint32_t>(v));
-  Put32(out, static_cast<std::uint32_t>(v >> 32));
-}
+using backends_test::Put16;
+using backends_test::Put32;
+using backends_test::Put64;
 
 struct Extended {
   std::uint8_t type;
