@@ -58,6 +58,13 @@ class Reading {
   bool Open(const std::vector<std::uint8_t>& bytes) {
     return a_ && La().archive_read_open_memory(a_, bytes.data(), bytes.size()) == ARCHIVE_OK;
   }
+  // Whether a decompressor took the bytes opened (else they are read as
+  // they are).
+  bool Decompresses() const {
+    for (int i = 0; i < La().archive_filter_count(a_); ++i)
+      if (La().archive_filter_code(a_, i) != ARCHIVE_FILTER_NONE) return true;
+    return false;
+  }
   bool Open(const std::string& path) {
     return a_ && La().archive_read_open_filename(a_, path.c_str(), kChunk) == ARCHIVE_OK;
   }
@@ -90,9 +97,10 @@ bool BeginsArchiveOrTar(const std::vector<std::uint8_t>& bytes) {
 
 // What a compressed stream decompresses to, through every compression layer,
 // each byte counted against the limit. The stream is read to its end only
-// when its first chunk begins an archive (or libarchive reads one in it):
-// a plain compressed file is a file, judged by its names.
-// compressed is the stream's bytes or the path of its file.
+// when its first bytes begin an archive (or libarchive reads one in it):
+// a plain compressed file is a file, judged by its names. Bytes whose
+// header no decompressor takes (text that begins "BZh") are no compressed
+// stream at all. compressed is the stream's bytes or the path of its file.
 template <typename Input>
 NestedResult Decompress(const Input& compressed, Walk& walk, std::vector<std::uint8_t>& out, bool& holdsArchive) {
   holdsArchive = false;
@@ -103,18 +111,18 @@ NestedResult Decompress(const Input& compressed, Walk& walk, std::vector<std::ui
   archive_entry* entry = nullptr;
   if (!reading.Open(compressed) || La().archive_read_next_header(reading.get(), &entry) != ARCHIVE_OK)
     return kNestedInnerUnreadable;
+  if (!reading.Decompresses()) return kNestedDone;
   std::uint8_t chunk[kChunk];
-  for (bool first = true;; first = false) {
+  for (bool decided = false;;) {
     const la_ssize_t n = La().archive_read_data(reading.get(), chunk, sizeof chunk);
     // A stream that breaks off leaves an extractor with bytes this walk has
     // not seen whole.
     if (n < 0) return kNestedInnerUnreadable;
-    if (n > 0) {
-      walk.expanded += static_cast<std::uint64_t>(n);
-      if (walk.expanded > walk.limits.expandedBytes) return kNestedExpandedLimit;
-      out.insert(out.end(), chunk, chunk + n);
-    }
-    if (first) {
+    walk.expanded += static_cast<std::uint64_t>(n);
+    if (walk.expanded > walk.limits.expandedBytes) return kNestedExpandedLimit;
+    out.insert(out.end(), chunk, chunk + n);
+    if (!decided && (out.size() >= kTarBlock || n == 0)) {
+      decided = true;
       holdsArchive = BeginsArchiveOrTar(out) || FirstHeaderReads(compressed);
       if (!holdsArchive) return kNestedDone;
     }
@@ -215,33 +223,36 @@ NestedResult WalkMember(const std::vector<std::uint8_t>& bytes, const std::strin
 }
 
 // The bytes of the member under way, as far as they go and the limit
-// allows; kept only when they begin an archive or a compressed file
-// (isArchive). A member whose bytes cannot be read, or that states a size
-// but hands out nothing (libarchive gives no bytes for what it takes for a
-// device, which a Windows extractor writes as a file), is not judged: that
-// is kNestedInnerUnreadable.
+// allows; kept only when their first block begins an archive or a
+// compressed file (isArchive). A member whose bytes cannot be read, or that
+// states a size but hands out nothing (libarchive gives no bytes for what it
+// takes for a device, which a Windows extractor writes as a file), is not
+// judged: that is kNestedInnerUnreadable.
 NestedResult ReadMemberBytes(archive* a, archive_entry* entry, Walk& walk, std::vector<std::uint8_t>& bytes,
                              bool& isArchive) {
   std::uint8_t chunk[kChunk];
   isArchive = false;
-  for (bool first = true;; first = false) {
+  for (bool decided = false;;) {
     const la_ssize_t n = La().archive_read_data(a, chunk, sizeof chunk);
-    if (n == 0) {
-      const bool statedSize = La().archive_entry_size_is_set(entry) && La().archive_entry_size(entry) > 0;
-      return first && statedSize ? kNestedInnerUnreadable : kNestedDone;
-    }
     // Encrypted or damaged data: what an extractor writes is unknown.
     if (n < 0) return kNestedInnerUnreadable;
-    if (!isArchive) {
-      isArchive = BeginsArchive(chunk, static_cast<std::size_t>(n)) ||
-                  BeginsCompressedStream(chunk, static_cast<std::size_t>(n));
-      if (!isArchive) return kNestedDone;
+    if (n == 0 && bytes.empty()) {
+      const bool statedSize = La().archive_entry_size_is_set(entry) && La().archive_entry_size(entry) > 0;
+      return statedSize ? kNestedInnerUnreadable : kNestedDone;
     }
-    // What is kept counts: a bomb stops here, promptly and with memory
-    // bounded by the limit.
-    walk.expanded += static_cast<std::uint64_t>(n);
-    if (walk.expanded > walk.limits.expandedBytes) return kNestedExpandedLimit;
     bytes.insert(bytes.end(), chunk, chunk + n);
+    if (!decided && (bytes.size() >= kTarBlock || n == 0)) {
+      decided = true;
+      isArchive = BeginsArchiveOrTar(bytes) || BeginsCompressedStream(bytes.data(), bytes.size());
+      if (!isArchive) return kNestedDone;
+      // What is kept counts: a bomb stops here, promptly and with memory
+      // bounded by the limit.
+      walk.expanded += bytes.size();
+    } else if (decided) {
+      walk.expanded += static_cast<std::uint64_t>(n);
+    }
+    if (walk.expanded > walk.limits.expandedBytes) return kNestedExpandedLimit;
+    if (n == 0) return kNestedDone;
   }
 }
 

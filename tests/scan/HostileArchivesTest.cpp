@@ -97,6 +97,8 @@ TEST(HostileArchives, EveryExtractedNameIsJudgedAndDoubtIsAnError) {
       {"nested_device_member", "outer.zip", 2, {}, kUnread, true},
       {"nested_encrypted_member", "outer.zip", 2, {}, kUnread, true},
       {"nested_broken_gzip_member", "outer.zip", 2, {}, kUnread, true},
+      {"nested_v7_tar", "outer.zip", 1, {"[ exe ] old.tar/evil.exe"}, nullptr, true},
+      {"nested_text_like_a_signature", "outer.zip", 0, {}, nullptr, true},
       // Our reader lists it; libarchive misreads the members after the one
       // without a CRC, so their bytes were never looked into.
       {"lha_level0_without_crc", "a.lzh", 2, {"[ exe ] evil.exe"}, kUnread, true},

@@ -449,6 +449,17 @@ def nested_in_single_compressed_file():
     import gzip
     return gzip.compress(zip_with([('evil.exe', DATA), ('readme.txt', DATA)]))
 
+
+def nested_v7_tar():
+    # A V7 tar has no signature, only a header whose checksum holds.
+    inner = tar_member(b'evil.exe', ustar=False) + tar_member(b'readme.txt', ustar=False) + b'\x00' * 1024
+    return zip_with([('old.tar', inner)])
+
+
+def nested_text_like_a_signature():
+    # Text that begins as a bzip2 stream does is a file, not a stream that breaks off.
+    return zip_with([('notes.txt', b'BZh is how a bzip2 stream begins\n'), ('a.txt', DATA)])
+
 CASES = {name: function for name, function in globals().items()
          if callable(function) and name.startswith(('zip_', 'tar_', 'gz_', 'bz2_', 'xz_', 'lha_', 'name_', 'nested_'))}
 
