@@ -314,6 +314,11 @@ NestedResult WalkSingleCompressedFile(const std::string& path, Walk& walk) {
   bool holdsArchive = false;
   const NestedResult decompressed = Decompress(path, walk, content, holdsArchive);
   if (decompressed != kNestedDone || !holdsArchive) return decompressed;
+  // A tar that only our reader opens (libarchive stopped at its first
+  // header) is the one the normal listing lists: its members are the
+  // outer archive's own, and libarchive cannot look into them.
+  if (OpenTarHeaders(std::unique_ptr<ByteSource>(new MemorySource(content.data(), content.size()))))
+    return kNestedUnreadable;
   if (walk.limits.depth < 1) return kNestedDepthLimit;
   // The gzip header, for its stored name.
   std::vector<std::uint8_t> head;
