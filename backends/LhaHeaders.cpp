@@ -4,6 +4,7 @@
 #include <limits>
 #include <vector>
 
+#include "backends/LittleEndian.h"
 #include "backends/NameText.h"
 #include "platform/CodePage.h"
 #include "platform/FileTime.h"
@@ -21,9 +22,8 @@ constexpr std::size_t kLevelAt = 20;
 constexpr std::size_t kCommonSize = 22;  // up to the name length (levels 0, 1)
 // Levels 0 and 1: the name length and the name.
 constexpr std::size_t kNameLengthAt = 21, kNameAt = 22;
-// Level 2: total header size at 0, first extended header size at 24.
+// Levels 2 and 3: the header before the extended headers.
 constexpr std::size_t kLevel2Fixed = 26;
-// Level 3: word size 4 at 0, total header size at 24, first extended size at 28.
 constexpr std::size_t kLevel3Fixed = 32;
 constexpr std::size_t kLevel3MaxHeader = 1024 * 1024;
 constexpr std::size_t kMaxExtendedHeaders = 4096;
@@ -42,15 +42,6 @@ constexpr std::uint8_t kExtUnixTime = 0x54;
 
 constexpr std::uint8_t kDosReadOnly = 0x01, kDosHidden = 0x02, kDosSystem = 0x04, kDosDirectory = 0x10;
 
-std::uint16_t get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t get32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-std::uint64_t get64(const std::uint8_t* p) {
-  return static_cast<std::uint64_t>(get32(p)) | (static_cast<std::uint64_t>(get32(p + 4)) << 32);
-}
-
 bool IsAlnum(std::uint8_t c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // "-lh5-", "-lzs-", "-pm2-"...
@@ -66,6 +57,10 @@ void AppendName(const std::uint8_t* p, std::size_t size, std::string& out) {
 
 // What the headers of one member say, gathered before it becomes a Member.
 struct Fields {
+  std::uint8_t level = 0;
+  char method[kMethodSize + 1] = {};
+  std::uint16_t dosDate = 0, dosTime = 0;  // levels 0, 1
+  std::uint64_t dataStart = 0, dataSize = 0;
   std::string baseName;  // levels 0, 1
   std::string fileName;
   bool hasFileName = false;
@@ -184,6 +179,200 @@ bool WalkExtended(const std::uint8_t* header, std::size_t headerSize, std::size_
   return true;
 }
 
+// Levels 0 and 1 begin alike, the header's bytes after the first two
+// summed into a checksum:
+//    0 header size - 2 (1)        1 checksum (1)
+//    2 method "-lh5-" (5)         7 packed size; level 1: with the extended headers (4)
+//   11 original size (4)         15 DOS time, date (4)
+//   19 DOS attribute (1)         20 level (1)
+//   21 name length n (1)         22 name (n), then the CRC of the data (2)
+// The base header's bytes, headerSize of them, or nullptr; nameEnd is where
+// the name ends.
+const std::uint8_t* ReadBaseHeader(ByteSource& source, std::uint64_t offset, Fields& f, std::size_t& headerSize,
+                                   std::size_t& nameEnd) {
+  const std::uint8_t* p = source.Bytes(offset, 1);
+  headerSize = p ? static_cast<std::size_t>(p[0]) + 2 : 0;
+  const std::uint8_t* h = headerSize >= kCommonSize ? source.Bytes(offset, headerSize) : nullptr;
+  if (!h) return nullptr;
+  unsigned sum = 0;
+  for (std::size_t i = 2; i < headerSize; ++i) sum += h[i];
+  if ((sum & 0xFF) != h[1]) return nullptr;
+  const std::size_t nameLength = h[kNameLengthAt];
+  nameEnd = kNameAt + nameLength;
+  if (nameEnd > headerSize) return nullptr;
+  AppendName(h + kNameAt, nameLength, f.baseName);
+  f.original = get32(h + kOriginalAt);
+  f.dosTime = get16(h + kTimeAt);
+  f.dosDate = get16(h + kTimeAt + 2);
+  f.dosAttribute = h[kAttributeAt];
+  f.hasDosAttribute = true;
+  f.packed = get32(h + kPackedAt);
+  f.dataStart = offset + headerSize;
+  f.dataSize = f.packed;
+  return h;
+}
+
+// Level 0: the base header; after the name the CRC (2), which the oldest
+// writers left out, then optionally LHa for UNIX's 12 bytes:
+//    0 'U' (1)   1 version (1)   2 Unix time (4)   6 mode (2)   8 uid, gid (4)
+bool ReadLevel0(ByteSource& source, std::uint64_t offset, Fields& f) {
+  std::size_t headerSize = 0, nameEnd = 0;
+  const std::uint8_t* h = ReadBaseHeader(source, offset, f, headerSize, nameEnd);
+  if (!h) return false;
+  std::size_t fixedEnd = nameEnd + 2;
+  if (fixedEnd == headerSize + 2) fixedEnd = headerSize;  // no CRC
+  if (fixedEnd > headerSize) return false;
+  const std::uint8_t* extension = h + fixedEnd;
+  if (headerSize - fixedEnd == 12 && extension[0] == 'U') {
+    f.unixTime = static_cast<std::int32_t>(get32(extension + 2));
+    f.hasUnixTime = true;
+    f.unixMode = get16(extension + 6);
+    f.hasUnixMode = true;
+  }
+  return true;
+}
+
+// Level 1: the base header; after the name the CRC of the data (2), the OS
+// (1) and the size of the first extended header (2). The extended headers
+// follow the base header, each [type (1)][data][size of the next one (2)],
+// and the packed size counts them with the data.
+bool ReadLevel1(ByteSource& source, std::uint64_t offset, Fields& f) {
+  std::size_t headerSize = 0, nameEnd = 0;
+  const std::uint8_t* h = ReadBaseHeader(source, offset, f, headerSize, nameEnd);
+  if (!h || nameEnd + 5 > headerSize) return false;
+  const std::uint64_t skipSize = f.packed;
+  std::uint64_t at = offset + headerSize;
+  std::uint32_t size = get16(h + headerSize - 2);
+  std::uint64_t extendedTotal = 0;
+  std::size_t count = 0;
+  while (size != 0) {
+    if (size < 3 || ++count > kMaxExtendedHeaders) return false;
+    const std::uint8_t* e = source.Bytes(at, size);
+    if (!e) return false;
+    TakeExtended(e[0], e + 1, size - 3, f);
+    extendedTotal += size;
+    at += size;
+    size = get16(e + size - 2);
+  }
+  if (extendedTotal > skipSize) return false;
+  f.packed = skipSize - extendedTotal;
+  f.dataStart = at;
+  f.dataSize = f.packed;
+  return true;
+}
+
+// Levels 2 and 3 hold their extended headers inside the header, each
+// [type (1)][data][size of the next one], and the header CRC (extended
+// header 0) covers the whole header. Both share, at these offsets:
+//    2 method (5)   7 packed size (4)   11 original size (4)
+//   15 Unix time (4)   20 level (1)
+// fixed is the size of the level's part before the extended headers,
+// sizeBytes that of its size fields.
+bool ReadHeaderWithExtended(ByteSource& source, std::uint64_t offset, std::size_t headerSize, std::size_t fixed,
+                            std::uint32_t firstSize, std::size_t sizeBytes, Fields& f) {
+  if (headerSize < fixed) return false;
+  const std::uint8_t* h = source.Bytes(offset, headerSize);
+  if (!h) return false;
+  // The walk and the CRC need the whole header at once: a copy, since the
+  // source's bytes last only until its next read.
+  std::vector<std::uint8_t> header(h, h + headerSize);
+  if (!WalkExtended(header.data(), headerSize, fixed, firstSize, sizeBytes, f)) return false;
+  if (f.hasHeaderCrc) {
+    header[f.headerCrcAt] = header[f.headerCrcAt + 1] = 0;
+    if (LhaCrc16(header.data(), headerSize) != f.headerCrc) return false;
+  }
+  if (f.packed == 0) f.packed = get32(header.data() + kPackedAt);
+  if (f.original == 0) f.original = get32(header.data() + kOriginalAt);
+  if (!f.hasUnixTime) {
+    f.unixTime = get32(header.data() + kTimeAt);
+    f.hasUnixTime = true;
+  }
+  f.dataStart = offset + headerSize;
+  f.dataSize = f.packed;
+  return true;
+}
+
+// Level 2, sizes of 2 bytes:
+//    0 header size (2)   21 CRC of the data (2)   23 OS (1)   24 first extended size (2)
+bool ReadLevel2(ByteSource& source, std::uint64_t offset, Fields& f) {
+  const std::uint8_t* h = source.Bytes(offset, kLevel2Fixed);
+  if (!h) return false;
+  return ReadHeaderWithExtended(source, offset, get16(h), kLevel2Fixed, get16(h + 24), 2, f);
+}
+
+// Level 3, sizes of 4 bytes:
+//    0 word size, always 4 (2)   21 CRC of the data (2)   23 OS (1)
+//   24 header size (4)   28 first extended size (4)
+bool ReadLevel3(ByteSource& source, std::uint64_t offset, Fields& f) {
+  const std::uint8_t* h = source.Bytes(offset, kLevel3Fixed);
+  if (!h || get16(h) != 4) return false;
+  const std::size_t headerSize = get32(h + 24);
+  if (headerSize > kLevel3MaxHeader) return false;
+  return ReadHeaderWithExtended(source, offset, headerSize, kLevel3Fixed, get32(h + 28), 4, f);
+}
+
+// The member the fields describe. otherName gets the code page's name when
+// the UTF-16 one differs: an extractor that ignores the UTF-16 headers
+// creates that name instead.
+void ToMember(const Fields& f, Member& member, std::string& otherName) {
+  member.Clear();
+  // The folder (extended header 2), then the name; the UTF-16 ones when
+  // there are.
+  auto join = [](const std::string& folder, const std::string& name) {
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+  };
+  const std::string& codePageName = f.hasFileName ? f.fileName : f.baseName;
+  member.name = join(f.directory, codePageName);
+  if (f.hasUnicodeFileName || !f.unicodeDirectory.empty()) {
+    std::string unicodeName = join(f.unicodeDirectory.empty() ? f.directory : f.unicodeDirectory,
+                                   f.hasUnicodeFileName ? f.unicodeFileName : codePageName);
+    if (DecodeArchiveName(unicodeName) != DecodeArchiveName(member.name)) otherName = member.name;
+    member.name.swap(unicodeName);
+  }
+  // A symbolic link is stored as "name|target": the link is created under
+  // the name, and a "|" can be in no Windows file name.
+  const std::size_t bar = member.name.find('|');
+  if (bar != std::string::npos) member.name.erase(bar);
+  const std::size_t otherBar = otherName.find('|');
+  if (otherBar != std::string::npos) otherName.erase(otherBar);
+  member.SetMethod(f.method);
+  member.originalSize = f.original;
+  member.compressedSize = f.packed;
+  member.hasOriginalSize = member.hasCompressedSize = true;
+  if (f.level <= 1) {
+    member.dosDate = f.dosDate;
+    member.dosTime = f.dosTime;
+    member.hasDosDateTime = true;
+  }
+  if (f.hasWindowsTimes) {
+    member.writeTime = f.writeTime;
+    member.accessTime = f.accessTime;
+    member.createTime = f.createTime;
+    member.hasWriteTime = f.writeTime != 0;
+    member.hasAccessTime = f.accessTime != 0;
+    member.hasCreateTime = f.createTime != 0;
+  }
+  if (!member.hasWriteTime && f.hasUnixTime) {
+    member.writeTime = UnixToFileTime(f.unixTime);
+    member.hasWriteTime = true;
+  }
+  if (!member.hasWriteTime && member.hasDosDateTime) {
+    std::uint64_t t = 0;
+    if (platform::DosDateTimeToUtcFileTime(f.dosDate, f.dosTime, t)) {
+      member.writeTime = t;
+      member.hasWriteTime = true;
+    }
+  }
+  const bool directory = std::memcmp(f.method, "-lhd-", kMethodSize) == 0 ||
+                         (f.hasDosAttribute && (f.dosAttribute & kDosDirectory));
+  if (directory) member.attributes |= kAttrDirectory;
+  if (f.hasUnixMode ? !(f.unixMode & 0200) : (f.hasDosAttribute && (f.dosAttribute & kDosReadOnly)))
+    member.attributes |= kAttrReadOnly;
+  if (f.hasDosAttribute) member.attributes |= f.dosAttribute & (kDosHidden | kDosSystem);
+  if (!directory) member.attributes |= kAttrArchive;
+  member.isDirectory = directory;
+}
+
 }  // namespace
 
 std::uint16_t LhaCrc16(const std::uint8_t* data, std::size_t size, std::uint16_t crc) {
@@ -212,167 +401,20 @@ ReadResult LhaHeaderReader::ReadHeader(std::uint64_t offset, Member& member, std
   if (!p || !IsMethod(p + kMethodAt)) return ReadResult::Damaged;
 
   Fields f;
-  const std::uint8_t level = p[kLevelAt];
-  char method[kMethodSize + 1] = {};
-  std::memcpy(method, p + kMethodAt, kMethodSize);
-  std::uint64_t dataStart = 0;
-  std::uint64_t dataSize = 0;
-  std::uint16_t dosDate = 0, dosTime = 0;
-
-  if (level == 0 || level == 1) {
-    const std::size_t headerSize = static_cast<std::size_t>(p[0]) + 2;
-    const std::uint8_t* h = headerSize >= kCommonSize ? source_->Bytes(offset, headerSize) : nullptr;
-    if (!h) return ReadResult::Damaged;
-    unsigned sum = 0;
-    for (std::size_t i = 2; i < headerSize; ++i) sum += h[i];
-    if ((sum & 0xFF) != h[1]) return ReadResult::Damaged;
-    const std::size_t nameLength = h[kNameLengthAt];
-    // After the name: the CRC (2); level 1 then has the OS (1) and the size
-    // of the first extended header (2). The oldest level 0 writers stored
-    // no CRC at all.
-    std::size_t fixedEnd = kNameAt + nameLength + (level == 0 ? 2 : 5);
-    if (level == 0 && fixedEnd == headerSize + 2) fixedEnd = headerSize;
-    if (fixedEnd > headerSize) return ReadResult::Damaged;
-    AppendName(h + kNameAt, nameLength, f.baseName);
-    f.original = get32(h + kOriginalAt);
-    dosTime = get16(h + kTimeAt);
-    dosDate = get16(h + kTimeAt + 2);
-    f.dosAttribute = h[kAttributeAt];
-    f.hasDosAttribute = true;
-    const std::uint32_t packedOrSkip = get32(h + kPackedAt);
-    if (level == 0) {
-      // LHa for UNIX adds its own 12 bytes: 'U', a version, time, mode, uid, gid.
-      const std::uint8_t* extension = h + fixedEnd;
-      if (headerSize - fixedEnd == 12 && extension[0] == 'U') {
-        f.unixTime = static_cast<std::int32_t>(get32(extension + 2));
-        f.hasUnixTime = true;
-        f.unixMode = get16(extension + 6);
-        f.hasUnixMode = true;
-      }
-      f.packed = packedOrSkip;
-      dataStart = offset + headerSize;
-      dataSize = packedOrSkip;
-    } else {
-      // The extended headers follow the base header; the skip size counts
-      // them and the packed data.
-      std::uint64_t at = offset + headerSize;
-      std::uint32_t size = get16(h + headerSize - 2);
-      std::uint64_t extendedTotal = 0;
-      std::size_t count = 0;
-      std::vector<std::uint8_t> extended;
-      while (size != 0) {
-        if (size < 3 || ++count > kMaxExtendedHeaders) return ReadResult::Damaged;
-        const std::uint8_t* e = source_->Bytes(at, size);
-        if (!e) return ReadResult::Damaged;
-        TakeExtended(e[0], e + 1, size - 3, f);
-        extendedTotal += size;
-        at += size;
-        size = get16(e + size - 2);
-      }
-      if (extendedTotal > packedOrSkip) return ReadResult::Damaged;
-      f.packed = packedOrSkip - extendedTotal;
-      dataStart = at;
-      dataSize = f.packed;
-    }
-  } else if (level == 2 || level == 3) {
-    const std::size_t fixed = level == 2 ? kLevel2Fixed : kLevel3Fixed;
-    const std::uint8_t* h = source_->Bytes(offset, fixed);
-    if (!h) return ReadResult::Damaged;
-    std::size_t headerSize;
-    std::uint32_t firstSize;
-    if (level == 2) {
-      headerSize = get16(h);
-      firstSize = get16(h + 24);
-    } else {
-      if (get16(h) != 4) return ReadResult::Damaged;
-      headerSize = get32(h + 24);
-      firstSize = get32(h + 28);
-      if (headerSize > kLevel3MaxHeader) return ReadResult::Damaged;
-    }
-    if (headerSize < fixed) return ReadResult::Damaged;
-    h = source_->Bytes(offset, headerSize);
-    if (!h) return ReadResult::Damaged;
-    // The walk and the CRC need the whole header at once: a copy, since the
-    // source's bytes last only until its next read.
-    std::vector<std::uint8_t> header(h, h + headerSize);
-    if (!WalkExtended(header.data(), headerSize, fixed, firstSize, level == 2 ? 2 : 4, f))
-      return ReadResult::Damaged;
-    if (f.hasHeaderCrc) {
-      header[f.headerCrcAt] = header[f.headerCrcAt + 1] = 0;
-      if (LhaCrc16(header.data(), headerSize) != f.headerCrc) return ReadResult::Damaged;
-    }
-    if (f.packed == 0) f.packed = get32(header.data() + kPackedAt);
-    if (f.original == 0) f.original = get32(header.data() + kOriginalAt);
-    if (!f.hasUnixTime) {
-      f.unixTime = get32(header.data() + kTimeAt);
-      f.hasUnixTime = true;
-    }
-    dataStart = offset + headerSize;
-    dataSize = f.packed;
-  } else {
-    return ReadResult::Damaged;
+  f.level = p[kLevelAt];
+  std::memcpy(f.method, p + kMethodAt, kMethodSize);
+  bool read = false;
+  switch (f.level) {
+    case 0: read = ReadLevel0(*source_, offset, f); break;
+    case 1: read = ReadLevel1(*source_, offset, f); break;
+    case 2: read = ReadLevel2(*source_, offset, f); break;
+    case 3: read = ReadLevel3(*source_, offset, f); break;
+    default: break;
   }
-
-  member.Clear();
-  // The folder (extended header 2), then the name; the UTF-16 ones when
-  // there are. An extractor that ignores them creates the code page's
-  // fallback name instead: that is the member's other name.
-  auto join = [](const std::string& folder, const std::string& name) {
-    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
-  };
-  const std::string& codePageName = f.hasFileName ? f.fileName : f.baseName;
-  member.name = join(f.directory, codePageName);
-  if (f.hasUnicodeFileName || !f.unicodeDirectory.empty()) {
-    std::string unicodeName = join(f.unicodeDirectory.empty() ? f.directory : f.unicodeDirectory,
-                                   f.hasUnicodeFileName ? f.unicodeFileName : codePageName);
-    if (DecodeArchiveName(unicodeName) != DecodeArchiveName(member.name)) otherName_ = member.name;
-    member.name.swap(unicodeName);
-  }
-  // A symbolic link is stored as "name|target": the link is created under
-  // the name, and a "|" can be in no Windows file name.
-  const std::size_t bar = member.name.find('|');
-  if (bar != std::string::npos) member.name.erase(bar);
-  const std::size_t otherBar = otherName_.find('|');
-  if (otherBar != std::string::npos) otherName_.erase(otherBar);
-  member.SetMethod(method);
-  member.originalSize = f.original;
-  member.compressedSize = f.packed;
-  member.hasOriginalSize = member.hasCompressedSize = true;
-  if (level <= 1) {
-    member.dosDate = dosDate;
-    member.dosTime = dosTime;
-    member.hasDosDateTime = true;
-  }
-  if (f.hasWindowsTimes) {
-    member.writeTime = f.writeTime;
-    member.accessTime = f.accessTime;
-    member.createTime = f.createTime;
-    member.hasWriteTime = f.writeTime != 0;
-    member.hasAccessTime = f.accessTime != 0;
-    member.hasCreateTime = f.createTime != 0;
-  }
-  if (!member.hasWriteTime && f.hasUnixTime) {
-    member.writeTime = UnixToFileTime(f.unixTime);
-    member.hasWriteTime = true;
-  }
-  if (!member.hasWriteTime && member.hasDosDateTime) {
-    std::uint64_t t = 0;
-    if (platform::DosDateTimeToUtcFileTime(dosDate, dosTime, t)) {
-      member.writeTime = t;
-      member.hasWriteTime = true;
-    }
-  }
-  const bool directory = std::memcmp(method, "-lhd-", kMethodSize) == 0 ||
-                         (f.hasDosAttribute && (f.dosAttribute & kDosDirectory));
-  if (directory) member.attributes |= kAttrDirectory;
-  if (f.hasUnixMode ? !(f.unixMode & 0200) : (f.hasDosAttribute && (f.dosAttribute & kDosReadOnly)))
-    member.attributes |= kAttrReadOnly;
-  if (f.hasDosAttribute) member.attributes |= f.dosAttribute & (kDosHidden | kDosSystem);
-  if (!directory) member.attributes |= kAttrArchive;
-  member.isDirectory = directory;
-
-  if (dataSize > std::numeric_limits<std::uint64_t>::max() - dataStart) return ReadResult::Damaged;
-  nextOffset = dataStart + dataSize;
+  if (!read) return ReadResult::Damaged;
+  ToMember(f, member, otherName_);
+  if (f.dataSize > std::numeric_limits<std::uint64_t>::max() - f.dataStart) return ReadResult::Damaged;
+  nextOffset = f.dataStart + f.dataSize;
   return ReadResult::Member;
 }
 

@@ -5,7 +5,8 @@
 // and the walk goes on inside it.
 //
 // Limits stop the walk and fail closed: the bytes extracted in all, the
-// members met in all, and the depth.
+// members met in all, and the depth. So does every archive, and every
+// member that may be one, whose bytes the walk could not read to the end.
 #pragma once
 
 #include <cstddef>
@@ -26,8 +27,9 @@ enum NestedResult : int {
   kNestedDepthLimit = 1,
   kNestedExpandedLimit = 2,
   kNestedMemberLimit = 3,
-  kNestedDoubt = 4,       // an inner archive can be read in more than one way
-  kNestedUnreadable = 5,  // the outer file is no archive libarchive reads
+  kNestedDoubt = 4,             // an inner archive can be read in more than one way
+  kNestedUnreadable = 5,        // the outer archive could not be walked to its end
+  kNestedInnerUnreadable = 6,   // an inner archive, or a member that may be one, could not be read
 };
 
 // Called for each member of an inner archive with its path through the

@@ -320,164 +320,202 @@ ReadResult TarHeaderReader::NextInReading(Member& member) {
   for (;;) {
     TakeLowestReading();
     const std::uint8_t* block = source_->Bytes(offset_, kTarBlock);
-    if (!block) {
-      // A stream's size is known once it has been read to its end.
-      if (offset_ == source_->Size()) {
-        // No end blocks: the archive simply stops after a member.
-        finished_ = true;
-        return pending_.hasLongName || pending_.hasPath ? ReadResult::Damaged : ReadResult::End;
-      }
-      return Fail();  // part of a block, or data running past the end
-    }
+    if (!block) return AtSourceEnd();
     switch (ClassifyTarBlock(block)) {
       case TarBlockKind::Zero:
-        // The end, when the blocks are zero to the end of the file. A
-        // header after them is read on: extractors that skip zero blocks
-        // create its member.
-        {
-          const std::uint64_t zeroStart = offset_;
-          const bool toTheEnd = SkipZeroBlocks();
-          // Readings that stand in the zero run read the same run.
-          MergeReadings(zeroStart, offset_);
-          if (toTheEnd) {
-            finished_ = true;
-            return ReadResult::End;
-          }
-        }
-        if (!(block = source_->Bytes(offset_, kTarBlock)) || ClassifyTarBlock(block) != TarBlockKind::Header) {
-          if (block && BeginsArchive(block, kTarBlock)) Raise(archives::kDoubtArchiveOutside);
-          trailingData_ = true;
-          finished_ = true;
-          return ReadResult::End;
-        }
-        Raise(archives::kDoubtArchiveOutside);
+        block = AfterZeroBlocks();
+        if (!block) return ReadResult::End;
         break;
       case TarBlockKind::NotHeader:
         return Fail();
       case TarBlockKind::Header:
         break;
     }
-
     const char type = static_cast<char>(block[kTypeAt]);
     std::int64_t dataSize = 0;
     if (!ParseTarNumber(block + kSizeAt, kSizeSize, dataSize) || dataSize < 0) return Fail();
-    const bool gnu = IsGnu(block);
-
-    // Headers that describe the next member, not a member of their own.
-    if (type == 'L' || type == 'K' || type == 'x' || type == 'X' || type == 'g' || type == 'V' ||
-        type == 'N' || type == 'A') {
-      offset_ += kTarBlock;
-      std::string data;
-      if (type == 'L') {
-        if (!ReadData(dataSize, data)) return Fail();
-        pending_.longName.clear();
-        AppendFieldText(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), pending_.longName);
-        pending_.hasLongName = true;
-      } else if (type == 'x' || type == 'X') {
-        if (!ReadPax(dataSize)) return Fail();
-      } else {
-        offset_ += DataBlocks(static_cast<std::uint64_t>(dataSize));
-      }
-      continue;
-    }
-
-    if (pending_.hasSize) dataSize = pending_.size;
-    member.Clear();
-    if (pending_.hasPath) {
-      member.name = pending_.path;
-      // Readers disagree on whether a pax path or a GNU long name wins:
-      // the other one is handed out as a member of its own.
-      if (pending_.hasLongName && pending_.longName != pending_.path) otherName_ = pending_.longName;
-    } else if (pending_.hasLongName) {
-      member.name = pending_.longName;
-    } else {
-      member.name.clear();
-      if (IsPosixUstar(block)) {
-        AppendFieldText(block + kPrefixAt, kPrefixSize, member.name);
-        if (!member.name.empty()) member.name += '/';
-      }
-      AppendFieldText(block + kNameAt, kNameSize, member.name);
-    }
-
-    std::int64_t mode = 0;
-    ParseTarNumber(block + kModeAt, kModeSize, mode);
-    std::int64_t mtime = 0;
-    if (pending_.hasMtime) {
-      member.writeTime = UnixToFileTime(pending_.mtime, static_cast<long>(pending_.mtimeNs));
-      member.hasWriteTime = true;
-    } else if (ParseTarNumber(block + kMtimeAt, kMtimeSize, mtime)) {
-      member.writeTime = UnixToFileTime(mtime);
-      member.hasWriteTime = true;
-    }
-    std::int64_t atime = 0;
-    if (pending_.hasAtime) {
-      member.accessTime = UnixToFileTime(pending_.atime, static_cast<long>(pending_.atimeNs));
-      member.hasAccessTime = true;
-    } else if (gnu && ParseTarNumber(block + kGnuAtimeAt, kGnuTimeSize, atime) && atime > 0) {
-      member.accessTime = UnixToFileTime(atime);
-      member.hasAccessTime = true;
-    }
-    if (pending_.hasBirthtime) {
-      member.createTime = UnixToFileTime(pending_.birthtime, static_cast<long>(pending_.birthtimeNs));
-      member.hasCreateTime = true;
-    }
-
-    std::uint64_t skip = static_cast<std::uint64_t>(dataSize);
-    std::int64_t fileSize = dataSize;
+    if (!IsExtensionHeader(type)) return ReadMemberHeader(block, dataSize, member);
     offset_ += kTarBlock;
-    switch (type) {
-      case '2': case '3': case '4': case '6':  // no data
-        skip = 0;
-        fileSize = 0;
-        break;
-      case '5':
-        skip = 0;
-        fileSize = 0;
-        member.attributes |= kAttrDirectory;
-        break;
-      case 'D':  // GNU incremental: a folder whose data lists its contents
-        member.attributes |= kAttrDirectory;
-        fileSize = 0;
-        break;
-      case 'S': {  // old GNU sparse: extension blocks before the data
-        std::int64_t realSize = 0;
-        if (gnu && ParseTarNumber(block + kGnuRealSizeAt, kGnuRealSizeSize, realSize)) fileSize = realSize;
-        bool extended = gnu && block[kGnuIsExtendedAt] != 0;
-        while (extended) {
-          const std::uint8_t* extension = source_->Bytes(offset_, kTarBlock);
-          if (!extension) return Fail();
-          extended = extension[kSparseExtensionIsExtendedAt] != 0;
-          offset_ += kTarBlock;
-        }
-        break;
-      }
-      default:
-        // A V7 header has no folder type: its name ends in "/".
-        if ((type == '0' || type == '\0') && !member.name.empty() && member.name.back() == '/') {
-          member.attributes |= kAttrDirectory;
-          skip = SizeOfEntryWithoutData(skip);
-        } else if (type == '1') {
-          skip = SizeOfEntryWithoutData(skip);
-        }
-        break;
-    }
-    if (pending_.hasRealSize) fileSize = pending_.realSize;
-    if (member.attributes & kAttrDirectory) fileSize = 0;
-    member.originalSize = static_cast<std::uint64_t>(fileSize < 0 ? 0 : fileSize);
-    member.hasOriginalSize = true;
-    if (mode != 0 && !(mode & 0200)) member.attributes |= kAttrReadOnly;
-    if (!(member.attributes & kAttrDirectory)) member.attributes |= kAttrArchive;
-    member.isDirectory = (member.attributes & kAttrDirectory) != 0;
-
-    const std::uint64_t blocks = DataBlocks(skip);
-    if (blocks < skip || offset_ > std::numeric_limits<std::uint64_t>::max() - blocks) return Fail();
-    // When the data runs past the end, the archive is cut: the member still
-    // counts (its name is whole) and the next call reports the damage.
-    offset_ += blocks;
-    pending_ = Pending();
-    if (!otherName_.empty()) last_ = member;
-    return ReadResult::Member;
+    if (!ReadExtensionHeader(type, dataSize)) return Fail();
   }
+}
+
+ReadResult TarHeaderReader::AtSourceEnd() {
+  // A stream's size is known once it has been read to its end.
+  if (offset_ == source_->Size()) {
+    // No end blocks: the archive simply stops after a member.
+    finished_ = true;
+    return pending_.hasLongName || pending_.hasPath ? ReadResult::Damaged : ReadResult::End;
+  }
+  return Fail();  // part of a block, or data running past the end
+}
+
+const std::uint8_t* TarHeaderReader::AfterZeroBlocks() {
+  // The end, when the blocks are zero to the end of the file. A header
+  // after them is read on: extractors that skip zero blocks create its
+  // member.
+  const std::uint64_t zeroStart = offset_;
+  const bool toTheEnd = SkipZeroBlocks();
+  // Readings that stand in the zero run read the same run.
+  MergeReadings(zeroStart, offset_);
+  if (toTheEnd) {
+    finished_ = true;
+    return nullptr;
+  }
+  const std::uint8_t* block = source_->Bytes(offset_, kTarBlock);
+  if (!block || ClassifyTarBlock(block) != TarBlockKind::Header) {
+    if (block && BeginsArchive(block, kTarBlock)) Raise(archives::kDoubtArchiveOutside);
+    trailingData_ = true;
+    finished_ = true;
+    return nullptr;
+  }
+  Raise(archives::kDoubtArchiveOutside);
+  return block;
+}
+
+bool TarHeaderReader::IsExtensionHeader(char type) {
+  return type == 'L' || type == 'K' || type == 'x' || type == 'X' || type == 'g' || type == 'V' || type == 'N' ||
+         type == 'A';
+}
+
+// Headers that describe the next member, not a member of their own, their
+// data after the header block: 'L' a GNU long name (the name, NUL-ended),
+// 'x' and 'X' pax records for the next member; the others ('K' long link
+// target, 'g' global pax records, 'V' volume label, 'N' old long names,
+// 'A' Solaris ACLs) change no name and are stepped over.
+bool TarHeaderReader::ReadExtensionHeader(char type, std::int64_t dataSize) {
+  if (type == 'L') {
+    std::string data;
+    if (!ReadData(dataSize, data)) return false;
+    pending_.longName.clear();
+    AppendFieldText(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), pending_.longName);
+    pending_.hasLongName = true;
+    return true;
+  }
+  if (type == 'x' || type == 'X') return ReadPax(dataSize);
+  offset_ += DataBlocks(static_cast<std::uint64_t>(dataSize));
+  return true;
+}
+
+// The name a member header gives, unless the headers before it gave one: a
+// pax path or GNU long name, else the ustar prefix, "/" and the name field.
+void TarHeaderReader::TakeName(const std::uint8_t* block, Member& member) {
+  if (pending_.hasPath) {
+    member.name = pending_.path;
+    // Readers disagree on whether a pax path or a GNU long name wins:
+    // the other one is handed out as a member of its own.
+    if (pending_.hasLongName && pending_.longName != pending_.path) otherName_ = pending_.longName;
+  } else if (pending_.hasLongName) {
+    member.name = pending_.longName;
+  } else {
+    member.name.clear();
+    if (IsPosixUstar(block)) {
+      AppendFieldText(block + kPrefixAt, kPrefixSize, member.name);
+      if (!member.name.empty()) member.name += '/';
+    }
+    AppendFieldText(block + kNameAt, kNameSize, member.name);
+  }
+}
+
+// The times: pax ones first, else the header's mtime and, in GNU headers,
+// atime.
+void TarHeaderReader::TakeTimes(const std::uint8_t* block, Member& member) {
+  std::int64_t mtime = 0;
+  if (pending_.hasMtime) {
+    member.writeTime = UnixToFileTime(pending_.mtime, static_cast<long>(pending_.mtimeNs));
+    member.hasWriteTime = true;
+  } else if (ParseTarNumber(block + kMtimeAt, kMtimeSize, mtime)) {
+    member.writeTime = UnixToFileTime(mtime);
+    member.hasWriteTime = true;
+  }
+  std::int64_t atime = 0;
+  if (pending_.hasAtime) {
+    member.accessTime = UnixToFileTime(pending_.atime, static_cast<long>(pending_.atimeNs));
+    member.hasAccessTime = true;
+  } else if (IsGnu(block) && ParseTarNumber(block + kGnuAtimeAt, kGnuTimeSize, atime) && atime > 0) {
+    member.accessTime = UnixToFileTime(atime);
+    member.hasAccessTime = true;
+  }
+  if (pending_.hasBirthtime) {
+    member.createTime = UnixToFileTime(pending_.birthtime, static_cast<long>(pending_.birthtimeNs));
+    member.hasCreateTime = true;
+  }
+}
+
+// An old GNU sparse header ('S'): the real size at 483, and when the byte at
+// 482 is set, extension blocks of 21 more entries follow before the data,
+// each flagging at 504 whether another one follows.
+bool TarHeaderReader::SkipSparseExtensions(const std::uint8_t* block, std::int64_t& fileSize) {
+  const bool gnu = IsGnu(block);
+  std::int64_t realSize = 0;
+  if (gnu && ParseTarNumber(block + kGnuRealSizeAt, kGnuRealSizeSize, realSize)) fileSize = realSize;
+  bool extended = gnu && block[kGnuIsExtendedAt] != 0;
+  while (extended) {
+    const std::uint8_t* extension = source_->Bytes(offset_, kTarBlock);
+    if (!extension) return false;
+    extended = extension[kSparseExtensionIsExtendedAt] != 0;
+    offset_ += kTarBlock;
+  }
+  return true;
+}
+
+// A member's own header (ustar, GNU or V7, see the field offsets above):
+// its name, times, kind and size, and the data it steps over.
+ReadResult TarHeaderReader::ReadMemberHeader(const std::uint8_t* block, std::int64_t dataSize, Member& member) {
+  const char type = static_cast<char>(block[kTypeAt]);
+  if (pending_.hasSize) dataSize = pending_.size;
+  member.Clear();
+  TakeName(block, member);
+  std::int64_t mode = 0;
+  ParseTarNumber(block + kModeAt, kModeSize, mode);
+  TakeTimes(block, member);
+
+  std::uint64_t skip = static_cast<std::uint64_t>(dataSize);
+  std::int64_t fileSize = dataSize;
+  offset_ += kTarBlock;
+  switch (type) {
+    case '2': case '3': case '4': case '6':  // no data
+      skip = 0;
+      fileSize = 0;
+      break;
+    case '5':
+      skip = 0;
+      fileSize = 0;
+      member.attributes |= kAttrDirectory;
+      break;
+    case 'D':  // GNU incremental: a folder whose data lists its contents
+      member.attributes |= kAttrDirectory;
+      fileSize = 0;
+      break;
+    case 'S':
+      if (!SkipSparseExtensions(block, fileSize)) return Fail();
+      break;
+    default:
+      // A V7 header has no folder type: its name ends in "/".
+      if ((type == '0' || type == '\0') && !member.name.empty() && member.name.back() == '/') {
+        member.attributes |= kAttrDirectory;
+        skip = SizeOfEntryWithoutData(skip);
+      } else if (type == '1') {
+        skip = SizeOfEntryWithoutData(skip);
+      }
+      break;
+  }
+  if (pending_.hasRealSize) fileSize = pending_.realSize;
+  if (member.attributes & kAttrDirectory) fileSize = 0;
+  member.originalSize = static_cast<std::uint64_t>(fileSize < 0 ? 0 : fileSize);
+  member.hasOriginalSize = true;
+  if (mode != 0 && !(mode & 0200)) member.attributes |= kAttrReadOnly;
+  if (!(member.attributes & kAttrDirectory)) member.attributes |= kAttrArchive;
+  member.isDirectory = (member.attributes & kAttrDirectory) != 0;
+
+  const std::uint64_t blocks = DataBlocks(skip);
+  if (blocks < skip || offset_ > std::numeric_limits<std::uint64_t>::max() - blocks) return Fail();
+  // When the data runs past the end, the archive is cut: the member still
+  // counts (its name is whole) and the next call reports the damage.
+  offset_ += blocks;
+  pending_ = Pending();
+  if (!otherName_.empty()) last_ = member;
+  return ReadResult::Member;
 }
 
 std::uint64_t TarHeaderReader::SizeOfEntryWithoutData(std::uint64_t size) {

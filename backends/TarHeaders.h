@@ -79,6 +79,19 @@ class TarHeaderReader : public MemberReader {
 
   // The members of the reading under way, up to its end.
   ReadResult NextInReading(Member& member);
+  // No whole block at offset_: the end of the archive, or damage.
+  ReadResult AtSourceEnd();
+  // Steps over the zero blocks at offset_; the header after them, or
+  // nullptr when the reading ends there (finished_ set).
+  const std::uint8_t* AfterZeroBlocks();
+  static bool IsExtensionHeader(char type);
+  // The data of a header that describes the next member; offset_ is past
+  // its block.
+  bool ReadExtensionHeader(char type, std::int64_t dataSize);
+  ReadResult ReadMemberHeader(const std::uint8_t* block, std::int64_t dataSize, Member& member);
+  void TakeName(const std::uint8_t* block, Member& member);
+  void TakeTimes(const std::uint8_t* block, Member& member);
+  bool SkipSparseExtensions(const std::uint8_t* block, std::int64_t& fileSize);
   // Before a header: readings that meet at it with the same names go on as
   // one; the reading furthest behind goes first, so a stream is read forward.
   void TakeLowestReading();

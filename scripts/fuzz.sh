@@ -8,14 +8,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${1:-10}
+seconds=${1:-8}
 if ! command -v clang++ >/dev/null 2>&1; then
   echo "fuzz: clang++ not installed; skipped"
   exit 0
 fi
 
 build=build/fuzz
-targets=(zip tar lha compressed name cab)
+targets=(zip tar lha compressed name cab nested)
 CC=clang CXX=clang++ cmake -S . -B "$build" -DMOKURENA_FUZZ=ON >/dev/null
 fuzzers=()
 for target in "${targets[@]}"; do fuzzers+=("backends_${target}_fuzzer"); done

@@ -184,8 +184,7 @@ const char kNestedEntryName[] = "MokurenaListNested";
 
 std::string NestedResultMessage(int result, const Options& options) {
   switch (result) {
-    case 0:
-    case 5: return std::string();
+    case 0: return std::string();
     case 1:
       return "archives nest deeper than the depth limit of " + std::to_string(options.depth) +
              " (--recursive=DEPTH); the members below it were not checked";
@@ -195,6 +194,8 @@ std::string NestedResultMessage(int result, const Options& options) {
     case 3:
       return "the archives inside hold more members than the limit of " + std::to_string(options.maxMembers) +
              " (--max-members); the rest was not checked";
+    case 5: return "the archive could not be read to its end for the archives inside it; they were not checked";
+    case 6: return "an archive inside, or a member that may be one, could not be read; its members were not checked";
     default:
       return "an archive inside can be read in more than one way; extractors disagree on its members";
   }

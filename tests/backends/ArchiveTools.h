@@ -3,8 +3,11 @@
 // readers listing bytes in memory.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -39,6 +42,20 @@ std::string ReadFile(const std::string& path);
 int RunTool(const std::vector<std::string>& argv, const std::string& folder,
         const std::vector<std::string>& environment = {});
 bool HaveProgram(const std::string& name);
+
+// Little-endian fields appended to archive bytes.
+inline void Put16(std::string& out, std::uint32_t v) {
+  out.push_back(static_cast<char>(v & 0xFF));
+  out.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+inline void Put32(std::string& out, std::uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+inline void Put64(std::string& out, std::uint64_t v) {
+  Put32(out, static_cast<std::uint32_t>(v));
+  Put32(out, static_cast<std::uint32_t>(v >> 32));
+}
 
 // UTF-8 text in code page 932.
 std::string ToCp932(const std::string& utf8);
@@ -101,6 +118,52 @@ ReaderListing ListWith(Open open, const std::string& bytes) {
   backends::Member member;
   while ((listing.end = reader->Next(member)) == backends::ReadResult::Member) listing.members.push_back(member);
   return listing;
+}
+
+// A damaged archive: whether the reader takes it, and if it does, how many
+// members it lists before the listing ends in damage.
+struct DamagedCase {
+  const char* what;
+  std::string archive;
+  bool opened;
+  std::size_t members;
+};
+
+inline void ExpectDamaged(const ReaderListing& listing, const DamagedCase& c) {
+  EXPECT_EQ(listing.opened, c.opened) << c.what;
+  if (!listing.opened) return;
+  EXPECT_EQ(listing.end, backends::ReadResult::Damaged) << c.what;
+  EXPECT_EQ(listing.members.size(), c.members) << c.what;
+}
+
+// Lists every prefix of bytes and rounds scramblings of 4 bytes each: the
+// reader must end every time without reading outside the bytes (ASan
+// watches).
+template <typename List>
+void ListCutAndScrambled(List list, const std::string& bytes, unsigned seed, int rounds = 3000) {
+  for (std::size_t cut = 0; cut <= bytes.size(); ++cut) list(bytes.substr(0, cut));
+  std::mt19937 random(seed);
+  for (int round = 0; round < rounds; ++round) {
+    std::string scrambled = bytes;
+    for (int n = 0; n < 4; ++n) scrambled[random() % scrambled.size()] = static_cast<char>(random());
+    list(scrambled);
+  }
+}
+
+// Lists two readers of one archive in step: they must end alike, member by
+// member, and compare(a, b) checks each pair. The members listed.
+template <typename Compare>
+std::size_t ListInStep(backends::MemberReader& ours, backends::MemberReader& theirs, Compare compare) {
+  backends::Member a, b;
+  std::size_t count = 0;
+  for (;;) {
+    const backends::ReadResult ra = ours.Next(a);
+    const backends::ReadResult rb = theirs.Next(b);
+    EXPECT_EQ(ra, rb) << "member " << count;
+    if (ra != rb || ra != backends::ReadResult::Member) return count;
+    ++count;
+    compare(a, b);
+  }
 }
 
 }  // namespace backends_test

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <random>
 #include <vector>
 
 #include "ArchiveTools.h"
@@ -18,14 +17,8 @@ using namespace backends;
 
 namespace {
 
-void Put16(std::string& out, std::uint32_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
+using backends_test::Put16;
+using backends_test::Put32;
 
 struct CabFile {
   std::string name;
@@ -172,12 +165,7 @@ TEST(CabHeaders, NotACabinetAndDamage) {
   std::string unterminated = good.substr(0, good.size() - 1) + "x";
   std::string badSignature = good;
   badSignature[3] = 'X';
-  const struct {
-    const char* what;
-    std::string cabinet;
-    bool opened;
-    std::size_t members;
-  } cases[] = {
+  const backends_test::DamagedCase cases[] = {
       {"no folder", Cabinet(two, noFolders), false, 0},
       {"no file", Cabinet({}), false, 0},
       {"version 2", Cabinet(two, version2), false, 0},
@@ -192,13 +180,7 @@ TEST(CabHeaders, NotACabinetAndDamage) {
       {"folder index out of range", Cabinet({{"a.txt"}, {"b.exe", 3, 1}}), true, 1},
       {"name longer than 256 bytes", Cabinet({{"a.txt"}, {std::string(257, 'n')}}), true, 1},
   };
-  for (const auto& c : cases) {
-    const Listing listing = List(c.cabinet);
-    EXPECT_EQ(listing.opened, c.opened) << c.what;
-    if (!listing.opened) continue;
-    EXPECT_EQ(listing.end, ReadResult::Damaged) << c.what;
-    EXPECT_EQ(listing.members.size(), c.members) << c.what;
-  }
+  for (const auto& c : cases) backends_test::ExpectDamaged(List(c.archive), c);
   EXPECT_EQ(List(Cabinet({{std::string(256, 'n')}})).members.size(), 1u);  // the longest name allowed
 }
 
@@ -213,13 +195,7 @@ TEST(CabHeaders, CutAndScrambledCabinetsNeverReadOutOfBounds) {
   everything.previous = everything.next = true;
   const std::string cabinet = Cabinet({{"a.txt"}, {"dir\\b.exe", 9, 1}, {"c", 0, 0xFFFF}}, everything);
   ASSERT_EQ(List(cabinet).members.size(), 3u);
-  for (std::size_t cut = 0; cut <= cabinet.size(); ++cut) List(cabinet.substr(0, cut));
-  std::mt19937 random(7);
-  for (int round = 0; round < 3000; ++round) {
-    std::string scrambled = cabinet;
-    for (int n = 0; n < 4; ++n) scrambled[random() % scrambled.size()] = static_cast<char>(random());
-    List(scrambled);
-  }
+  backends_test::ListCutAndScrambled(List, cabinet, 7);
 }
 
 // Our reader and libarchive's agree on what gcab writes: the names as the
@@ -245,19 +221,12 @@ TEST(CabHeaders, AgreesWithLibarchiveOnGcabCabinets) {
     std::unique_ptr<MemberReader> theirs = LibarchiveReader::Open(Family::Cab, cabinet);
     ASSERT_TRUE(ours);
     ASSERT_TRUE(theirs);
-    Member a, b;
-    std::size_t count = 0;
-    for (;;) {
-      const ReadResult ra = ours->Next(a);
-      const ReadResult rb = theirs->Next(b);
-      ASSERT_EQ(ra, rb) << "member " << count;
-      if (ra != ReadResult::Member) break;
-      ++count;
+    const std::size_t count = ListInStep(*ours, *theirs, [](const Member& a, const Member& b) {
       EXPECT_EQ(RecordName(a.name), RecordName(b.name));
       EXPECT_EQ(a.originalSize, b.originalSize) << a.name;
       EXPECT_EQ(a.writeTime, b.writeTime) << a.name;
       EXPECT_EQ(a.attributes & kAttrReadOnly, b.attributes & kAttrReadOnly) << a.name;
-    }
+    });
     EXPECT_EQ(count, names.size());
   }
   platform::ClearCodePageOverride();

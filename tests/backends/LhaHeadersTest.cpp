@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <random>
 #include <vector>
 
 #include "ArchiveTools.h"
@@ -18,18 +17,9 @@ using namespace backends;
 
 namespace {
 
-void Put16(std::string& out, std::uint32_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-void Put64(std::string& out, std::uint64_t v) {
-  Put32(out, static_cast<std::uint32_t>(v));
-  Put32(out, static_cast<std::uint32_t>(v >> 32));
-}
+using backends_test::Put16;
+using backends_test::Put32;
+using backends_test::Put64;
 
 struct Extended {
   std::uint8_t type;
@@ -213,13 +203,7 @@ TEST(LhaHeaders, DamageEndsTheListing) {
   std::string extPastHeader = Level23(Entry{"", "", {{0x01, std::string(100, 'n')}}}, 2, false);
   extPastHeader[24] = '\xFF';  // the first extended header's size, beyond the header
   extPastHeader[25] = '\x0F';
-  struct Case {
-    const char* what;
-    std::string archive;
-    bool opened;
-    std::size_t members;
-  };
-  const Case cases[] = {
+  const backends_test::DamagedCase cases[] = {
       {"no header at all", "MZ this is a program", false, 0},
       {"an end mark only", std::string(1, '\0'), false, 0},
       {"first checksum wrong", badChecksum, false, 0},
@@ -231,13 +215,7 @@ TEST(LhaHeaders, DamageEndsTheListing) {
       {"extended header running past the header", good + extPastHeader, true, 1},
       {"level 4", good + Level01(plain, 4), true, 1},
   };
-  for (const Case& c : cases) {
-    const Listing listing = List(c.archive);
-    EXPECT_EQ(listing.opened, c.opened) << c.what;
-    if (!listing.opened) continue;
-    EXPECT_EQ(listing.end, ReadResult::Damaged) << c.what;
-    EXPECT_EQ(listing.members.size(), c.members) << c.what;
-  }
+  for (const auto& c : cases) backends_test::ExpectDamaged(List(c.archive), c);
 }
 
 // Any prefix and any scrambling of a valid archive: the reader ends, never
@@ -247,13 +225,7 @@ TEST(LhaHeaders, CutAndScrambledArchivesNeverReadOutOfBounds) {
   const std::string archive = Level01(Entry{"a.txt"}, 0) + Level01(named, 1) + Level23(named, 2) +
                               Level23(named, 3) + std::string(1, '\0');
   ASSERT_EQ(List(archive).members.size(), 4u);
-  for (std::size_t cut = 0; cut <= archive.size(); ++cut) List(archive.substr(0, cut));
-  std::mt19937 random(3);
-  for (int round = 0; round < 3000; ++round) {
-    std::string scrambled = archive;
-    for (int n = 0; n < 4; ++n) scrambled[random() % scrambled.size()] = static_cast<char>(random());
-    List(scrambled);
-  }
+  backends_test::ListCutAndScrambled(List, archive, 3);
 }
 
 // Our reader and libarchive's agree on what jlha writes, level by level, on
@@ -279,20 +251,13 @@ TEST(LhaHeaders, AgreesWithLibarchiveOnJlhaArchives) {
     std::unique_ptr<MemberReader> theirs = LibarchiveReader::Open(Family::Lha, archive);
     ASSERT_TRUE(ours);
     ASSERT_TRUE(theirs);
-    Member a, b;
-    std::size_t count = 0;
-    for (;;) {
-      const ReadResult ra = ours->Next(a);
-      const ReadResult rb = theirs->Next(b);
-      ASSERT_EQ(ra, rb) << "member " << count;
-      if (ra != ReadResult::Member) break;
-      ++count;
+    const std::size_t count = ListInStep(*ours, *theirs, [](const Member& a, const Member& b) {
       EXPECT_EQ(RecordName(a.name), RecordName(b.name));
       EXPECT_EQ(a.originalSize, b.originalSize) << a.name;
       EXPECT_EQ(a.isDirectory, b.isDirectory) << a.name;
       EXPECT_EQ(a.writeTime, b.writeTime) << a.name;
       EXPECT_STREQ(a.method, b.method) << a.name;
-    }
+    });
     EXPECT_EQ(count, 6u);
   }
   platform::ClearCodePageOverride();

@@ -234,13 +234,7 @@ TEST(TarHeaders, SizesTimesAndFolders) {
 
 TEST(TarHeaders, DamageEndsTheListing) {
   const std::string good = Header("good").Bytes();
-  struct Case {
-    const char* what;
-    std::string archive;
-    bool opened;
-    std::size_t members;
-  };
-  const Case cases[] = {
+  const backends_test::DamagedCase cases[] = {
       {"not a tar at all", std::string(2048, 'x'), false, 0},
       {"shorter than a block", Header("a").Bytes().substr(0, 300), false, 0},
       {"first checksum wrong", Header("a").Checksum(1).Bytes() + kEnd, false, 0},
@@ -260,13 +254,7 @@ TEST(TarHeaders, DamageEndsTheListing) {
       {"size of 2^63 - 1", good + Header("g").Byte(124, '\x80').Text(125, 11, std::string("\0\0\0\x7F", 4) + std::string(7, '\xFF')).Bytes() + kEnd,
        true, 2},
   };
-  for (const Case& c : cases) {
-    const Listing listing = List(c.archive);
-    EXPECT_EQ(listing.opened, c.opened) << c.what;
-    if (!listing.opened) continue;
-    EXPECT_EQ(listing.end, ReadResult::Damaged) << c.what;
-    EXPECT_EQ(listing.members.size(), c.members) << c.what;
-  }
+  for (const auto& c : cases) backends_test::ExpectDamaged(List(c.archive), c);
 }
 
 // A hard link or V7 folder that states a size: one extractor reads a header
@@ -411,20 +399,13 @@ TEST(TarHeaders, AgreesWithLibarchiveOnToolMadeArchives) {
     ASSERT_TRUE(ours);
     ASSERT_TRUE(theirs);
     ASSERT_EQ(dynamic_cast<LibarchiveReader*>(ours.get()), nullptr) << "not listed by our reader";
-    Member a, b;
-    std::size_t count = 0;
-    for (;;) {
-      const ReadResult ra = ours->Next(a);
-      const ReadResult rb = theirs->Next(b);
-      ASSERT_EQ(ra, rb) << "member " << count;
-      if (ra != ReadResult::Member) break;
-      ++count;
+    const std::size_t count = ListInStep(*ours, *theirs, [](const Member& a, const Member& b) {
       EXPECT_EQ(a.name, b.name);
       EXPECT_EQ(a.originalSize, b.originalSize) << a.name;
       EXPECT_EQ(a.isDirectory, b.isDirectory) << a.name;
       EXPECT_EQ(a.attributes, b.attributes) << a.name;
       EXPECT_EQ(a.writeTime, b.writeTime) << a.name;
-    }
+    });
     EXPECT_GE(count, 4u);
   }
 }

@@ -37,6 +37,7 @@ scantest::ProgramRun Scan(const std::vector<std::string>& args) {
 
 TEST(HostileArchives, EveryExtractedNameIsJudgedAndDoubtIsAnError) {
   const char* const kDoubt = "extractors";
+  const char* const kUnread = "could not be read; its members were not checked";
   const HostileCase cases[] = {
       // ZIP: names and structures that readers take differently.
       {"zip_local_name_differs", "a.zip", 1, {"[ exe ] evil.exe"}, nullptr},
@@ -88,6 +89,22 @@ TEST(HostileArchives, EveryExtractedNameIsJudgedAndDoubtIsAnError) {
       {"nested_compressed_tar_in_tar", "outer.tar", 1,
        {"[ bat ] evil.bat.gz/evil.bat", "[ exe ] evil.bat.gz/bin\\evil.exe", "[ exe ] a.tgz/bin\\evil.exe"},
        nullptr, true},
+      // Nested archives: what the walk could not read is an error, never clean.
+      {"nested_compressed_tar_hard_link", "outer.zip", 2, {"[ exe ] a.tar.gz/evil.exe"}, kDoubt, true},
+      {"nested_in_single_compressed_file", "bundle.zip.gz", 1, {"[ exe ] bundle.zip/evil.exe"}, nullptr, true},
+      {"nested_unopenable_member", "outer.zip", 2, {}, kUnread, true},
+      {"nested_unreadable_below_our_reader", "outer.zip", 2, {}, kUnread, true},
+      {"nested_device_member", "outer.zip", 2, {}, kUnread, true},
+      {"nested_encrypted_member", "outer.zip", 2, {}, kUnread, true},
+      {"nested_broken_gzip_member", "outer.zip", 2, {}, kUnread, true},
+      {"nested_v7_tar", "outer.zip", 1, {"[ exe ] old.tar/evil.exe"}, nullptr, true},
+      {"nested_text_like_a_signature", "outer.zip", 0, {}, nullptr, true},
+      // Our reader lists it; libarchive misreads the members after the one
+      // without a CRC, so their bytes were never looked into.
+      {"lha_level0_without_crc", "a.lzh", 2, {"[ exe ] evil.exe"}, kUnread, true},
+      // libarchive refuses the pax header that our reader reads: the members'
+      // bytes were never looked into.
+      {"tar_big_pax_header", "a.tar.gz", 2, {"[ exe ] bin\\evil.exe"}, "could not be read to its end", true},
   };
   const std::string folder = platform::CreateTempFolder("mokurena-hostile");
   for (const HostileCase& c : cases) {

@@ -398,6 +398,68 @@ def nested_compressed_tar_in_tar():
     return buffer.getvalue()
 
 
+
+def zip_entry(name, data, flags=0, system=0, external=0):
+    """One stored entry with a given flag word, host system and external attributes."""
+    l = local(name, data, flags=flags)
+    c = central(name, 0, data, flags=flags)
+    c = c[:5] + bytes([system]) + c[6:38] + struct.pack('<I', external) + c[42:]
+    return l + c + end(1, len(c), len(l))
+
+
+def nested_unopenable_member():
+    # Begins an LHA header, but no reader can open it: not judged is not clean.
+    return zip_with([('setup.lzh', b'\x20\x00-lh5-' + b'\xff' * 60), ('notes.txt', DATA)])
+
+
+def nested_unreadable_below_our_reader():
+    # Our reader lists inner.tar; the broken 7z inside it must not pass for checked.
+    broken = b'7z\xbc\xaf\x27\x1c\x00\x04' + b'\xff' * 40
+    import io
+    import tarfile
+    buffer = io.BytesIO()
+    with tarfile.open(fileobj=buffer, mode='w', format=tarfile.GNU_FORMAT) as t:
+        info = tarfile.TarInfo('broken.7z')
+        info.size = len(broken)
+        t.addfile(info, io.BytesIO(broken))
+    return zip_with([('inner.tar', buffer.getvalue())])
+
+
+def nested_device_member():
+    # Marked a character device for Unix; a Windows extractor writes a plain inner.zip.
+    inner = zip_with([('evil.exe', DATA)])
+    return zip_entry(b'inner.zip', inner, system=3, external=0o020644 << 16)
+
+
+def nested_encrypted_member():
+    # Encrypted: what an extractor given the password writes was never seen.
+    return zip_entry(b'inner.zip', b'\x5a' * 64, flags=0x0001)
+
+
+def nested_broken_gzip_member():
+    import gzip
+    return zip_with([('data.gz', gzip.compress(b'PK\x03\x04' + b'x' * 4000)[:30] + b'\xff' * 40)])
+
+
+def nested_compressed_tar_hard_link():
+    return zip_with([('a.tar.gz', tar_gz_hard_link_hides_member_in_data())])
+
+
+def nested_in_single_compressed_file():
+    import gzip
+    return gzip.compress(zip_with([('evil.exe', DATA), ('readme.txt', DATA)]))
+
+
+def nested_v7_tar():
+    # A V7 tar has no signature, only a header whose checksum holds.
+    inner = tar_member(b'evil.exe', ustar=False) + tar_member(b'readme.txt', ustar=False) + b'\x00' * 1024
+    return zip_with([('old.tar', inner)])
+
+
+def nested_text_like_a_signature():
+    # Text that begins as a bzip2 stream does is a file, not a stream that breaks off.
+    return zip_with([('notes.txt', b'BZh is how a bzip2 stream begins\n'), ('a.txt', DATA)])
+
 CASES = {name: function for name, function in globals().items()
          if callable(function) and name.startswith(('zip_', 'tar_', 'gz_', 'bz2_', 'xz_', 'lha_', 'name_', 'nested_'))}
 
