@@ -135,8 +135,10 @@ int main(int argc, char** argv) {
   // Before anything loads a library: archives are often checked where they
   // arrived, and a library planted beside them must never run.
   platform::KeepCurrentFolderOutOfLibrarySearch();
-  // Member names and paths are text of the locale's code page.
-  std::setlocale(LC_ALL, "");
+  // Member names and paths are text of the locale's code page; only the
+  // character type is taken from the environment (each other category
+  // would be one more file read at every start).
+  std::setlocale(LC_CTYPE, "");
   try {
     return Run(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const std::exception& e) {
