@@ -207,6 +207,7 @@ std::uint32_t WriteOutput(void* buffer, std::uint32_t size) {
   if (fixture->openStalls) {
     for (;;) SleepForever();
   }
+  if (fixture->openCrashes) std::abort();
   for (std::uint32_t i = 0; i < fixture->openGrowsMiB; ++i) {
     char* block = static_cast<char*>(std::malloc(1 << 20));
     if (!block) std::abort();

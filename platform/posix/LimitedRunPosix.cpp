@@ -75,7 +75,7 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 struct WorkerProcess::State {
   pid_t pid = -1;
   int fd = -1;
-  bool memoryLimited = false;
+  std::uint64_t memoryLimit = 0;  // bytes above the worker's start
   bool ended = false;
   RunOutcome outcome = RunOutcome::Failed;
 };
@@ -104,7 +104,7 @@ std::unique_ptr<WorkerProcess> WorkerProcess::Start(const RunLimits& limits, con
   std::unique_ptr<State> state(new State);
   state->pid = pid;
   state->fd = fds[0];
-  state->memoryLimited = limits.memoryBytes > 0;
+  state->memoryLimit = limits.memoryBytes;
   return std::unique_ptr<WorkerProcess>(new WorkerProcess(std::move(state)));
 }
 
@@ -131,14 +131,15 @@ RunOutcome WorkerProcess::End(bool kill) {
   if (kill) ::kill(s.pid, SIGKILL);
   ::close(s.fd);
   int status = 0;
-  while (::waitpid(s.pid, &status, 0) < 0 && errno == EINTR) {
+  struct rusage usage = {};
+  while (::wait4(s.pid, &status, 0, &usage) < 0 && errno == EINTR) {
   }
-  // A worker that died of its memory limit (a failed allocation that nothing
-  // caught, a stack that could not grow) gives no answer. Any other end
-  // without one is a failure.
-  const bool memorySignal =
-      WIFSIGNALED(status) && (WTERMSIG(status) == SIGSEGV || WTERMSIG(status) == SIGBUS || WTERMSIG(status) == SIGABRT);
-  s.outcome = !kill && s.memoryLimited && memorySignal ? RunOutcome::MemoryLimit : RunOutcome::Failed;
+  // A worker that died of its memory limit (an allocation that failed where
+  // nothing expected it) gives no answer; it came close to the limit on the
+  // way. Any other end without an answer is a failure.
+  const std::uint64_t peak = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
+  s.outcome = !kill && s.memoryLimit > 0 && WIFSIGNALED(status) && peak >= s.memoryLimit ? RunOutcome::MemoryLimit
+                                                                                          : RunOutcome::Failed;
   return s.outcome;
 }
 

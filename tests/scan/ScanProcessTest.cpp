@@ -110,28 +110,33 @@ TEST_F(ScanProcess, ReportLinesAndExitStatus) {
   }
 }
 
-// Archives whose library never returns, or takes more memory than the
-// limit, in the middle of one call: each is an error naming its limit, the
-// others have their normal results, whatever came before them.
+// Archives whose library never returns, crashes, or takes more memory than
+// the limit, in the middle of one call: each is an error (naming its limit
+// where it broke one), the others have their normal results, whatever came
+// before them.
 TEST_F(ScanProcess, LimitsBrokenInTheMiddleOfACall) {
   Write("stall.lzh", FixtureWriter().Accept("lha").OpenStalls().Member("a.exe"));
+  Write("crash.lzh", FixtureWriter().Accept("lha").OpenCrashes().Member("a.exe"));
   Write("greedy.lzh", FixtureWriter().Accept("lha").OpenGrows(256).Member("a.exe"));
   const std::string hit = Path("hit.lzh");
   const std::vector<std::string> hitLines = {hit + ": [ exe ] a.EXE", hit + ": [ exe ] evil.exe.",
                                              hit + ": [ scr ] sub\\x.scr"};
   const std::string timeError = ": the check took longer than its time limit of 1 s (--time-limit)";
   const std::string memoryError = ": the check needed more memory than its limit of 64 MiB (--memory-limit)";
+  const std::string crashError = ": the check ended without an answer";
   std::vector<std::string> out = hitLines;
   out.insert(out.end(), hitLines.begin(), hitLines.end());
   out.push_back(Path("lines.zip") + ": [ bat ] b.bat");
   std::vector<std::string> args = {"--time-limit", "1", "--memory-limit", "64", hit, Path("stall.lzh"),
-                                   Path("clean.lzh"), Path("greedy.lzh"), hit, Path("stall.lzh"), Path("lines.zip")};
+                                   Path("crash.lzh"), Path("clean.lzh"), Path("greedy.lzh"), hit,
+                                   Path("stall.lzh"), Path("lines.zip")};
   std::vector<std::string> err = {"mokurena-scan: " + Path("stall.lzh") + timeError,
+                                  "mokurena-scan: " + Path("crash.lzh") + crashError,
                                   "mokurena-scan: " + Path("greedy.lzh") + memoryError,
                                   "mokurena-scan: " + Path("stall.lzh") + timeError};
   if (!scantest::MemoryLimitsHold()) {
-    args.erase(args.begin() + 7);
-    err.erase(err.begin() + 1);
+    args.erase(args.begin() + 8);
+    err.erase(err.begin() + 2);
     args[3] = "0";
   }
   const scantest::ProgramRun run = Scan(args);
