@@ -148,6 +148,30 @@ TEST_F(ScanProcess, LimitsBrokenInTheMiddleOfACall) {
   EXPECT_EQ(greedy.exitCode, 1) << greedy.err;
 }
 
+// The worker is set up from this process's options: what it answers is
+// what this process answers without limits (where nothing runs in a worker).
+TEST_F(ScanProcess, WorkerAnswersAsTheProcessItself) {
+  platform::WriteWholeFile(Path("txt.ini"), "txt\nscr\n");
+  const std::vector<std::string> archives = {Path("clean.lzh"), Path("hit.lzh"),     Path("japanese.7z"),
+                                             Path("broken.lzh"), Path("stops.lzh"),  Path("missing.lzh"),
+                                             Path("lines.zip"),  Path("unknown.xyz")};
+  const std::vector<std::vector<std::string>> optionSets = {
+      {}, {"--list"}, {"--json"}, {"--json", "--list"}, {"--watch", Path("txt.ini")}, {"--ext", "bat,7z"}};
+  for (const std::vector<std::string>& options : optionSets) {
+    std::vector<std::string> args = options;
+    args.insert(args.end(), archives.begin(), archives.end());
+    std::vector<std::string> inProcess = {"--time-limit", "0", "--memory-limit", "0"};
+    inProcess.insert(inProcess.end(), args.begin(), args.end());
+    const scantest::ProgramRun limited = Scan(args);
+    const scantest::ProgramRun alone = Scan(inProcess);
+    SCOPED_TRACE(options.empty() ? std::string("no options") : options[0]);
+    EXPECT_EQ(limited.exitCode, alone.exitCode);
+    EXPECT_EQ(limited.out, alone.out);
+    EXPECT_EQ(limited.err, alone.err);
+    EXPECT_FALSE(limited.out.empty() && limited.err.empty());
+  }
+}
+
 TEST_F(ScanProcess, MissingLibraryIsAnErrorForItsFormatOnly) {
   ASSERT_TRUE(libraries_->Remove("UNLHA32.DLL"));
   const scantest::ProgramRun run = Scan({Path("hit.lzh"), Path("lines.zip")});
