@@ -1,34 +1,76 @@
 // Work run under a time and memory budget, so that one hostile input cannot
-// stall or exhaust the process that checks many: POSIX runs it in a child
-// process (fork) whose address space is limited and which is killed when its
-// time is up; only the bytes the work returns come back.
+// stall or exhaust the process that checks many. A worker process answers
+// requests one after another: POSIX forks this process; Win32 starts this
+// executable again with a hidden option, in a job object. The time limit is
+// per request, the memory limit for the worker. A worker that breaks a limit
+// or dies is ended, and the requests after it go to a new worker.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace platform {
 
 struct RunLimits {
-  unsigned seconds = 0;           // wall-clock time; 0 = none
-  std::uint64_t memoryBytes = 0;  // growth of the address space; 0 = none
+  unsigned seconds = 0;           // wall-clock time per request; 0 = none
+  std::uint64_t memoryBytes = 0;  // the worker's memory (heap and private data) above its start; 0 = none
 };
 
 enum class RunOutcome {
-  Finished,     // output holds what the work returned
+  Finished,     // the answer is what the handler returned
   TimeLimit,    // stopped when its time was up
   MemoryLimit,  // ran out of its memory
-  Failed,       // no child could be started, or it ended without an answer
+  Failed,       // no worker could be started, or it ended without an answer
 };
 
-// True where RunLimited honours the limits (POSIX); where it cannot (Win32),
-// the work runs in this process without them.
-bool LimitedRunAvailable();
+// The worker's side: the answer to one request.
+using RequestHandler = std::function<std::string(const std::string& request)>;
 
-// Runs work under limits and gives back the bytes it returned. The work
-// must not depend on running in this process (a child has a copy of it).
-// A work whose allocations failed on the way answers MemoryLimit.
-RunOutcome RunLimited(const RunLimits& limits, const std::function<std::string()>& work, std::string& output);
+class WorkerProcess;
+
+// Requests answered in order by limited workers. Requests are sent ahead
+// (a few kilobytes of them) so that the worker never waits for the next.
+class LimitedWorkers {
+ public:
+  // setup is the first request every new worker gets; its answer is dropped.
+  // POSIX: the workers are forks of this process that answer with handler.
+  // Win32: the workers run this executable with workerOption as their only
+  // argument; its main answers them with ServeRequests.
+  LimitedWorkers(const RunLimits& limits, std::string setup, RequestHandler handler, std::string workerOption);
+  ~LimitedWorkers();
+  LimitedWorkers(const LimitedWorkers&) = delete;
+  LimitedWorkers& operator=(const LimitedWorkers&) = delete;
+
+  void Submit(std::string request);
+  // Requests submitted and not yet taken.
+  std::size_t Pending() const { return queue_.size(); }
+  // Waits for the answer to the oldest pending request (Pending() > 0).
+  RunOutcome Take(std::string& answer);
+
+ private:
+  struct Request {
+    std::string bytes;
+    bool sent = false;
+  };
+  bool StartWorker();
+  void SendAhead();
+  void EndWorker();
+
+  RunLimits limits_;
+  std::string setup_;
+  RequestHandler handler_;
+  std::string workerOption_;
+  std::deque<Request> queue_;
+  std::unique_ptr<WorkerProcess> worker_;
+  std::string received_;
+};
+
+// The worker's side of a Win32 worker (and of a POSIX one, on the forked
+// descriptors): reads requests from standard input and writes each answer to
+// standard output until the input ends. Returns the process's exit status.
+int ServeRequests(const RequestHandler& handler);
 
 }  // namespace platform

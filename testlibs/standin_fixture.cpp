@@ -147,6 +147,13 @@ bool ParseDirective(const std::vector<std::string>& tokens, Fixture& fixture,
   if (word == "tartype") {
     return tokens.size() == 2 && ParseSigned32(tokens[1], fixture.tarType);
   }
+  if (word == "open" && tokens.size() == 2 && (tokens[1] == "stall" || tokens[1] == "crash")) {
+    (tokens[1] == "stall" ? fixture.openStalls : fixture.openCrashes) = true;
+    return true;
+  }
+  if (word == "open" && tokens.size() == 3 && tokens[1] == "grow") {
+    return ParseField(tokens[2], fixture.openGrowsMiB) && fixture.openGrowsMiB > 0;
+  }
   if (word == "open" || word == "check") {
     if (tokens.size() != 2 || tokens[1] != "fail") return false;
     (word == "open" ? fixture.openFails : fixture.checkFails) = true;

@@ -40,6 +40,9 @@ struct Fixture {
   std::vector<std::string> accept;  // format tags
   std::int32_t tarType = 0;
   bool openFails = false;
+  bool openStalls = false;       // OpenArchive never returns
+  bool openCrashes = false;      // OpenArchive aborts the process
+  std::uint32_t openGrowsMiB = 0;  // OpenArchive first takes this much memory and keeps it
   bool checkFails = false;
   std::optional<std::string> password;
   std::uint32_t failAt = 0;  // 0 = never

@@ -28,6 +28,7 @@
 #include <windows.h>
 #define STANDIN_EXPORT extern "C" __declspec(dllexport)
 #else
+#include <unistd.h>
 #define STANDIN_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
@@ -71,6 +72,14 @@ std::string EnvironmentValue(const char* name) {
 #else
   const char* value = std::getenv(name);
   return value != nullptr ? std::string(value) : std::string();
+#endif
+}
+
+void SleepForever() {
+#if defined(_WIN32)
+  Sleep(INFINITE);
+#else
+  pause();
 #endif
 }
 
@@ -195,6 +204,15 @@ std::uint32_t WriteOutput(void* buffer, std::uint32_t size) {
   g_passwordAnswer = 0;
   std::optional<standin::Fixture> fixture = ReadAcceptedFixture(path);
   if (!fixture || fixture->openFails) return nullptr;
+  if (fixture->openStalls) {
+    for (;;) SleepForever();
+  }
+  if (fixture->openCrashes) std::abort();
+  for (std::uint32_t i = 0; i < fixture->openGrowsMiB; ++i) {
+    char* block = static_cast<char*>(std::malloc(1 << 20));
+    if (!block) std::abort();
+    std::memset(block, 1, 1 << 20);  // committed, not only reserved
+  }
   auto archive = std::make_unique<OpenedArchive>();
   archive->fixture = std::move(*fixture);
   ArcHandle handle = archive.get();

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
+#include <stdexcept>
 #include <utility>
 
 #include "MokurenaVersion.h"
@@ -372,27 +374,112 @@ bool DeserializeResult(const std::string& in, ArchiveResult& r) {
   return at == in.size();
 }
 
-ArchiveResult CheckArchiveWithinLimits(const std::string& path, const app::StringList& watch, const Options& options) {
-  if ((options.timeLimit == 0 && options.memoryLimit == 0) || !platform::LimitedRunAvailable())
-    return CheckArchive(path, watch, options.list, &options);
+const char kWorkerOption[] = "--check-worker";
+
+namespace {
+
+// What a worker needs to check archives as this process would: the watch
+// list, the options that shape a result, the library folder.
+struct CheckSetup {
+  app::StringList watch;
+  Options options;
+  std::string libraries;
+};
+
+std::string SerializeSetup(const CheckSetup& setup) {
+  std::string out;
+  PutText(out, setup.libraries);
+  PutText(out, std::to_string((setup.options.list ? 1 : 0) | (setup.options.recursive ? 2 : 0)));
+  PutText(out, std::to_string(setup.options.depth));
+  PutText(out, std::to_string(setup.options.maxExpanded));
+  PutText(out, std::to_string(setup.options.maxMembers));
+  PutText(out, std::to_string(setup.watch.size()));
+  for (const std::string& extension : setup.watch) PutText(out, extension);
+  return out;
+}
+
+bool DeserializeSetup(const std::string& in, CheckSetup& setup) {
+  setup = CheckSetup();
+  std::size_t at = 0, flags = 0, depth = 0, expanded = 0, members = 0, count = 0;
+  if (!GetText(in, at, setup.libraries) || !GetNumber(in, at, flags) || !GetNumber(in, at, depth) ||
+      !GetNumber(in, at, expanded) || !GetNumber(in, at, members) || !GetNumber(in, at, count))
+    return false;
+  setup.options.list = (flags & 1) != 0;
+  setup.options.recursive = (flags & 2) != 0;
+  setup.options.depth = static_cast<unsigned>(depth);
+  setup.options.maxExpanded = static_cast<unsigned>(expanded);
+  setup.options.maxMembers = static_cast<unsigned>(members);
+  for (std::size_t i = 0; i < count; ++i) {
+    std::string extension;
+    if (!GetText(in, at, extension)) return false;
+    setup.watch.push_back(std::move(extension));
+  }
+  return at == in.size();
+}
+
+// The worker's side: the first request is the setup, every other one the
+// path of an archive, answered with its serialized result.
+class CheckServer {
+ public:
+  std::string operator()(const std::string& request) {
+    if (!setup_) {
+      setup_ = std::make_shared<CheckSetup>();
+      if (!DeserializeSetup(request, *setup_)) throw std::runtime_error("bad setup");
+      if (!setup_->libraries.empty()) platform::SetLibrarySearchFolder(setup_->libraries);
+      return std::string();
+    }
+    return SerializeResult(CheckArchive(request, setup_->watch, setup_->options.list, &setup_->options));
+  }
+
+ private:
+  std::shared_ptr<CheckSetup> setup_;
+};
+
+}  // namespace
+
+struct ArchiveChecks::Limited {
+  platform::LimitedWorkers workers;
+  Limited(const platform::RunLimits& limits, const std::string& setup)
+      : workers(limits, setup, CheckServer(), kWorkerOption) {}
+};
+
+ArchiveChecks::ArchiveChecks(const app::StringList& watch, const Options& options, const std::string& libraries)
+    : watch_(watch), options_(options) {
+  if (options.timeLimit == 0 && options.memoryLimit == 0) return;
   platform::RunLimits limits;
   limits.seconds = options.timeLimit;
   limits.memoryBytes = static_cast<std::uint64_t>(options.memoryLimit) << 20;
+  limited_.reset(new Limited(limits, SerializeSetup(CheckSetup{watch, options, libraries})));
+}
+
+ArchiveChecks::~ArchiveChecks() = default;
+
+void ArchiveChecks::Submit(const std::string& path) {
+  paths_.push_back(path);
+  if (limited_) limited_->workers.Submit(path);
+}
+
+ArchiveResult ArchiveChecks::Take() {
+  const std::string path = paths_.front();
+  paths_.pop_front();
+  if (!limited_) return CheckArchive(path, watch_, options_.list, &options_);
   std::string answer;
-  const platform::RunOutcome outcome = platform::RunLimited(
-      limits, [&] { return SerializeResult(CheckArchive(path, watch, options.list, &options)); }, answer);
+  const platform::RunOutcome outcome = limited_->workers.Take(answer);
   ArchiveResult result;
-  if (outcome == platform::RunOutcome::Finished && DeserializeResult(answer, result)) return result;
+  if (outcome == platform::RunOutcome::Finished && DeserializeResult(answer, result) && result.path == path)
+    return result;
   result = ArchiveResult();
   result.path = path;
-  result.listed = options.list;
+  result.listed = options_.list;
   switch (outcome) {
-    case platform::RunOutcome::TimeLimit: result.error = TimeLimitMessage(options.timeLimit); break;
-    case platform::RunOutcome::MemoryLimit: result.error = MemoryLimitMessage(options.memoryLimit); break;
+    case platform::RunOutcome::TimeLimit: result.error = TimeLimitMessage(options_.timeLimit); break;
+    case platform::RunOutcome::MemoryLimit: result.error = MemoryLimitMessage(options_.memoryLimit); break;
     default: result.error = "the check ended without an answer"; break;
   }
   return result;
 }
+
+int ServeChecks() { return platform::ServeRequests(CheckServer()); }
 
 int ExitStatusOf(const ArchiveResult& result) {
   if (!result.error.empty() || !result.opened) return kExitTrouble;

@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -114,11 +116,38 @@ using NestedEntry = int (*)(const char* path, unsigned depth, std::uint64_t expa
 // archive that has no archives the walk can read).
 std::string NestedResultMessage(int result, const Options& options);
 
-// CheckArchive under the options' time and memory limits (in a child
-// process where the platform has one, platform/LimitedRun.h): an archive
-// that exceeds one is an error naming the limit, and this process stays as
-// it was for the next archive.
-ArchiveResult CheckArchiveWithinLimits(const std::string& path, const app::StringList& watch, const Options& options);
+// Archives checked in the order submitted, under the options' time and
+// memory limits: in worker processes (platform/LimitedRun.h), several
+// archives each, so that an archive that exceeds a limit is an error naming
+// it and this process stays as it was for the next archive. Without limits
+// (both 0) the archives are checked in this process.
+class ArchiveChecks {
+ public:
+  // libraries: the folder of the archiver libraries, for the workers.
+  ArchiveChecks(const app::StringList& watch, const Options& options, const std::string& libraries);
+  ~ArchiveChecks();
+  ArchiveChecks(const ArchiveChecks&) = delete;
+  ArchiveChecks& operator=(const ArchiveChecks&) = delete;
+
+  void Submit(const std::string& path);
+  // Archives submitted whose results were not taken yet.
+  std::size_t Pending() const { return paths_.size(); }
+  // The result of the oldest pending archive (Pending() > 0), waiting for it.
+  ArchiveResult Take();
+
+ private:
+  struct Limited;
+  const app::StringList watch_;
+  const Options options_;
+  std::deque<std::string> paths_;
+  std::unique_ptr<Limited> limited_;
+};
+
+// The only argument of a mokurena-scan started as a worker (Win32), and
+// what main runs then: archives checked for the process that started it,
+// paths in and results out through standard input and output.
+extern const char kWorkerOption[];
+int ServeChecks();
 
 // The messages of an archive that exceeded a limit.
 std::string TimeLimitMessage(unsigned seconds);

@@ -19,25 +19,23 @@ void WriteLine(std::FILE* stream, const std::string& line) {
 
 class Scanner {
  public:
-  Scanner(const scan::Options& options, app::StringList watch)
-      : options_(options), watch_(std::move(watch)) {}
+  Scanner(const scan::Options& options, const app::StringList& watch, const std::string& libraries)
+      : options_(options), checks_(watch, options, libraries) {}
 
+  // Checks an archive; its result is reported in order, once it is in.
   void Check(const std::string& path) {
-    const scan::ArchiveResult result = scan::CheckArchiveWithinLimits(path, watch_, options_);
-    const std::string problem = scan::ProblemLine(result);
-    if (!problem.empty()) WriteLine(stderr, "mokurena-scan: " + problem);
-    if (options_.json) {
-      WriteLine(stdout, scan::JsonLine(result));
-    } else {
-      for (const std::string& line : scan::NameLinesWithPath(result)) WriteLine(stdout, line);
-      for (const std::string& line : scan::ReportLinesWithPath(result)) WriteLine(stdout, line);
-    }
-    std::fflush(stdout);
-    const int status = scan::ExitStatusOf(result);
-    if (status > status_) status_ = status;
+    checks_.Submit(path);
+    // Enough archives ahead that the worker never waits for the next one.
+    while (checks_.Pending() > kArchivesAhead) Report(checks_.Take());
   }
 
-  // The paths of standard input, each checked as soon as it is read.
+  // Reports every archive submitted.
+  void Finish() {
+    while (checks_.Pending() > 0) Report(checks_.Take());
+  }
+
+  // The paths of standard input, each checked as soon as it is read and
+  // reported before more input is waited for.
   void CheckStandardInput() {
     scan::PathListReader reader(options_.nulSeparated);
     std::vector<std::string> paths;
@@ -54,17 +52,35 @@ class Scanner {
   int Status() const { return status_; }
 
  private:
+  static constexpr std::size_t kArchivesAhead = 64;
+
   void CheckAll(std::vector<std::string>& paths) {
     for (const std::string& path : paths) Check(path);
     paths.clear();
+    Finish();
+  }
+
+  void Report(const scan::ArchiveResult& result) {
+    const std::string problem = scan::ProblemLine(result);
+    if (!problem.empty()) WriteLine(stderr, "mokurena-scan: " + problem);
+    if (options_.json) {
+      WriteLine(stdout, scan::JsonLine(result));
+    } else {
+      for (const std::string& line : scan::NameLinesWithPath(result)) WriteLine(stdout, line);
+      for (const std::string& line : scan::ReportLinesWithPath(result)) WriteLine(stdout, line);
+    }
+    std::fflush(stdout);
+    const int status = scan::ExitStatusOf(result);
+    if (status > status_) status_ = status;
   }
 
   const scan::Options& options_;
-  const app::StringList watch_;
+  scan::ArchiveChecks checks_;
   int status_ = scan::kExitClean;
 };
 
 int Run(const std::vector<std::string>& args) {
+  if (args.size() == 1 && args[0] == scan::kWorkerOption) return scan::ServeChecks();
   scan::Options options;
   std::string error;
   if (!scan::ParseArguments(args, options, error)) {
@@ -99,7 +115,7 @@ int Run(const std::vector<std::string>& args) {
         scan::WatchListFileWithoutOption(settings::WatchListPath(), scan::kSystemWatchList));
   }
 
-  Scanner scanner(options, watch);
+  Scanner scanner(options, watch, libraries);
   bool stdinRead = false;
   for (const std::string& archive : options.archives) {
     if (archive == scan::kStdinMarker) {
@@ -109,6 +125,7 @@ int Run(const std::vector<std::string>& args) {
       scanner.Check(archive);
     }
   }
+  scanner.Finish();
   return scanner.Status();
 }
 
@@ -118,8 +135,10 @@ int main(int argc, char** argv) {
   // Before anything loads a library: archives are often checked where they
   // arrived, and a library planted beside them must never run.
   platform::KeepCurrentFolderOutOfLibrarySearch();
-  // Member names and paths are text of the locale's code page.
-  std::setlocale(LC_ALL, "");
+  // Member names and paths are text of the locale's code page; only the
+  // character type is taken from the environment (each other category
+  // would be one more file read at every start).
+  std::setlocale(LC_CTYPE, "");
   try {
     return Run(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const std::exception& e) {

@@ -1,42 +1,46 @@
-#include "platform/LimitedRun.h"
-
+// Workers are forks of this process, joined to it by a socket pair. The
+// memory limit is RLIMIT_DATA above what the worker had when it started: it
+// counts the heap and private mappings that the check grows, not the code of
+// the libraries it loads, so that a small limit still lets them load.
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <exception>
-#include <new>
 #include <poll.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
+
+#include "platform/LimitedRun.h"
+#include "platform/WorkerProcess.h"
 
 namespace platform {
 namespace {
 
-// Set in the child when operator new found no memory.
-volatile bool g_newFailed = false;
-
-void NoMemory() {
-  g_newFailed = true;
-  std::set_new_handler(nullptr);
-  throw std::bad_alloc();
-}
-
-// The process's address space now, in bytes (0 when unknown).
-std::uint64_t AddressSpace() {
+// The process's data and stack now, in bytes (0 when unknown).
+std::uint64_t DataSize() {
   std::FILE* f = std::fopen("/proc/self/statm", "r");
   if (!f) return 0;
-  unsigned long pages = 0;
-  const int n = std::fscanf(f, "%lu", &pages);
+  unsigned long size = 0, resident = 0, shared = 0, text = 0, lib = 0, data = 0;
+  const int n = std::fscanf(f, "%lu %lu %lu %lu %lu %lu", &size, &resident, &shared, &text, &lib, &data);
   std::fclose(f);
-  return n == 1 ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)) : 0;
+  return n == 6 ? static_cast<std::uint64_t>(data) * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)) : 0;
+}
+
+long ReadSome(int fd, char* data, std::size_t size) {
+  for (;;) {
+    const ssize_t n = ::read(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    return static_cast<long>(n);
+  }
 }
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
+    const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     data += n;
@@ -45,94 +49,113 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
-// The child: the answer is one byte ('F' finished, 'M' out of memory), then
-// the work's output.
-[[noreturn]] void RunChild(int fd, const RunLimits& limits, const std::function<std::string()>& work) {
+[[noreturn]] void RunWorker(int fd, pid_t parent, const RunLimits& limits, const RequestHandler& handler) {
+#if defined(__linux__)
+  // A worker never outlives the process that waits for its answers.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (::getppid() != parent) ::_exit(3);
+#else
+  (void)parent;
+#endif
   if (limits.memoryBytes > 0) {
     struct rlimit limit;
-    limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(AddressSpace() + limits.memoryBytes);
-    ::setrlimit(RLIMIT_AS, &limit);
+    ::getrlimit(RLIMIT_DATA, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(DataSize() + limits.memoryBytes);
+    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_cur > limit.rlim_max) limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_DATA, &limit);
   }
-  if (limits.seconds > 0) {
-    // A backstop: the parent kills the child on time anyway.
-    struct rlimit limit;
-    limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(limits.seconds) + 1;
-    ::setrlimit(RLIMIT_CPU, &limit);
-  }
-  std::set_new_handler(NoMemory);
-  std::string output;
-  char status = 'F';
-  try {
-    output = work();
-  } catch (const std::bad_alloc&) {
-    status = 'M';
-  } catch (...) {
-    ::_exit(3);
-  }
-  if (g_newFailed) status = 'M';
-  const bool written = WriteAll(fd, &status, 1) && WriteAll(fd, output.data(), output.size());
-  ::_exit(written ? 0 : 3);
+  const int status = ServeStream([fd](char* data, std::size_t size) { return ReadSome(fd, data, size); },
+                                 [fd](const char* data, std::size_t size) { return WriteAll(fd, data, size); },
+                                 handler);
+  ::_exit(status);
 }
 
 }  // namespace
 
-bool LimitedRunAvailable() { return true; }
+struct WorkerProcess::State {
+  pid_t pid = -1;
+  int fd = -1;
+  std::uint64_t memoryLimit = 0;  // bytes above the worker's start
+  bool ended = false;
+  RunOutcome outcome = RunOutcome::Failed;
+};
 
-RunOutcome RunLimited(const RunLimits& limits, const std::function<std::string()>& work, std::string& output) {
-  output.clear();
+WorkerProcess::WorkerProcess(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+WorkerProcess::~WorkerProcess() { End(true); }
+
+std::unique_ptr<WorkerProcess> WorkerProcess::Start(const RunLimits& limits, const RequestHandler& handler,
+                                                    const std::string&) {
   int fds[2];
-  if (::pipe(fds) != 0) return RunOutcome::Failed;
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return nullptr;
   std::fflush(nullptr);  // nothing buffered is written twice
-  const pid_t child = ::fork();
-  if (child < 0) {
+  const pid_t parent = ::getpid();
+  const pid_t pid = ::fork();
+  if (pid < 0) {
     ::close(fds[0]);
     ::close(fds[1]);
-    return RunOutcome::Failed;
+    return nullptr;
   }
-  if (child == 0) {
+  if (pid == 0) {
     ::close(fds[0]);
-    RunChild(fds[1], limits, work);
+    RunWorker(fds[1], parent, limits, handler);
   }
   ::close(fds[1]);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
-  std::string received;
-  bool timedOut = false;
+  std::unique_ptr<State> state(new State);
+  state->pid = pid;
+  state->fd = fds[0];
+  state->memoryLimit = limits.memoryBytes;
+  return std::unique_ptr<WorkerProcess>(new WorkerProcess(std::move(state)));
+}
+
+bool WorkerProcess::Send(const std::string& bytes) { return !state_->ended && WriteAll(state_->fd, bytes.data(), bytes.size()); }
+
+WorkerProcess::Received WorkerProcess::Receive(std::string& into, int milliseconds) {
+  if (state_->ended) return Received::Closed;
+  struct pollfd p = {state_->fd, POLLIN, 0};
+  const int ready = ::poll(&p, 1, milliseconds);
+  if (ready < 0 && errno == EINTR) return Received::Data;  // nothing new; the caller looks again
+  if (ready < 0) return Received::Closed;
+  if (ready == 0) return Received::Timeout;
   char buffer[65536];
-  for (;;) {
-    int wait = -1;
-    if (limits.seconds > 0) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) {
-        timedOut = true;
-        break;
-      }
-      wait = static_cast<int>(left.count() > 1000000 ? 1000000 : left.count());
-    }
-    struct pollfd p = {fds[0], POLLIN, 0};
-    const int ready = ::poll(&p, 1, wait);
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready < 0) break;
-    if (ready == 0) continue;  // the deadline is checked above
-    const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;  // the child closed its end: done
-    received.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(fds[0]);
-  if (timedOut) ::kill(child, SIGKILL);
+  const long n = ReadSome(state_->fd, buffer, sizeof buffer);
+  if (n <= 0) return Received::Closed;
+  into.append(buffer, static_cast<std::size_t>(n));
+  return Received::Data;
+}
+
+RunOutcome WorkerProcess::End(bool kill) {
+  State& s = *state_;
+  if (s.ended) return s.outcome;
+  s.ended = true;
+  if (kill) ::kill(s.pid, SIGKILL);
+  ::close(s.fd);
   int status = 0;
-  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  struct rusage usage = {};
+  while (::wait4(s.pid, &status, 0, &usage) < 0 && errno == EINTR) {
   }
-  if (timedOut) return RunOutcome::TimeLimit;
-  if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU) return RunOutcome::TimeLimit;
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || received.empty()) {
-    // A child that died of its memory limit (a failed allocation that
-    // nothing caught, a stack that could not grow) gives no answer.
-    return limits.memoryBytes > 0 && WIFSIGNALED(status) ? RunOutcome::MemoryLimit : RunOutcome::Failed;
-  }
-  if (received[0] == 'M') return RunOutcome::MemoryLimit;
-  output.assign(received, 1, std::string::npos);
-  return RunOutcome::Finished;
+  // A worker that died of its memory limit (an allocation that failed where
+  // nothing expected it) gives no answer; it came close to the limit on the
+  // way. Any other end without an answer is a failure.
+  const std::uint64_t peak = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
+  s.outcome = !kill && s.memoryLimit > 0 && WIFSIGNALED(status) && peak >= s.memoryLimit ? RunOutcome::MemoryLimit
+                                                                                          : RunOutcome::Failed;
+  return s.outcome;
+}
+
+int ServeRequests(const RequestHandler& handler) {
+  return ServeStream([](char* data, std::size_t size) { return ReadSome(0, data, size); },
+                     [](const char* data, std::size_t size) {
+                       while (size > 0) {
+                         const ssize_t n = ::write(1, data, size);
+                         if (n < 0 && errno == EINTR) continue;
+                         if (n <= 0) return false;
+                         data += n;
+                         size -= static_cast<std::size_t>(n);
+                       }
+                       return true;
+                     },
+                     handler);
 }
 
 }  // namespace platform

@@ -19,6 +19,12 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& input = "", const std::vector<std::string>& environment = {});
 
+// True where mokurena-scan's memory limit holds for the programs it runs:
+// not under AddressSanitizer (it maps its shadow as data, so a data limit
+// stops it first) nor under Wine (which takes a job's memory limit and
+// does not apply it).
+bool MemoryLimitsHold();
+
 // Lets a copied program file run (POSIX: the execute bits; Win32: nothing).
 void MakeRunnable(const std::string& path);
 

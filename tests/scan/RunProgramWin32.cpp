@@ -79,6 +79,11 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   return run;
 }
 
+bool MemoryLimitsHold() {
+  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return !ntdll || !GetProcAddress(ntdll, "wine_get_version");
+}
+
 void MakeRunnable(const std::string&) {}
 
 }  // namespace scantest

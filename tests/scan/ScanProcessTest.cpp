@@ -110,6 +110,68 @@ TEST_F(ScanProcess, ReportLinesAndExitStatus) {
   }
 }
 
+// Archives whose library never returns, crashes, or takes more memory than
+// the limit, in the middle of one call: each is an error (naming its limit
+// where it broke one), the others have their normal results, whatever came
+// before them.
+TEST_F(ScanProcess, LimitsBrokenInTheMiddleOfACall) {
+  Write("stall.lzh", FixtureWriter().Accept("lha").OpenStalls().Member("a.exe"));
+  Write("crash.lzh", FixtureWriter().Accept("lha").OpenCrashes().Member("a.exe"));
+  Write("greedy.lzh", FixtureWriter().Accept("lha").OpenGrows(256).Member("a.exe"));
+  const std::string hit = Path("hit.lzh");
+  const std::vector<std::string> hitLines = {hit + ": [ exe ] a.EXE", hit + ": [ exe ] evil.exe.",
+                                             hit + ": [ scr ] sub\\x.scr"};
+  const std::string timeError = ": the check took longer than its time limit of 1 s (--time-limit)";
+  const std::string memoryError = ": the check needed more memory than its limit of 64 MiB (--memory-limit)";
+  const std::string crashError = ": the check ended without an answer";
+  std::vector<std::string> out = hitLines;
+  out.insert(out.end(), hitLines.begin(), hitLines.end());
+  out.push_back(Path("lines.zip") + ": [ bat ] b.bat");
+  std::vector<std::string> args = {"--time-limit", "1", "--memory-limit", "64", hit, Path("stall.lzh"),
+                                   Path("crash.lzh"), Path("clean.lzh"), Path("greedy.lzh"), hit,
+                                   Path("stall.lzh"), Path("lines.zip")};
+  std::vector<std::string> err = {"mokurena-scan: " + Path("stall.lzh") + timeError,
+                                  "mokurena-scan: " + Path("crash.lzh") + crashError,
+                                  "mokurena-scan: " + Path("greedy.lzh") + memoryError,
+                                  "mokurena-scan: " + Path("stall.lzh") + timeError};
+  if (!scantest::MemoryLimitsHold()) {
+    args.erase(args.begin() + 8);
+    err.erase(err.begin() + 2);
+    args[3] = "0";
+  }
+  const scantest::ProgramRun run = Scan(args);
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(OutputLines(run.out), out);
+  EXPECT_EQ(OutputLines(run.err), err);
+  // Within the default limits the greedy archive lists.
+  const scantest::ProgramRun greedy = Scan({Path("greedy.lzh")});
+  EXPECT_EQ(greedy.exitCode, 1) << greedy.err;
+}
+
+// The worker is set up from this process's options: what it answers is
+// what this process answers without limits (where nothing runs in a worker).
+TEST_F(ScanProcess, WorkerAnswersAsTheProcessItself) {
+  platform::WriteWholeFile(Path("txt.ini"), "txt\nscr\n");
+  const std::vector<std::string> archives = {Path("clean.lzh"), Path("hit.lzh"),     Path("japanese.7z"),
+                                             Path("broken.lzh"), Path("stops.lzh"),  Path("missing.lzh"),
+                                             Path("lines.zip"),  Path("unknown.xyz")};
+  const std::vector<std::vector<std::string>> optionSets = {
+      {}, {"--list"}, {"--json"}, {"--json", "--list"}, {"--watch", Path("txt.ini")}, {"--ext", "bat,7z"}};
+  for (const std::vector<std::string>& options : optionSets) {
+    std::vector<std::string> args = options;
+    args.insert(args.end(), archives.begin(), archives.end());
+    std::vector<std::string> inProcess = {"--time-limit", "0", "--memory-limit", "0"};
+    inProcess.insert(inProcess.end(), args.begin(), args.end());
+    const scantest::ProgramRun limited = Scan(args);
+    const scantest::ProgramRun alone = Scan(inProcess);
+    SCOPED_TRACE(options.empty() ? std::string("no options") : options[0]);
+    EXPECT_EQ(limited.exitCode, alone.exitCode);
+    EXPECT_EQ(limited.out, alone.out);
+    EXPECT_EQ(limited.err, alone.err);
+    EXPECT_FALSE(limited.out.empty() && limited.err.empty());
+  }
+}
+
 TEST_F(ScanProcess, MissingLibraryIsAnErrorForItsFormatOnly) {
   ASSERT_TRUE(libraries_->Remove("UNLHA32.DLL"));
   const scantest::ProgramRun run = Scan({Path("hit.lzh"), Path("lines.zip")});

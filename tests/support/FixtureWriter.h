@@ -72,6 +72,12 @@ class FixtureWriter {
   FixtureWriter& Accept(const std::string& tag) { return Line("accept " + tag); }
   FixtureWriter& TarType(std::int32_t type) { return Line("tartype " + std::to_string(type)); }
   FixtureWriter& OpenFails() { return Line("open fail"); }
+  // OpenArchive never returns; aborts the process; or first takes mebibytes
+  // of memory and keeps them (aborting, as a library that expects none to
+  // fail, when it gets none).
+  FixtureWriter& OpenStalls() { return Line("open stall"); }
+  FixtureWriter& OpenCrashes() { return Line("open crash"); }
+  FixtureWriter& OpenGrows(std::uint32_t mebibytes) { return Line("open grow " + std::to_string(mebibytes)); }
   FixtureWriter& CheckFails() { return Line("check fail"); }
   FixtureWriter& Password(const std::string& password) {
     return Line("password " + standin::EncodeFixtureToken(password));

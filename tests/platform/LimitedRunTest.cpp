@@ -1,0 +1,140 @@
+// Limited workers (POSIX: forks of the test): answers come back in order;
+// a request that breaks the time or memory limit, or kills its worker, gets
+// that outcome, and the requests around it are answered as usual by the
+// worker before it or a new one.
+#include "platform/LimitedRun.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using platform::RunOutcome;
+
+// The worker's side: "echo:TEXT" answers TEXT, "setup" the setup it was
+// given, "pid" its process id; "sleep" never ends, "grow" allocates
+// until it fails, "grow-caught" too but swallows the failure, "kill" ends
+// its own process, "throw" raises something that is not about memory.
+struct TestHandler {
+  std::shared_ptr<std::string> setup;
+  std::string operator()(const std::string& request) {
+    if (!setup) {
+      setup = std::make_shared<std::string>(request);
+      return std::string();
+    }
+    if (request.compare(0, 5, "echo:") == 0) return request.substr(5);
+    if (request == "setup") return *setup;
+    if (request == "pid") return std::to_string(::getpid());
+    if (request == "sleep") {
+      for (;;) ::pause();
+    }
+    if (request == "grow" || request == "grow-caught") {
+      std::vector<std::unique_ptr<char[]>> blocks;
+      try {
+        for (;;) {
+          blocks.emplace_back(new char[1 << 20]);
+          blocks.back()[0] = 1;
+        }
+      } catch (...) {
+        if (request == "grow") throw;
+      }
+      return "survived";
+    }
+    if (request == "kill") ::raise(SIGKILL);
+    if (request == "throw") throw 42;
+    return "?";
+  }
+};
+
+struct Step {
+  std::string request;
+  RunOutcome outcome;
+  std::string answer;  // for Finished
+};
+
+std::vector<Step> RunAll(const platform::RunLimits& limits, const std::vector<Step>& steps,
+                      std::vector<std::string>* answers = nullptr) {
+  platform::LimitedWorkers workers(limits, "the setup", TestHandler(), "--worker");
+  for (const Step& step : steps) workers.Submit(step.request);
+  std::vector<Step> got;
+  while (workers.Pending() > 0) {
+    std::string answer;
+    const RunOutcome outcome = workers.Take(answer);
+    got.push_back(Step{steps[got.size()].request, outcome, outcome == RunOutcome::Finished ? answer : ""});
+    if (answers) answers->push_back(answer);
+  }
+  return got;
+}
+
+bool operator==(const Step& a, const Step& b) {
+  return a.request == b.request && a.outcome == b.outcome && a.answer == b.answer;
+}
+
+void PrintTo(const Step& s, std::ostream* os) {
+  *os << s.request << " -> " << static_cast<int>(s.outcome) << " \"" << s.answer << "\"";
+}
+
+TEST(LimitedWorkers, BreaksFailOnlyTheirRequest) {
+  platform::RunLimits limits;
+  limits.seconds = 1;
+  limits.memoryBytes = 64u << 20;
+  std::vector<Step> steps = {
+      {"echo:a", RunOutcome::Finished, "a"},
+      {"setup", RunOutcome::Finished, "the setup"},
+      {"sleep", RunOutcome::TimeLimit, ""},
+      {"setup", RunOutcome::Finished, "the setup"},  // a new worker has its setup too
+      {"kill", RunOutcome::Failed, ""},
+      {"echo:b", RunOutcome::Finished, "b"},
+      {"throw", RunOutcome::Failed, ""},
+      {"echo:c", RunOutcome::Finished, "c"},
+  };
+#if !defined(__SANITIZE_ADDRESS__)
+  // AddressSanitizer maps its shadow as data: a data limit stops it first.
+  steps.insert(steps.end(), {
+                                {"grow", RunOutcome::MemoryLimit, ""},
+                                {"echo:d", RunOutcome::Finished, "d"},
+                                {"grow-caught", RunOutcome::MemoryLimit, ""},
+                                {"echo:e", RunOutcome::Finished, "e"},
+                            });
+#endif
+  EXPECT_EQ(RunAll(limits, steps), steps);
+}
+
+TEST(LimitedWorkers, OneWorkerAnswersManyInOrder) {
+  platform::RunLimits limits;
+  limits.seconds = 30;
+  // Requests of every size, some larger than all that may be sent ahead,
+  // and answers larger than a pipe's buffer.
+  std::vector<Step> steps;
+  for (int i = 0; i < 300; ++i) {
+    std::string text = std::to_string(i) + ":\n" + std::string(static_cast<std::size_t>(i % 7 == 0 ? 40000 : i), '\0');
+    if (i % 50 == 0) text.append(300000, 'x');
+    steps.push_back({"echo:" + text, RunOutcome::Finished, text});
+  }
+  steps.push_back({"pid", RunOutcome::Finished, ""});
+  steps.insert(steps.begin(), {"pid", RunOutcome::Finished, ""});
+  std::vector<std::string> answers;
+  std::vector<Step> got = RunAll(limits, steps, &answers);
+  ASSERT_EQ(got.size(), steps.size());
+  // The same worker answered the first and the last.
+  EXPECT_EQ(answers.front(), answers.back());
+  EXPECT_NE(answers.front(), std::to_string(::getpid()));
+  for (std::size_t i = 1; i + 1 < steps.size(); ++i) ASSERT_EQ(got[i], steps[i]) << i;
+}
+
+TEST(LimitedWorkers, NoLimitsStillRunsInAWorker) {
+  std::vector<std::string> answers;
+  const std::vector<Step> steps = {{"pid", RunOutcome::Finished, ""}, {"kill", RunOutcome::Failed, ""},
+                                   {"pid", RunOutcome::Finished, ""}};
+  RunAll(platform::RunLimits(), steps, &answers);
+  ASSERT_EQ(answers.size(), 3u);
+  EXPECT_NE(answers[0], std::to_string(::getpid()));
+  EXPECT_NE(answers[0], answers[2]);  // the killed worker was replaced
+}
+
+}  // namespace
