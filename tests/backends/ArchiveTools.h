@@ -40,6 +40,11 @@ int RunTool(const std::vector<std::string>& argv, const std::string& folder,
         const std::vector<std::string>& environment = {});
 bool HaveProgram(const std::string& name);
 
+// Little-endian fields appended to the bytes of an archive a test writes.
+void Put16(std::string& out, std::uint32_t v);
+void Put32(std::string& out, std::uint32_t v);
+void Put64(std::string& out, std::uint64_t v);
+
 // UTF-8 text in code page 932.
 std::string ToCp932(const std::string& utf8);
 

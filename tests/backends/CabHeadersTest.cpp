@@ -15,17 +15,10 @@
 #include "tests/support/PlatformHooks.h"
 
 using namespace backends;
+using backends_test::Put16;
+using backends_test::Put32;
 
 namespace {
-
-void Put16(std::string& out, std::uint32_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
 
 struct CabFile {
   std::string name;

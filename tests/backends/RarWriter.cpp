@@ -1,5 +1,6 @@
 #include "RarWriter.h"
 
+#include "ArchiveTools.h"
 #include "backends/ZipCentralDirectory.h"
 
 namespace backends_test {
@@ -9,14 +10,6 @@ std::uint32_t Crc(const std::string& bytes) {
   return backends::Crc32(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 }
 
-void Put16(std::string& out, std::uint32_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
 void PutVint(std::string& out, std::uint64_t v) {
   do {
     std::uint8_t b = v & 0x7F;

@@ -7,24 +7,15 @@
 #include <vector>
 
 #include "archives/StructureDoubt.h"
+#include "ArchiveTools.h"
 #include "backends/ZipCentralDirectory.h"
 
 using namespace backends;
+using backends_test::Put16;
+using backends_test::Put32;
+using backends_test::Put64;
 
 namespace {
-
-void Put16(std::string& out, std::uint32_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-void Put64(std::string& out, std::uint64_t v) {
-  Put32(out, static_cast<std::uint32_t>(v));
-  Put32(out, static_cast<std::uint32_t>(v >> 32));
-}
 
 struct Entry {
   Entry(std::string n, std::uint64_t s = 5, std::uint16_t f = 0, std::string x = "", bool z = false)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ArchiveTools.h"
 #include "backends/ArchiveSignatures.h"
 #include "backends/ZipRecords.h"
 
@@ -14,8 +15,16 @@ using namespace backends;
 
 namespace {
 
-std::string Le16(std::uint32_t v) { return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; }
-std::string Le32(std::uint32_t v) { return Le16(v & 0xFFFF) + Le16(v >> 16); }
+std::string Le16(std::uint32_t v) {
+  std::string out;
+  backends_test::Put16(out, v);
+  return out;
+}
+std::string Le32(std::uint32_t v) {
+  std::string out;
+  backends_test::Put32(out, v);
+  return out;
+}
 std::string Field(std::uint16_t id, const std::string& data) {
   return Le16(id) + Le16(static_cast<std::uint32_t>(data.size())) + data;
 }
