@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "backends/ZipRecords.h"
+
 namespace backends {
 
 bool BeginsArchive(const std::uint8_t* p, std::size_t size) {
@@ -9,10 +11,12 @@ bool BeginsArchive(const std::uint8_t* p, std::size_t size) {
     const char* bytes;
     std::size_t length;
   };
+  if (size >= 4) {
+    const std::uint32_t signature = get32(p);
+    if (signature == kZipLocalSignature || signature == kZipEndSignature || signature == kZip64EndSignature)
+      return true;
+  }
   static const Magic kMagics[] = {
-      {"PK\x03\x04", 4},
-      {"PK\x05\x06", 4},
-      {"PK\x06\x06", 4},
       {"7z\xBC\xAF\x27\x1C", 6},
       {"Rar!\x1A\x07", 6},
       {"MSCF\0\0\0\0", 8},

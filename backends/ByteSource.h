@@ -30,7 +30,7 @@ class ByteSource {
 };
 
 // A source over bytes held by the caller (tests, the fuzzer).
-class MemorySource : public ByteSource {
+class MemorySource final : public ByteSource {
  public:
   MemorySource(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
   std::uint64_t Size() const override { return size_; }
@@ -48,7 +48,7 @@ class MemorySource : public ByteSource {
 
 // A source over a file, read through a window that slides forward: memory
 // stays at the window's size however large the file is.
-class FileSource : public ByteSource {
+class FileSource final : public ByteSource {
  public:
   // nullptr when the file cannot be opened or is not a regular file.
   static std::unique_ptr<FileSource> Open(const std::string& path);

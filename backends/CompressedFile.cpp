@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "backends/LittleEndian.h"
 #include "platform/CodePage.h"
 
 namespace backends {
@@ -26,7 +27,7 @@ std::string GzipStoredName(const std::uint8_t* p, std::size_t size) {
   std::size_t at = 10;
   if (flags & 0x04) {  // FEXTRA
     if (size - at < 2) return std::string();
-    const std::size_t extra = p[at] | (p[at + 1] << 8);
+    const std::size_t extra = get16(p + at);
     if (size - at - 2 < extra) return std::string();
     at += 2 + extra;
   }

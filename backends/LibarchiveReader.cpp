@@ -12,6 +12,7 @@
 #include "backends/CabHeaders.h"
 #include "backends/LibarchiveApi.h"
 #include "backends/LhaHeaders.h"
+#include "backends/LittleEndian.h"
 #include "backends/NameText.h"
 #include "backends/TarHeaders.h"
 #include "backends/CompressedFile.h"
@@ -108,7 +109,7 @@ void SingleFileMember(const std::vector<std::uint8_t>& head, const std::vector<s
                       const std::string& path, Member& member) {
   member.Clear();
   if (head.size() >= 10 && head[0] == 0x1f && head[1] == 0x8b) {
-    const std::uint32_t mtime = head[4] | (head[5] << 8) | (head[6] << 16) | (static_cast<std::uint32_t>(head[7]) << 24);
+    const std::uint32_t mtime = get32(head.data() + 4);
     if (mtime != 0) {
       member.writeTime = UnixToFileTime(mtime);
       member.hasWriteTime = true;

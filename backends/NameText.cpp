@@ -5,6 +5,7 @@
 #include <iconv.h>
 #include <vector>
 
+#include "backends/LittleEndian.h"
 #include "platform/CodePage.h"
 
 namespace backends {
@@ -72,9 +73,7 @@ class Cp932Decoder {
       std::size_t outLeft = sizeof buffer;
       const std::size_t r = iconv(cd_, &in, &inLeft, &o, &outLeft);
       const int error = r == static_cast<std::size_t>(-1) ? errno : 0;
-      for (char* q = buffer; q + 1 < o; q += 2)
-        out.push_back(static_cast<char16_t>(static_cast<unsigned char>(q[0]) |
-                                            (static_cast<unsigned char>(q[1]) << 8)));
+      for (char* q = buffer; q + 1 < o; q += 2) out.push_back(get16(reinterpret_cast<const std::uint8_t*>(q)));
       if (error == E2BIG) continue;
       if (error != 0) {
         // A byte that begins no character of the code page, or a lead byte

@@ -5,33 +5,21 @@
 
 #include "archives/StructureDoubt.h"
 #include "backends/Formats.h"
-#include "backends/LittleEndian.h"
+#include "backends/ZipRecords.h"
 #include "platform/FileTime.h"
 
 namespace backends {
 namespace {
-
-constexpr std::uint32_t kEndSignature = 0x06054b50;
-constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
-constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
-constexpr std::uint32_t kCentralSignature = 0x02014b50;
-
-constexpr std::size_t kEndSize = 22;
-constexpr std::size_t kZip64EndSize = 56;
-constexpr std::size_t kZip64LocatorSize = 20;
-constexpr std::size_t kCentralSize = 46;
-constexpr std::size_t kMaxComment = 0xFFFF;
-
-constexpr std::uint16_t kFlagEncrypted = 0x0001;
-constexpr std::uint16_t kFlagDirectoryEncrypted = 0x2000;
-
 
 bool Fail(std::string* reason, const char* text) {
   if (reason) *reason = text;
   return false;
 }
 
-// The ZIP64 end record at offset, when one is there.
+// The ZIP64 end record at offset, when one is there:
+//    0 signature            4 size of the rest      12 versions
+//   16 disk                20 directory's disk      24 entries on this disk
+//   32 entries             40 directory size        48 directory offset
 bool ReadZip64End(ByteSource& source, std::uint64_t offset, ZipLayout& layout,
                   std::uint64_t& recordOffset) {
   const std::uint8_t* p = source.Bytes(offset, kZip64EndSize);
@@ -70,69 +58,64 @@ const char* ZipMethodText(std::uint16_t method) {
 // The ZIP64 field's local header offset goes to localOffset when asked for;
 // a Unicode path field whose CRC does not match goes to otherName, as some
 // extractors honour it all the same.
-void ReadExtraFields(const std::uint8_t* p, std::size_t size, const std::uint8_t* rawName,
-                     std::size_t rawNameSize, bool sizeNeeded, bool compressedNeeded,
-                     std::uint64_t* localOffset, Member& member, std::string& otherName) {
-  std::size_t at = 0;
-  while (size - at >= 4) {
-    const std::uint16_t id = get16(p + at);
-    const std::uint16_t length = get16(p + at + 2);
-    at += 4;
-    if (length > size - at) break;
-    const std::uint8_t* field = p + at;
-    switch (id) {
-      case 0x0001: {  // ZIP64 sizes: present only for the fields marked 0xFFFFFFFF
+void ReadExtraFields(const ZipCentralRecord& record, std::uint64_t* localOffset, Member& member,
+                     std::string& otherName) {
+  ZipExtraFields fields(record.extra, record.extraLength);
+  ZipExtraField field;
+  while (fields.Next(field)) {
+    const std::uint8_t* data = field.data;
+    switch (field.id) {
+      case kZipExtraZip64: {  // present only for the fields marked in the record
         std::size_t f = 0;
-        if (sizeNeeded && length - f >= 8) {
-          member.originalSize = get64(field + f);
+        if (record.originalSize == kZip64Marker32 && field.length - f >= 8) {
+          member.originalSize = get64(data + f);
           f += 8;
         }
-        if (compressedNeeded && length - f >= 8) {
-          member.compressedSize = get64(field + f);
+        if (record.compressedSize == kZip64Marker32 && field.length - f >= 8) {
+          member.compressedSize = get64(data + f);
           f += 8;
         }
-        if (localOffset && length - f >= 8) *localOffset = get64(field + f);
+        if (localOffset && field.length - f >= 8) *localOffset = get64(data + f);
         break;
       }
-      case 0x000a: {  // NTFS times: tag 1 holds write, access and creation times
-        std::size_t f = 4;
-        while (length >= f + 4) {
-          const std::uint16_t tag = get16(field + f);
-          const std::uint16_t tagLength = get16(field + f + 2);
-          f += 4;
-          if (tagLength > length - f) break;
-          if (tag == 1 && tagLength >= 24) {
-            member.writeTime = get64(field + f);
-            member.accessTime = get64(field + f + 8);
-            member.createTime = get64(field + f + 16);
+      case kZipExtraNtfs: {  // after 4 reserved bytes, tagged attributes; tag 1: the three times
+        if (field.length < 4) break;
+        ZipExtraFields attributes(data + 4, field.length - 4);
+        ZipExtraField tag;
+        while (attributes.Next(tag)) {
+          if (tag.id == 1 && tag.length >= 24) {
+            member.writeTime = get64(tag.data);
+            member.accessTime = get64(tag.data + 8);
+            member.createTime = get64(tag.data + 16);
             member.hasWriteTime = member.writeTime != 0;
             member.hasAccessTime = member.accessTime != 0;
             member.hasCreateTime = member.createTime != 0;
           }
-          f += tagLength;
         }
         break;
       }
-      case 0x5455:  // extended timestamp: the central copy holds the write time only
-        if (length >= 5 && (field[0] & 1) && !member.hasWriteTime) {
-          const std::int32_t seconds = static_cast<std::int32_t>(get32(field + 1));
+      case kZipExtraTimestamp:  // the central copy holds the write time only
+        if (field.length >= 5 && (data[0] & 1) && !member.hasWriteTime) {
+          const std::int32_t seconds = static_cast<std::int32_t>(get32(data + 1));
           member.writeTime = UnixToFileTime(seconds);
           member.hasWriteTime = true;
         }
         break;
-      case 0x7075:  // Unicode path: UTF-8 name, valid while the CRC of the stored name matches
-        if (length > 5 && field[0] == 1) {
-          if (get32(field + 1) == Crc32(rawName, rawNameSize)) {
-            member.name.assign(reinterpret_cast<const char*>(field + 5), length - 5);
+      case kZipExtraUnicodePath: {  // valid while the CRC of the stored name matches
+        std::uint32_t storedNameCrc = 0;
+        std::string name;
+        if (ReadUnicodePath(field, storedNameCrc, name)) {
+          if (storedNameCrc == Crc32(record.name, record.nameLength)) {
+            member.name.swap(name);
           } else {
-            otherName.assign(reinterpret_cast<const char*>(field + 5), length - 5);
+            otherName.swap(name);
           }
         }
         break;
+      }
       default:
         break;
     }
-    at += length;
   }
 }
 
@@ -160,16 +143,16 @@ namespace {
 // directory could lie before it: one that some extractor might take.
 bool PlausibleEndRecord(ByteSource& source, std::uint64_t offset, std::uint64_t& directoryStart,
                         std::uint64_t& directoryEnd) {
-  const std::uint8_t* p = source.Bytes(offset, kEndSize);
-  if (!p || get32(p) != kEndSignature || get16(p + 4) != 0 || get16(p + 6) != 0) return false;
-  if (offset + kEndSize + get16(p + 20) > source.Size()) return false;
+  const std::uint8_t* p = source.Bytes(offset, kZipEndSize);
+  if (!p || get32(p) != kZipEndSignature || get16(p + 4) != 0 || get16(p + 6) != 0) return false;
+  if (offset + kZipEndSize + get16(p + 20) > source.Size()) return false;
   const std::uint64_t size = get32(p + 12);
   const std::uint64_t start = get32(p + 16);
   if (size > offset || start > offset - size) return false;
   // Where the offset says, or shifted by the bytes before that archive.
   const std::uint64_t shifted = offset - size;
   const std::uint8_t* first = source.Bytes(start, 4);
-  directoryStart = first && get32(first) == kCentralSignature ? start : shifted;
+  directoryStart = first && get32(first) == kZipCentralSignature ? start : shifted;
   directoryEnd = directoryStart + size;
   return true;
 }
@@ -178,21 +161,21 @@ bool PlausibleEndRecord(ByteSource& source, std::uint64_t offset, std::uint64_t&
 
 bool LocateZipDirectory(ByteSource& source, ZipLayout& layout, std::string* reason) {
   const std::uint64_t size = source.Size();
-  if (size < kEndSize) return Fail(reason, "too short for a ZIP archive");
+  if (size < kZipEndSize) return Fail(reason, "too short for a ZIP archive");
 
   // The end record sits in the last 22 + 65535 bytes; search from the back,
   // preferring the record whose comment ends exactly at the end of the file.
   const std::size_t tailLength =
-      static_cast<std::size_t>(size < kEndSize + kMaxComment ? size : kEndSize + kMaxComment);
+      static_cast<std::size_t>(size < kZipEndSize + kZipMaxComment ? size : kZipEndSize + kZipMaxComment);
   const std::uint64_t tailStart = size - tailLength;
   const std::uint8_t* tail = source.Bytes(tailStart, tailLength);
   if (!tail) return Fail(reason, "cannot read the end of the file");
   std::uint64_t endOffset = 0;
   bool found = false;
   bool exact = false;
-  for (std::size_t i = tailLength - kEndSize + 1; i-- > 0;) {
-    if (get32(tail + i) != kEndSignature) continue;
-    const std::uint64_t commentEnd = tailStart + i + kEndSize + get16(tail + i + 20);
+  for (std::size_t i = tailLength - kZipEndSize + 1; i-- > 0;) {
+    if (get32(tail + i) != kZipEndSignature) continue;
+    const std::uint64_t commentEnd = tailStart + i + kZipEndSize + get16(tail + i + 20);
     if (commentEnd > size) continue;
     if (!found || (!exact && commentEnd == size)) {
       endOffset = tailStart + i;
@@ -203,7 +186,10 @@ bool LocateZipDirectory(ByteSource& source, ZipLayout& layout, std::string* reas
   }
   if (!found) return Fail(reason, "no end of central directory record");
 
-  const std::uint8_t* end = source.Bytes(endOffset, kEndSize);
+  // The end record:
+  //    0 signature     4 disk           6 directory's disk   8 entries on this disk
+  //   10 entries      12 directory size 16 directory offset  20 comment length
+  const std::uint8_t* end = source.Bytes(endOffset, kZipEndSize);
   if (!end) return Fail(reason, "cannot read the end record");
   const std::uint16_t disk = get16(end + 4);
   const std::uint16_t directoryDisk = get16(end + 6);
@@ -211,7 +197,7 @@ bool LocateZipDirectory(ByteSource& source, ZipLayout& layout, std::string* reas
   const std::uint16_t entries = get16(end + 10);
   const std::uint32_t directorySize = get32(end + 12);
   const std::uint32_t directoryOffset = get32(end + 16);
-  const std::uint64_t commentEnd = endOffset + kEndSize + get16(end + 20);
+  const std::uint64_t commentEnd = endOffset + kZipEndSize + get16(end + 20);
 
   layout = ZipLayout();
   layout.commentEnd = commentEnd;
@@ -219,6 +205,8 @@ bool LocateZipDirectory(ByteSource& source, ZipLayout& layout, std::string* reas
   bool zip64 = false;
   if (endOffset >= kZip64LocatorSize) {
     const std::uint8_t* locator = source.Bytes(endOffset - kZip64LocatorSize, kZip64LocatorSize);
+    // The ZIP64 locator, right before the end record:
+    //    0 signature   4 disk of the ZIP64 end record   8 its offset   16 disks
     if (locator && get32(locator) == kZip64LocatorSignature) {
       const std::uint32_t locatorDisk = get32(locator + 4);
       const std::uint64_t recordOffset = get64(locator + 8);
@@ -240,12 +228,12 @@ bool LocateZipDirectory(ByteSource& source, ZipLayout& layout, std::string* reas
   if (zip64) {
     // The plain record's fields are either marked "see the ZIP64 record" or
     // equal to it; a reader that ignores the ZIP64 record takes them.
-    const bool entriesAgree = entries == 0xFFFF || entries == layout.entries;
-    const bool sizeAgrees = directorySize == 0xFFFFFFFF || directorySize == layout.directorySize;
-    const bool offsetAgrees = directoryOffset == 0xFFFFFFFF || directoryOffset == layout.directoryStart;
+    const bool entriesAgree = entries == kZip64Marker16 || entries == layout.entries;
+    const bool sizeAgrees = directorySize == kZip64Marker32 || directorySize == layout.directorySize;
+    const bool offsetAgrees = directoryOffset == kZip64Marker32 || directoryOffset == layout.directoryStart;
     if (!entriesAgree || !sizeAgrees || !offsetAgrees) {
       layout.doubt = archives::kDoubtSecondDirectory;
-      if (directorySize != 0xFFFFFFFF && directoryOffset != 0xFFFFFFFF &&
+      if (directorySize != kZip64Marker32 && directoryOffset != kZip64Marker32 &&
           static_cast<std::uint64_t>(directoryOffset) + directorySize <= endOffset) {
         layout.otherDirectoryStart = directoryOffset;
         layout.otherDirectoryEnd = static_cast<std::uint64_t>(directoryOffset) + directorySize;
@@ -254,7 +242,7 @@ bool LocateZipDirectory(ByteSource& source, ZipLayout& layout, std::string* reas
   } else {
     if (disk != 0 || directoryDisk != 0 || entriesHere != entries)
       return Fail(reason, "multi-volume archive");
-    if (directorySize == 0xFFFFFFFF || directoryOffset == 0xFFFFFFFF)
+    if (directorySize == kZip64Marker32 || directoryOffset == kZip64Marker32)
       return Fail(reason, "ZIP64 fields without a ZIP64 end record");
     layout.entries = entries;
     layout.directorySize = directorySize;
@@ -273,13 +261,13 @@ bool LocateZipDirectory(ByteSource& source, ZipLayout& layout, std::string* reas
     // records are then where the offset says, not shifted.
     const std::uint8_t* shifted = source.Bytes(layout.directoryStart + layout.prefixBytes, 4);
     const std::uint8_t* stated = source.Bytes(layout.directoryStart, 4);
-    if ((!shifted || get32(shifted) != kCentralSignature) && stated && get32(stated) == kCentralSignature) {
+    if ((!shifted || get32(shifted) != kZipCentralSignature) && stated && get32(stated) == kZipCentralSignature) {
       layout.prefixBytes = 0;
       layout.doubt = archives::kDoubtBounds;
     }
   }
   layout.directoryStart += layout.prefixBytes;
-  if (layout.entries > 0 && layout.directorySize < kCentralSize)
+  if (layout.entries > 0 && layout.directorySize < kZipCentralSize)
     return Fail(reason, "central directory too small for its entries");
 
   // Another end record after the directory that an extractor searching
@@ -288,9 +276,9 @@ bool LocateZipDirectory(ByteSource& source, ZipLayout& layout, std::string* reas
   // is member data (a stored archive) or is found by the local pass.
   if (!(tail = source.Bytes(tailStart, tailLength))) return Fail(reason, "cannot read the end of the file");
   const std::uint64_t afterDirectory = layout.directoryStart + layout.directorySize;
-  for (std::size_t i = 0; i + kEndSize <= tailLength; ++i) {
+  for (std::size_t i = 0; i + kZipEndSize <= tailLength; ++i) {
     if (tail[i] != 'P' || tailStart + i == endOffset || tailStart + i < afterDirectory ||
-        get32(tail + i) != kEndSignature)
+        get32(tail + i) != kZipEndSignature)
       continue;
     std::uint64_t otherStart = 0, otherEnd = 0;
     if (PlausibleEndRecord(source, tailStart + i, otherStart, otherEnd)) {
@@ -328,8 +316,7 @@ int ZipDirectoryReader::Doubt() const { return doubt_ != 0 ? doubt_ : local_.Dou
 ReadResult ZipDirectoryReader::EndOfDirectory() {
   finished_ = true;
   // Fewer records than the end record counts, or more: the 16-bit count of
-  // a plain archive may only have wrapped around.
-  // (or been capped at 0xFFFF).
+  // a plain archive may only have wrapped around (or been capped at 0xFFFF).
   const bool countsAgree = layout_.zip64 || read_ <= 0xFFFF
                                ? read_ == layout_.entries
                                : (read_ & 0xFFFF) == layout_.entries || layout_.entries == 0xFFFF;
@@ -339,7 +326,7 @@ ReadResult ZipDirectoryReader::EndOfDirectory() {
   const std::uint64_t directoryEnd = layout_.directoryStart + layout_.directorySize;
   if (position_ < directoryEnd && doubt_ == 0) {
     const std::uint8_t* p = directoryEnd - position_ >= 4 ? source_->Bytes(position_, 4) : nullptr;
-    if (!p || get32(p) != 0x05054b50) doubt_ = archives::kDoubtBounds;
+    if (!p || get32(p) != kZipDigitalSignature) doubt_ = archives::kDoubtBounds;
   }
   // The entries found between and around the others, as members without
   // anything but their names.
@@ -360,92 +347,67 @@ ReadResult ZipDirectoryReader::Next(Member& member) {
   if (HandOutName(member)) return ReadResult::Member;
   if (finished_) return ReadResult::End;
   const std::uint64_t directoryEnd = layout_.directoryStart + layout_.directorySize;
-  const std::uint64_t left = directoryEnd - position_;
-  const std::uint8_t* p = left >= 4 ? source_->Bytes(position_, 4) : nullptr;
-  if (!p || get32(p) != kCentralSignature) {
+  ZipCentralRecord record;
+  const ZipRecordAt found = ReadCentralRecord(*source_, position_, directoryEnd, record);
+  if (found == ZipRecordAt::kNone) {
     // Past the last record.
     EndOfDirectory();
     return HandOutName(member) ? ReadResult::Member : ReadResult::End;
   }
-  if (left < kCentralSize || !(p = source_->Bytes(position_, kCentralSize))) {
-    finished_ = true;
-    return ReadResult::Damaged;
-  }
-  const std::uint16_t versionMadeBy = get16(p + 4);
-  const std::uint16_t flags = get16(p + 8);
-  const std::uint16_t method = get16(p + 10);
-  const std::uint16_t dosTime = get16(p + 12);
-  const std::uint16_t dosDate = get16(p + 14);
-  const std::uint32_t crc = get32(p + 16);
-  const std::uint32_t compressed = get32(p + 20);
-  const std::uint32_t original = get32(p + 24);
-  const std::size_t nameLength = get16(p + 28);
-  const std::size_t extraLength = get16(p + 30);
-  const std::size_t commentLength = get16(p + 32);
-  const std::uint32_t externalAttributes = get32(p + 38);
-  std::uint64_t localOffset = get32(p + 42);
-  const std::size_t recordSize = kCentralSize + nameLength + extraLength + commentLength;
-  if (recordSize > left || (flags & kFlagDirectoryEncrypted)) {
-    finished_ = true;
-    return ReadResult::Damaged;
-  }
-  p = source_->Bytes(position_, recordSize);
-  if (!p) {
+  if (found == ZipRecordAt::kCut || (record.flags & kZipFlagDirectoryEncrypted)) {
     finished_ = true;
     return ReadResult::Damaged;
   }
 
   member.Clear();
-  const std::uint8_t* name = p + kCentralSize;
-  member.name.assign(reinterpret_cast<const char*>(name), nameLength);
-  member.crc = crc;
-  member.originalSize = original;
-  member.compressedSize = compressed;
+  member.name.assign(reinterpret_cast<const char*>(record.name), record.nameLength);
+  member.crc = record.crc;
+  member.originalSize = record.originalSize;
+  member.compressedSize = record.compressedSize;
   member.hasOriginalSize = member.hasCompressedSize = true;
-  member.encrypted = (flags & kFlagEncrypted) != 0;
-  member.dosDate = dosDate;
-  member.dosTime = dosTime;
+  member.encrypted = (record.flags & kZipFlagEncrypted) != 0;
+  member.dosDate = record.dosDate;
+  member.dosTime = record.dosTime;
   member.hasDosDateTime = true;
-  member.SetMethod(ZipMethodText(method));
+  member.SetMethod(ZipMethodText(record.method));
 
+  std::uint64_t localOffset = record.localOffset;
   std::string otherUnicodeName;
-  ReadExtraFields(name + nameLength, extraLength, name, nameLength, original == 0xFFFFFFFF,
-                  compressed == 0xFFFFFFFF, localOffset == 0xFFFFFFFF ? &localOffset : nullptr, member,
-                  otherUnicodeName);
+  ReadExtraFields(record, localOffset == kZip64Marker32 ? &localOffset : nullptr, member, otherUnicodeName);
   if (!member.hasWriteTime) {
     std::uint64_t t = 0;
-    if (platform::DosDateTimeToUtcFileTime(dosDate, dosTime, t)) {
+    if (platform::DosDateTimeToUtcFileTime(record.dosDate, record.dosTime, t)) {
       member.writeTime = t;
       member.hasWriteTime = true;
     }
   }
 
-  const unsigned host = versionMadeBy >> 8;
-  if (host == 3 || host == 19) {  // Unix, OS X: a mode in the high half
-    const std::uint32_t mode = externalAttributes >> 16;
+  const unsigned host = record.versionMadeBy >> 8;
+  if (host == kZipHostUnix || host == kZipHostOsx) {  // a mode in the high half
+    const std::uint32_t mode = record.externalAttributes >> 16;
     if ((mode & 0170000) == 0040000) member.attributes |= kAttrDirectory;
     if (mode != 0 && !(mode & 0200)) member.attributes |= kAttrReadOnly;
-    member.attributes |= externalAttributes & (kAttrDirectory | kAttrHidden | kAttrSystem);
+    member.attributes |= record.externalAttributes & (kAttrDirectory | kAttrHidden | kAttrSystem);
   } else {
-    member.attributes = externalAttributes & 0x3F;
+    member.attributes = record.externalAttributes & 0x3F;
   }
   // Only "/" ends a folder's name: 0x5C can be the second byte of a
   // Shift_JIS character.
-  if (nameLength > 0 && name[nameLength - 1] == '/')
-    member.attributes |= kAttrDirectory;
+  if (record.nameLength > 0 && record.name[record.nameLength - 1] == '/') member.attributes |= kAttrDirectory;
   member.isDirectory = (member.attributes & kAttrDirectory) != 0;
 
   // The other names extractors could give this member: the stored name when
   // a Unicode path replaced it, a Unicode path that did not, the local one.
-  if (member.name.size() != nameLength || std::memcmp(member.name.data(), name, nameLength) != 0)
-    names_.emplace_back(reinterpret_cast<const char*>(name), nameLength);
+  if (member.name.size() != record.nameLength ||
+      std::memcmp(member.name.data(), record.name, record.nameLength) != 0)
+    names_.emplace_back(reinterpret_cast<const char*>(record.name), record.nameLength);
   if (!otherUnicodeName.empty()) names_.push_back(otherUnicodeName);
   ZipCentralEntry entry;
   entry.localOffset = localOffset;
   entry.compressedSize = member.compressedSize;
-  entry.flags = flags;
-  entry.name = name;
-  entry.nameLength = nameLength;
+  entry.flags = record.flags;
+  entry.name = record.name;
+  entry.nameLength = record.nameLength;
   local_.Check(entry, names_);
   if (!names_.empty()) {
     // Each other name once, and never the member's own again.
@@ -460,7 +422,7 @@ ReadResult ZipDirectoryReader::Next(Member& member) {
     nextName_ = 0;
   }
 
-  position_ += recordSize;
+  position_ += record.size;
   ++read_;
   return ReadResult::Member;
 }

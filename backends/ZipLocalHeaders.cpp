@@ -4,42 +4,32 @@
 
 #include "archives/StructureDoubt.h"
 #include "backends/ArchiveSignatures.h"
-#include "backends/LittleEndian.h"
 #include "backends/ZipCentralDirectory.h"
+#include "backends/ZipRecords.h"
 
 namespace backends {
 namespace {
 
-constexpr std::uint32_t kLocalSignature = 0x04034b50;
-constexpr std::uint32_t kCentralSignature = 0x02014b50;
-constexpr std::uint32_t kEndSignature = 0x06054b50;
-constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
-constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
-constexpr std::uint32_t kDescriptorSignature = 0x08074b50;
-constexpr std::size_t kLocalSize = 30;
-constexpr std::size_t kCentralSize = 46;
-constexpr std::uint16_t kFlagDescriptor = 0x0008;
-constexpr std::uint16_t kUnicodePathField = 0x7075;
-
-// The UTF-8 name of a Unicode path field (version 1) in an extra block, or
-// empty. Its CRC is not checked: an extractor that honours the field
-// whatever the CRC says creates this name.
+// The UTF-8 name of a Unicode path field in an extra block, or empty. Its
+// CRC is not checked: an extractor that honours the field whatever the CRC
+// says creates this name.
 std::string UnicodePathName(const std::uint8_t* extra, std::size_t size) {
-  std::size_t at = 0;
-  while (size - at >= 4) {
-    const std::uint16_t id = get16(extra + at);
-    const std::uint16_t length = get16(extra + at + 2);
-    at += 4;
-    if (length > size - at) break;
-    if (id == kUnicodePathField && length > 5 && extra[at] == 1)
-      return std::string(reinterpret_cast<const char*>(extra + at + 5), length - 5);
-    at += length;
+  ZipExtraFields fields(extra, size);
+  ZipExtraField field;
+  std::uint32_t storedNameCrc = 0;
+  std::string name;
+  while (fields.Next(field)) {
+    if (ReadUnicodePath(field, storedNameCrc, name)) break;
   }
-  return std::string();
+  return name;
 }
 
 void AddName(std::vector<std::string>& names, const std::string& name) {
   if (!name.empty()) names.push_back(name);
+}
+
+void AddName(std::vector<std::string>& names, const std::uint8_t* name, std::size_t length) {
+  if (length > 0) names.emplace_back(reinterpret_cast<const char*>(name), length);
 }
 
 }  // namespace
@@ -47,16 +37,11 @@ void AddName(std::vector<std::string>& names, const std::string& name) {
 std::uint64_t CentralRecordNames(ByteSource& source, std::uint64_t start, std::uint64_t end,
                                  std::vector<std::string>& names) {
   std::uint64_t at = start;
-  while (at < end && end - at >= kCentralSize) {
-    const std::uint8_t* p = source.Bytes(at, kCentralSize);
-    if (!p || get32(p) != kCentralSignature) break;
-    const std::size_t nameLength = get16(p + 28);
-    const std::size_t extraLength = get16(p + 30);
-    const std::size_t recordSize = kCentralSize + nameLength + extraLength + get16(p + 32);
-    if (recordSize > end - at || !(p = source.Bytes(at, recordSize))) break;
-    AddName(names, std::string(reinterpret_cast<const char*>(p + kCentralSize), nameLength));
-    AddName(names, UnicodePathName(p + kCentralSize + nameLength, extraLength));
-    at += recordSize;
+  ZipCentralRecord record;
+  while (at < end && ReadCentralRecord(source, at, end, record) == ZipRecordAt::kWhole) {
+    AddName(names, record.name, record.nameLength);
+    AddName(names, UnicodePathName(record.extra, record.extraLength));
+    at += record.size;
   }
   return at;
 }
@@ -65,20 +50,21 @@ ZipLocalPass::ZipLocalPass(std::unique_ptr<ByteSource> source, const ZipLayout& 
     : source_(std::move(source)), layout_(layout) {}
 
 bool ZipLocalPass::ReadLocal(std::uint64_t at, LocalEntry& entry) {
-  const std::uint8_t* p = source_->Bytes(at, kLocalSize);
-  if (!p || get32(p) != kLocalSignature) return false;
+  const std::uint8_t* p = source_->Bytes(at, kZipLocalSize);
+  if (!p || get32(p) != kZipLocalSignature) return false;
   const std::uint16_t flags = get16(p + 6);
   const std::uint32_t compressed = get32(p + 18);
   const std::size_t nameLength = get16(p + 26);
   const std::size_t extraLength = get16(p + 28);
-  const std::size_t headerSize = kLocalSize + nameLength + extraLength;
+  const std::size_t headerSize = kZipLocalSize + nameLength + extraLength;
   if (!(p = source_->Bytes(at, headerSize))) return false;
-  entry.name.assign(reinterpret_cast<const char*>(p + kLocalSize), nameLength);
+  entry.name = p + kZipLocalSize;
+  entry.nameLength = nameLength;
   entry.unicodeName.clear();
-  if (extraLength > 0) entry.unicodeName = UnicodePathName(p + kLocalSize + nameLength, extraLength);
+  if (extraLength > 0) entry.unicodeName = UnicodePathName(entry.name + nameLength, extraLength);
   entry.dataStart = at + headerSize;
   // A size in a data descriptor, or in a ZIP64 field, is not the header's.
-  entry.sizeKnown = !(flags & kFlagDescriptor) && compressed != 0xFFFFFFFF;
+  entry.sizeKnown = !(flags & kZipFlagDescriptor) && compressed != kZip64Marker32;
   entry.compressedSize = compressed;
   return true;
 }
@@ -97,7 +83,7 @@ void ZipLocalPass::Check(const ZipCentralEntry& central, std::vector<std::string
     if (stub > 0) {
       const std::uint8_t* p = source_->Bytes(0, stub < 512 ? static_cast<std::size_t>(stub) : 512);
       if (p && BeginsArchive(p, stub < 512 ? static_cast<std::size_t>(stub) : 512)) {
-        if (get32(p) != kLocalSignature) Raise(archives::kDoubtArchiveOutside);
+        if (get32(p) != kZipLocalSignature) Raise(archives::kDoubtArchiveOutside);
         ScanGap(0, stub);
       }
     }
@@ -108,9 +94,9 @@ void ZipLocalPass::Check(const ZipCentralEntry& central, std::vector<std::string
     Raise(archives::kDoubtBounds);  // a central record that points at no local header
     return;
   }
-  const bool sameName = local.name.size() == central.nameLength &&
-                        std::memcmp(local.name.data(), central.name, central.nameLength) == 0;
-  if (!sameName) AddName(names, local.name);
+  const bool sameName = local.nameLength == central.nameLength &&
+                        std::memcmp(local.name, central.name, central.nameLength) == 0;
+  if (!sameName) AddName(names, local.name, local.nameLength);
   if (!local.unicodeName.empty()) AddName(names, local.unicodeName);
 
   std::uint64_t dataEnd = local.dataStart + central.compressedSize;
@@ -157,27 +143,27 @@ void ZipLocalPass::ScanGap(std::uint64_t from, std::uint64_t to) {
     at += static_cast<const std::uint8_t*>(found) - p;
     if (to - at < 4 || !(p = source_->Bytes(at, 4))) return;
     const std::uint32_t signature = get32(p);
-    if (signature == kLocalSignature) {
+    if (signature == kZipLocalSignature) {
       LocalEntry local;
       if (ReadLocal(at, local)) {
         std::vector<std::string>& localNames = unclaimed_[at];
-        AddName(localNames, local.name);
+        AddName(localNames, local.name, local.nameLength);
         AddName(localNames, local.unicodeName);
         const std::uint64_t next = local.dataStart + local.compressedSize;
         at = local.sizeKnown && next > local.dataStart && next <= to ? next : local.dataStart;
         continue;
       }
-    } else if (signature == kCentralSignature) {
+    } else if (signature == kZipCentralSignature) {
       Raise(archives::kDoubtSecondDirectory);
       const std::uint64_t next = CentralRecordNames(*source_, at, to, stray_);
       if (next > at) {
         at = next;
         continue;
       }
-    } else if (signature == kEndSignature || signature == kZip64EndSignature ||
+    } else if (signature == kZipEndSignature || signature == kZip64EndSignature ||
                signature == kZip64LocatorSignature) {
       Raise(archives::kDoubtSecondDirectory);
-    } else if (signature == kDescriptorSignature) {
+    } else if (signature == kZipDescriptorSignature) {
       // A data descriptor after a member's data.
     }
     ++at;
@@ -190,7 +176,7 @@ void ZipLocalPass::Finish(std::vector<std::string>& names) {
     started_ = true;
     expected_ = 0;
     const std::uint8_t* p = source_->Bytes(0, 4);
-    if (layout_.directoryStart > 0 && p && get32(p) != kLocalSignature) expected_ = layout_.directoryStart;
+    if (layout_.directoryStart > 0 && p && get32(p) != kZipLocalSignature) expected_ = layout_.directoryStart;
   }
   if (expected_ < layout_.directoryStart) ScanGap(expected_, layout_.directoryStart);
   // Between the directory's end and the end records (a digital signature may be there).

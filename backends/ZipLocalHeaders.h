@@ -52,8 +52,14 @@ class ZipLocalPass {
   int Doubt() const { return doubt_; }
 
  private:
+  // A local header:
+  //    0 signature      4 version needed   6 flags           8 method
+  //   10 DOS time      12 DOS date        14 CRC-32         18 compressed size
+  //   22 original size                    26 name length    28 extra length
+  //   30 name, extra block
   struct LocalEntry {
-    std::string name;
+    const std::uint8_t* name = nullptr;  // into the window: valid until the next read
+    std::size_t nameLength = 0;
     std::string unicodeName;  // from a local Unicode path field; empty if none
     std::uint64_t dataStart = 0;
     bool sizeKnown = false;  // the local header states the data's size

@@ -78,6 +78,21 @@ bool HaveProgram(const std::string& name) {
   return std::system(command.c_str()) == 0;
 }
 
+void Put16(std::string& out, std::uint32_t v) {
+  out.push_back(static_cast<char>(v & 0xFF));
+  out.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+
+void Put32(std::string& out, std::uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+
+void Put64(std::string& out, std::uint64_t v) {
+  Put32(out, static_cast<std::uint32_t>(v));
+  Put32(out, static_cast<std::uint32_t>(v >> 32));
+}
+
 std::string ToCp932(const std::string& utf8) {
   iconv_t cd = iconv_open("CP932", "UTF-8");
   if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no CP932 converter");

@@ -43,19 +43,10 @@ int RunTool(const std::vector<std::string>& argv, const std::string& folder,
         const std::vector<std::string>& environment = {});
 bool HaveProgram(const std::string& name);
 
-// Little-endian fields appended to archive bytes.
-inline void Put16(std::string& out, std::uint32_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-inline void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-inline void Put64(std::string& out, std::uint64_t v) {
-  Put32(out, static_cast<std::uint32_t>(v));
-  Put32(out, static_cast<std::uint32_t>(v >> 32));
-}
+// Little-endian fields appended to the bytes of an archive a test writes.
+void Put16(std::string& out, std::uint32_t v);
+void Put32(std::string& out, std::uint32_t v);
+void Put64(std::string& out, std::uint64_t v);
 
 // UTF-8 text in code page 932.
 std::string ToCp932(const std::string& utf8);

@@ -14,11 +14,10 @@
 #include "tests/support/PlatformHooks.h"
 
 using namespace backends;
-
-namespace {
-
 using backends_test::Put16;
 using backends_test::Put32;
+
+namespace {
 
 struct CabFile {
   std::string name;

@@ -7,24 +7,15 @@
 #include <vector>
 
 #include "archives/StructureDoubt.h"
+#include "ArchiveTools.h"
 #include "backends/ZipCentralDirectory.h"
 
 using namespace backends;
+using backends_test::Put16;
+using backends_test::Put32;
+using backends_test::Put64;
 
 namespace {
-
-void Put16(std::string& out, std::uint32_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-void Put64(std::string& out, std::uint64_t v) {
-  Put32(out, static_cast<std::uint32_t>(v));
-  Put32(out, static_cast<std::uint32_t>(v >> 32));
-}
 
 struct Entry {
   Entry(std::string n, std::uint64_t s = 5, std::uint16_t f = 0, std::string x = "", bool z = false)
@@ -35,6 +26,8 @@ struct Entry {
   std::uint16_t flags;
   std::string extra;
   bool zip64Sizes;  // sizes in a ZIP64 extra field
+  std::uint16_t madeBy = 0x0314;  // host system in the high byte: Unix
+  std::uint32_t externalAttributes = 0100644u << 16;
 };
 
 struct Layout {
@@ -77,7 +70,7 @@ std::string MakeZip(const std::vector<Entry>& entries, const Layout& layout = La
       extra = field + extra;
     }
     Put32(out, 0x02014b50);
-    Put16(out, 0x0314);  // made by Unix
+    Put16(out, e.madeBy);
     Put16(out, 20);
     Put16(out, e.flags);
     Put16(out, 8);
@@ -91,7 +84,7 @@ std::string MakeZip(const std::vector<Entry>& entries, const Layout& layout = La
     Put16(out, 0);
     Put16(out, 0);
     Put16(out, 0);
-    Put32(out, 0100644u << 16);
+    Put32(out, e.externalAttributes);
     Put32(out, static_cast<std::uint32_t>(offsets[i]));
     out += e.name;
     out += extra;
@@ -251,6 +244,47 @@ TEST(ZipDirectory, TimesFromExtraFields) {
   EXPECT_FALSE(listing.members[1].hasCreateTime);
   EXPECT_TRUE(listing.members[2].hasWriteTime);  // from the DOS time
   EXPECT_FALSE(listing.members[2].hasAccessTime);
+}
+
+TEST(ZipDirectory, AttributesAsTheHostSystemStoresThem) {
+  // Unix and OS X keep a mode in the high half (and may set DOS bits in the
+  // low one); every other system keeps DOS attributes.
+  struct Case {
+    const char* what;
+    std::string name;
+    std::uint16_t madeBy;
+    std::uint32_t external;
+    std::uint32_t attributes;
+  };
+  const Case cases[] = {
+      {"unix file", "a", 0x0314, 0100644u << 16, 0},
+      {"unix read-only", "b", 0x0314, 0100444u << 16, kAttrReadOnly},
+      {"unix folder", "c", 0x031E, 040755u << 16, kAttrDirectory},
+      {"unix hidden by its DOS bit", "d", 0x0314, (0100644u << 16) | kAttrHidden | kAttrArchive, kAttrHidden},
+      {"unix without a mode", "e", 0x0314, 0, 0},
+      {"os x read-only", "f", 0x1314, 0100444u << 16, kAttrReadOnly},
+      {"dos attributes", "g", 0x0014, 0x27, kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive},
+      {"ntfs bits above dos ones", "h", 0x0A14, 0x80 | kAttrHidden, kAttrHidden},
+      {"dos with a unix-looking high half", "i", 0x0014, 040755u << 16, 0},
+      {"vfat folder", "j", 0x0E14, kAttrDirectory, kAttrDirectory},
+      {"folder by its slash", "k/", 0x0014, 0, kAttrDirectory},
+      {"a trailing 0x5C is a Shift_JIS trail byte", "\x95\x5C", 0x0014, 0, 0},  // 表
+  };
+  std::vector<Entry> entries;
+  for (const Case& c : cases) {
+    Entry e{c.name};
+    e.madeBy = c.madeBy;
+    e.externalAttributes = c.external;
+    entries.push_back(e);
+  }
+  const Listing listing = List(MakeZip(entries));
+  ASSERT_EQ(listing.members.size(), entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    SCOPED_TRACE(cases[i].what);
+    EXPECT_EQ(listing.members[i].name, cases[i].name);
+    EXPECT_EQ(listing.members[i].attributes, cases[i].attributes);
+    EXPECT_EQ(listing.members[i].isDirectory, (cases[i].attributes & kAttrDirectory) != 0);
+  }
 }
 
 TEST(ZipDirectory, RefusesWhatItCannotListWhole) {
