@@ -131,12 +131,28 @@ void LimitedWorkers::EndWorker() {
   if (worker_) worker_->End(true);
   worker_.reset();
   received_.clear();
+  answered_ = 0;
   for (Request& request : queue_) request.sent = false;
 }
 
 RunOutcome LimitedWorkers::Take(std::string& answer) {
   answer.clear();
   if (queue_.empty()) return RunOutcome::Failed;
+  // The memory limit is the worker's: what earlier requests left behind
+  // counts too. A request that runs out of memory in a worker that answered
+  // others gets one more try in a new worker, so that it alone is judged.
+  const bool usedWorker = worker_ && answered_ > 0;
+  RunOutcome outcome = TakeFromWorker(answer);
+  if (outcome == RunOutcome::MemoryLimit && usedWorker) outcome = TakeFromWorker(answer);
+  if (outcome != RunOutcome::Finished) queue_.pop_front();
+  return outcome;
+}
+
+// Waits for the answer to the front request from the current worker (or a
+// new one). A finished request leaves the queue; on any other outcome the
+// worker is ended and the request stays at the front.
+RunOutcome LimitedWorkers::TakeFromWorker(std::string& answer) {
+  answer.clear();
   RunOutcome outcome = RunOutcome::Failed;
   if (worker_ || StartWorker()) {
     // The request at the front has the worker from now on: the one before
@@ -149,6 +165,7 @@ RunOutcome LimitedWorkers::Take(std::string& answer) {
       if (!bad && status != '\0' && TakeFrame(received_, 1, answer, bad)) {
         if (status == 'F') {
           queue_.pop_front();
+          ++answered_;
           return RunOutcome::Finished;
         }
         answer.clear();
@@ -173,7 +190,6 @@ RunOutcome LimitedWorkers::Take(std::string& answer) {
     }
   }
   EndWorker();
-  queue_.pop_front();
   return outcome;
 }
 

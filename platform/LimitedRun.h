@@ -55,6 +55,7 @@ class LimitedWorkers {
     std::string bytes;
     bool sent = false;
   };
+  RunOutcome TakeFromWorker(std::string& answer);
   bool StartWorker();
   void SendAhead();
   void EndWorker();
@@ -66,6 +67,7 @@ class LimitedWorkers {
   std::deque<Request> queue_;
   std::unique_ptr<WorkerProcess> worker_;
   std::string received_;
+  std::size_t answered_ = 0;  // requests the current worker answered
 };
 
 // The worker's side of a Win32 worker (and of a POSIX one, on the forked

@@ -19,7 +19,20 @@ using platform::RunOutcome;
 // The worker's side: "echo:TEXT" answers TEXT, "setup" the setup it was
 // given, "pid" its process id; "sleep" never ends, "grow" allocates
 // until it fails, "grow-caught" too but swallows the failure, "kill" ends
-// its own process, "throw" raises something that is not about memory.
+// its own process, "throw" raises something that is not about memory;
+// "hold:N" keeps N MiB for the rest of the worker's life, "need:N" takes
+// N MiB for the moment and answers its process id.
+std::vector<std::unique_ptr<char[]>> g_held;
+
+std::vector<std::unique_ptr<char[]>> TakeMiB(unsigned long mib) {
+  std::vector<std::unique_ptr<char[]>> blocks;
+  for (unsigned long i = 0; i < mib; ++i) {
+    blocks.emplace_back(new char[1 << 20]);
+    blocks.back()[0] = 1;
+  }
+  return blocks;
+}
+
 struct TestHandler {
   std::shared_ptr<std::string> setup;
   std::string operator()(const std::string& request) {
@@ -44,6 +57,14 @@ struct TestHandler {
         if (request == "grow") throw;
       }
       return "survived";
+    }
+    if (request.compare(0, 5, "hold:") == 0) {
+      for (auto& block : TakeMiB(std::stoul(request.substr(5)))) g_held.push_back(std::move(block));
+      return "held";
+    }
+    if (request.compare(0, 5, "need:") == 0) {
+      TakeMiB(std::stoul(request.substr(5)));
+      return std::to_string(::getpid());
     }
     if (request == "kill") ::raise(SIGKILL);
     if (request == "throw") throw 42;
@@ -126,6 +147,27 @@ TEST(LimitedWorkers, OneWorkerAnswersManyInOrder) {
   EXPECT_NE(answers.front(), std::to_string(::getpid()));
   for (std::size_t i = 1; i + 1 < steps.size(); ++i) ASSERT_EQ(got[i], steps[i]) << i;
 }
+
+#if !defined(__SANITIZE_ADDRESS__)
+// What one request leaves behind does not fail the next: a request that runs
+// out of memory in a worker that answered others is tried in a new worker.
+TEST(LimitedWorkers, MemoryLeftByEarlierRequestsIsNotBlamedOnTheNext) {
+  platform::RunLimits limits;
+  limits.seconds = 30;
+  limits.memoryBytes = 64u << 20;
+  std::vector<std::string> answers;
+  const std::vector<Step> steps = {{"pid", RunOutcome::Finished, ""},
+                                   {"hold:40", RunOutcome::Finished, "held"},
+                                   {"need:40", RunOutcome::Finished, ""},
+                                   {"need:100", RunOutcome::MemoryLimit, ""}};
+  const std::vector<Step> got = RunAll(limits, steps, &answers);
+  ASSERT_EQ(got.size(), steps.size());
+  EXPECT_EQ(got[1], steps[1]);
+  EXPECT_EQ(got[2].outcome, RunOutcome::Finished);
+  EXPECT_NE(answers[2], answers[0]);  // answered by a new worker
+  EXPECT_EQ(got[3].outcome, RunOutcome::MemoryLimit);
+}
+#endif
 
 TEST(LimitedWorkers, NoLimitsStillRunsInAWorker) {
   std::vector<std::string> answers;
