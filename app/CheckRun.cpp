@@ -93,12 +93,9 @@ bool IsControlByte(unsigned char c) { return c < 0x20 || c == 0x7F; }
 // would show the rest of a line reversed ("evil\u202Etxt.exe" as
 // "evilexe.txt"). 0 when the character at pos is none of them.
 char32_t BidiControlAt(const std::string& text, std::size_t pos, std::size_t length) {
-  if (length != 3 || static_cast<unsigned char>(text[pos]) != 0xE2) return 0;
-  const unsigned char b1 = static_cast<unsigned char>(text[pos + 1]);
-  const unsigned char b2 = static_cast<unsigned char>(text[pos + 2]);
-  if (b1 == 0x80 && b2 >= 0xAA && b2 <= 0xAE) return 0x2000 + (b2 - 0x80);
-  if (b1 == 0x81 && b2 >= 0xA6 && b2 <= 0xA9) return 0x2040 + (b2 - 0x80);
-  return 0;
+  char32_t c = 0;
+  if (length != 3 || platform::DecodeUtf8(text.data() + pos, length, c) != 3) return 0;
+  return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) ? c : 0;
 }
 
 void AppendEscaped(unsigned char c, std::string& out) {

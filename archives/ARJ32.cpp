@@ -11,11 +11,9 @@ bool TArj32::ProbeArchive(const std::string& fileName) {
   });
 }
 
-std::string TArj32::BuildExtractCommand(const std::string& archiveName,
-                                        const TArchiverOptions& options,
-                                        const std::string& folder, const TValueList& files,
-                                        bool useResponseFile) {
-  return BuildCommand("x", archiveName, options, folder, files, useResponseFile);
+std::string TArj32::BuildExtractCommand(const TCommandRequest& request) {
+  return BuildCommand("x", request.archiveName, request.options, request.folder, request.files,
+                      request.useResponseFile);
 }
 
 }  // namespace archives

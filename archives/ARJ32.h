@@ -19,9 +19,7 @@ class TArj32 : public TPrefixArchiver<TArj32, TLha32> {
 
   // LHA's extraction, but the caller decides about the response file. The
   // other builders are LHA's.
-  std::string BuildExtractCommand(const std::string& archiveName, const TArchiverOptions& options,
-                                  const std::string& folder, const TValueList& files,
-                                  bool useResponseFile) override;
+  std::string BuildExtractCommand(const TCommandRequest& request) override;
 };
 
 }  // namespace archives

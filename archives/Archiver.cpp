@@ -29,7 +29,7 @@ int TArchiver::Extract(ArcWindow window, const std::string& archiveName,
                        const TArchiverOptions& options, const std::string& folder,
                        const TValueList& files, bool useResponseFile, std::string& commandLine,
                        std::string& output) {
-  commandLine = BuildExtractCommand(archiveName, options, folder, files, useResponseFile);
+  commandLine = BuildExtractCommand({archiveName, options, folder, files, useResponseFile});
   return RunCommand(window, archiveName, commandLine, output);
 }
 
@@ -37,7 +37,7 @@ int TArchiver::Pack(ArcWindow window, const std::string& archiveName,
                     const TArchiverOptions& options, const std::string& folder,
                     const TValueList& files, bool useResponseFile, std::string& commandLine,
                     std::string& output) {
-  commandLine = BuildPackCommand(archiveName, options, folder, files, useResponseFile);
+  commandLine = BuildPackCommand({archiveName, options, folder, files, useResponseFile});
   return RunPackCommand(window, archiveName, commandLine, output);
 }
 
@@ -45,7 +45,7 @@ int TArchiver::Delete(ArcWindow window, const std::string& archiveName,
                       const TArchiverOptions& options, const std::string& folder,
                       const TValueList& files, bool useResponseFile, std::string& commandLine,
                       std::string& output) {
-  commandLine = BuildDeleteCommand(archiveName, options, folder, files, useResponseFile);
+  commandLine = BuildDeleteCommand({archiveName, options, folder, files, useResponseFile});
   return RunPackCommand(window, archiveName, commandLine, output);
 }
 
@@ -53,7 +53,7 @@ int TArchiver::Update(ArcWindow window, const std::string& archiveName,
                       const TArchiverOptions& options, const std::string& folder,
                       const TValueList& files, bool useResponseFile, std::string& commandLine,
                       std::string& output) {
-  commandLine = BuildUpdateCommand(archiveName, options, folder, files, useResponseFile);
+  commandLine = BuildUpdateCommand({archiveName, options, folder, files, useResponseFile});
   return RunPackCommand(window, archiveName, commandLine, output);
 }
 
@@ -78,20 +78,11 @@ int TArchiver::ExtractToMemory(ArcWindow window, const std::string& archiveName,
   return dll.ExtractMem(window, commandLine, buffer, bufferSize, nullptr, nullptr, writtenSize);
 }
 
-std::string TArchiver::BuildPackCommand(const std::string&, const TArchiverOptions&,
-                                        const std::string&, const TValueList&, bool) {
-  throw EArchiver(msg::kNoPack);
-}
+std::string TArchiver::BuildPackCommand(const TCommandRequest&) { throw EArchiver(msg::kNoPack); }
 
-std::string TArchiver::BuildDeleteCommand(const std::string&, const TArchiverOptions&,
-                                          const std::string&, const TValueList&, bool) {
-  throw EArchiver(msg::kNoDelete);
-}
+std::string TArchiver::BuildDeleteCommand(const TCommandRequest&) { throw EArchiver(msg::kNoDelete); }
 
-std::string TArchiver::BuildUpdateCommand(const std::string&, const TArchiverOptions&,
-                                          const std::string&, const TValueList&, bool) {
-  throw EArchiver(msg::kNoUpdate);
-}
+std::string TArchiver::BuildUpdateCommand(const TCommandRequest&) { throw EArchiver(msg::kNoUpdate); }
 
 std::string TArchiver::BuildSfxCommand(const std::string&, const TArchiverOptions&,
                                        const std::string&) {

@@ -12,6 +12,17 @@
 
 namespace archives {
 
+// The arguments of the command-line builders for extracting, packing,
+// deleting and updating; see TArchiver for what each means. It lives no
+// longer than the call it is made for.
+struct TCommandRequest {
+  const std::string& archiveName;
+  const TArchiverOptions& options;
+  const std::string& folder;
+  const TValueList& files;
+  bool useResponseFile;
+};
+
 // An archiver reaches its format's library through the binding that its class
 // shares with every other archiver of the format. Each concrete class offers
 // the class-level operations as static members (LoadDLL, FreeDLL, SharedDll,
@@ -83,19 +94,10 @@ class TArchiver {
 
   // Command-line builders. Every format supplies the extraction; the others
   // raise EArchiver with a fixed message unless the format offers them.
-  virtual std::string BuildExtractCommand(const std::string& archiveName,
-                                          const TArchiverOptions& options,
-                                          const std::string& folder, const TValueList& files,
-                                          bool useResponseFile) = 0;
-  virtual std::string BuildPackCommand(const std::string& archiveName,
-                                       const TArchiverOptions& options, const std::string& folder,
-                                       const TValueList& files, bool useResponseFile);
-  virtual std::string BuildDeleteCommand(const std::string& archiveName,
-                                         const TArchiverOptions& options, const std::string& folder,
-                                         const TValueList& files, bool useResponseFile);
-  virtual std::string BuildUpdateCommand(const std::string& archiveName,
-                                         const TArchiverOptions& options, const std::string& folder,
-                                         const TValueList& files, bool useResponseFile);
+  virtual std::string BuildExtractCommand(const TCommandRequest& request) = 0;
+  virtual std::string BuildPackCommand(const TCommandRequest& request);
+  virtual std::string BuildDeleteCommand(const TCommandRequest& request);
+  virtual std::string BuildUpdateCommand(const TCommandRequest& request);
   virtual std::string BuildSfxCommand(const std::string& archiveName,
                                       const TArchiverOptions& options, const std::string& folder);
   virtual std::string BuildExtractMemCommand(const std::string& archiveName,

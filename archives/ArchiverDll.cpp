@@ -9,24 +9,24 @@
 
 namespace archives {
 
-const char* const TCustomArchiverDll::kEntrySuffixes[kEntryCount] = {
-    "",
-    "OpenArchive",
-    "CloseArchive",
-    "FindFirst",
-    "FindNext",
-    "ExtractMem",
-    "CheckArchive",
-    "SetOwnerWindowEx",
-    "KillOwnerWindowEx",
-    "GetWriteTimeEx",
-    "GetCreateTimeEx",
-    "GetAccessTimeEx",
-    "GetOriginalSizeEx",
-    "GetCompressedSizeEx",
-    "GetArchiveType",
-    "SetEnumMembersProc64",
-    "ClearEnumMembersProc64",
+const TCustomArchiverDll::EntryTraits TCustomArchiverDll::kEntries[kEntryCount] = {
+    {"", true, true},
+    {"OpenArchive", true, true},
+    {"CloseArchive", true, true},
+    {"FindFirst", true, true},
+    {"FindNext", true, false},
+    {"ExtractMem", true, false},
+    {"CheckArchive", true, true},
+    {"SetOwnerWindowEx", false, false},
+    {"KillOwnerWindowEx", false, false},
+    {"GetWriteTimeEx", false, false},
+    {"GetCreateTimeEx", false, false},
+    {"GetAccessTimeEx", false, false},
+    {"GetOriginalSizeEx", false, false},
+    {"GetCompressedSizeEx", false, false},
+    {"GetArchiveType", true, true},
+    {"SetEnumMembersProc64", false, true},
+    {"ClearEnumMembersProc64", false, true},
 };
 
 bool BindEntry(void*& slot, platform::LibraryHandle module, const std::string& entryName,
@@ -60,7 +60,7 @@ void TCustomArchiverDll::FreeDLL() {
 void* TCustomArchiverDll::Required(Entry entry) const {
   if (!entries_[entry]) {
     throw EEntryNotFound::InModule(platform::LibraryPath(nullptr, 257),
-                                   kEntrySuffixes[entry]);
+                                   kEntries[entry].suffix);
   }
   return entries_[entry];
 }
@@ -68,9 +68,8 @@ void* TCustomArchiverDll::Required(Entry entry) const {
 int TCustomArchiverDll::Command(ArcWindow window, const std::string& /*archiveName*/,
                                 const std::string& commandLine, char* output,
                                 std::uint32_t outputSize) {
-  Required(eCommand);
-  return As<CommandEntry>(eCommand)(window, commandLine.c_str(), outputSize == 0 ? nullptr : output,
-                                    outputSize);
+  return Call<CommandEntry>(eCommand, window, commandLine.c_str(), outputSize == 0 ? nullptr : output,
+                            outputSize);
 }
 
 int TCustomArchiverDll::PackCommand(ArcWindow window, const std::string& archiveName,
@@ -80,92 +79,76 @@ int TCustomArchiverDll::PackCommand(ArcWindow window, const std::string& archive
 }
 
 ArcBool TCustomArchiverDll::CheckArchive(const std::string& fileName, int mode) {
-  Required(eCheckArchive);
-  return As<CheckArchiveEntry>(eCheckArchive)(fileName.c_str(), mode);
+  return Call<CheckArchiveEntry>(eCheckArchive, fileName.c_str(), mode);
 }
 
 int TCustomArchiverDll::CloseArchive(ArcHandle archive) {
-  Required(eCloseArchive);
-  return As<CloseArchiveEntry>(eCloseArchive)(archive);
+  return Call<CloseArchiveEntry>(eCloseArchive, archive);
 }
 
 int TCustomArchiverDll::ExtractMem(ArcWindow window, const std::string& commandLine,
                                    unsigned char* buffer, std::uint32_t bufferSize, void* time,
                                    std::uint16_t* attribute, std::uint32_t* writtenSize) {
-  Required(eExtractMem);
-  return As<ExtractMemEntry>(eExtractMem)(window, commandLine.c_str(), buffer, bufferSize, time,
-                                          attribute, writtenSize);
+  return Call<ExtractMemEntry>(eExtractMem, window, commandLine.c_str(), buffer, bufferSize, time,
+                               attribute, writtenSize);
 }
 
 int TCustomArchiverDll::FindFirst(ArcHandle archive, const std::string& wildcard,
                                   TMemberInfo& info) {
-  Required(eFindFirst);
-  int result = As<FindFirstEntry>(eFindFirst)(archive, wildcard.c_str(), &info);
+  const int result = Call<FindFirstEntry>(eFindFirst, archive, wildcard.c_str(), &info);
   if (result == 0) FillExtendedInfo(archive, info);
   return result;
 }
 
 int TCustomArchiverDll::FindNext(ArcHandle archive, TMemberInfo& info) {
-  Required(eFindNext);
-  int result = As<FindNextEntry>(eFindNext)(archive, &info);
+  const int result = Call<FindNextEntry>(eFindNext, archive, &info);
   if (result == 0) FillExtendedInfo(archive, info);
   return result;
 }
 
 ArcBool TCustomArchiverDll::KillOwnerWindowEx(ArcWindow window) {
-  auto entry = As<KillOwnerWindowExEntry>(eKillOwnerWindowEx);
-  return entry ? entry(window) : 0;
+  return Call<KillOwnerWindowExEntry>(eKillOwnerWindowEx, window);
 }
 
 ArcHandle TCustomArchiverDll::OpenArchive(ArcWindow window, const std::string& fileName,
                                           std::uint32_t mode) {
-  Required(eOpenArchive);
-  return As<OpenArchiveEntry>(eOpenArchive)(window, fileName.c_str(), mode);
+  return Call<OpenArchiveEntry>(eOpenArchive, window, fileName.c_str(), mode);
 }
 
 ArcBool TCustomArchiverDll::SetOwnerWindowEx(ArcWindow window, ArchiverProc callback) {
-  auto entry = As<SetOwnerWindowExEntry>(eSetOwnerWindowEx);
-  return entry ? entry(window, callback) : 0;
+  return Call<SetOwnerWindowExEntry>(eSetOwnerWindowEx, window, callback);
 }
 
 ArcBool TCustomArchiverDll::GetWriteTimeEx(ArcHandle archive, std::uint64_t& fileTime) {
-  auto entry = As<GetTimeExEntry>(eGetWriteTimeEx);
-  return entry ? entry(archive, &fileTime) : 0;
+  return Call<GetTimeExEntry>(eGetWriteTimeEx, archive, &fileTime);
 }
 
 ArcBool TCustomArchiverDll::GetCreateTimeEx(ArcHandle archive, std::uint64_t& fileTime) {
-  auto entry = As<GetTimeExEntry>(eGetCreateTimeEx);
-  return entry ? entry(archive, &fileTime) : 0;
+  return Call<GetTimeExEntry>(eGetCreateTimeEx, archive, &fileTime);
 }
 
 ArcBool TCustomArchiverDll::GetAccessTimeEx(ArcHandle archive, std::uint64_t& fileTime) {
-  auto entry = As<GetTimeExEntry>(eGetAccessTimeEx);
-  return entry ? entry(archive, &fileTime) : 0;
+  return Call<GetTimeExEntry>(eGetAccessTimeEx, archive, &fileTime);
 }
 
 ArcBool TCustomArchiverDll::GetOriginalSizeEx(ArcHandle archive, std::uint64_t& size) {
-  auto entry = As<GetSizeExEntry>(eGetOriginalSizeEx);
-  return entry ? entry(archive, &size) : 0;
+  return Call<GetSizeExEntry>(eGetOriginalSizeEx, archive, &size);
 }
 
 ArcBool TCustomArchiverDll::GetCompressedSizeEx(ArcHandle archive, std::uint64_t& size) {
-  auto entry = As<GetSizeExEntry>(eGetCompressedSizeEx);
-  return entry ? entry(archive, &size) : 0;
+  return Call<GetSizeExEntry>(eGetCompressedSizeEx, archive, &size);
 }
 
 int TCustomArchiverDll::GetArchiveType(const std::string& fileName) {
-  Required(eGetArchiveType);
-  return As<GetArchiveTypeEntry>(eGetArchiveType)(fileName.c_str());
+  return Call<GetArchiveTypeEntry>(eGetArchiveType, fileName.c_str());
 }
 
 ArcBool TCustomArchiverDll::SetEnumMembersProc64(void* first, void* second) {
-  auto entry = As<SetEnumMembersProc64Entry>(eSetEnumMembersProc64);
-  return entry ? entry(first, second) : 0;
+  return Call<SetEnumMembersProc64Entry>(eSetEnumMembersProc64, first, second);
 }
 
 ArcBool TCustomArchiverDll::ClearEnumMembersProc64() {
-  auto entry = As<ClearEnumMembersProc64Entry>(eClearEnumMembersProc64);
-  return entry ? entry() : 0;
+  return Call<ClearEnumMembersProc64Entry>(eClearEnumMembersProc64);
 }
 
 namespace {
@@ -242,107 +225,11 @@ bool TArchiverDll::BindNamed(void*& slot, const std::string& suffix, bool raiseI
   return BindEntry(slot, moduleHandle_, prefix_ + suffix, raiseIfMissing);
 }
 
-bool TArchiverDll::Bind(Entry entry, bool raiseIfMissing) {
-  if (Slot(entry)) return true;  // bound once and kept: no name to build per call
-  return BindNamed(Slot(entry), kEntrySuffixes[entry], raiseIfMissing);
-}
-
-int TArchiverDll::Command(ArcWindow window, const std::string& archiveName,
-                          const std::string& commandLine, char* output, std::uint32_t outputSize) {
-  LoadDLL();
-  Bind(eCommand, true);
-  return TCustomArchiverDll::Command(window, archiveName, commandLine, output, outputSize);
-}
-
-ArcBool TArchiverDll::CheckArchive(const std::string& fileName, int mode) {
-  LoadDLL();
-  Bind(eCheckArchive, true);
-  return TCustomArchiverDll::CheckArchive(fileName, mode);
-}
-
-int TArchiverDll::CloseArchive(ArcHandle archive) {
-  LoadDLL();
-  Bind(eCloseArchive, true);
-  return TCustomArchiverDll::CloseArchive(archive);
-}
-
-int TArchiverDll::ExtractMem(ArcWindow window, const std::string& commandLine, unsigned char* buffer,
-                             std::uint32_t bufferSize, void* time, std::uint16_t* attribute,
-                             std::uint32_t* writtenSize) {
-  Bind(eExtractMem, true);
-  return TCustomArchiverDll::ExtractMem(window, commandLine, buffer, bufferSize, time, attribute,
-                                        writtenSize);
-}
-
-int TArchiverDll::FindFirst(ArcHandle archive, const std::string& wildcard, TMemberInfo& info) {
-  LoadDLL();
-  Bind(eFindFirst, true);
-  return TCustomArchiverDll::FindFirst(archive, wildcard, info);
-}
-
-int TArchiverDll::FindNext(ArcHandle archive, TMemberInfo& info) {
-  Bind(eFindNext, true);
-  return TCustomArchiverDll::FindNext(archive, info);
-}
-
-ArcBool TArchiverDll::KillOwnerWindowEx(ArcWindow window) {
-  Bind(eKillOwnerWindowEx, false);
-  return TCustomArchiverDll::KillOwnerWindowEx(window);
-}
-
-ArcHandle TArchiverDll::OpenArchive(ArcWindow window, const std::string& fileName,
-                                    std::uint32_t mode) {
-  LoadDLL();
-  Bind(eOpenArchive, true);
-  return TCustomArchiverDll::OpenArchive(window, fileName, mode);
-}
-
-ArcBool TArchiverDll::SetOwnerWindowEx(ArcWindow window, ArchiverProc callback) {
-  Bind(eSetOwnerWindowEx, false);
-  return TCustomArchiverDll::SetOwnerWindowEx(window, callback);
-}
-
-ArcBool TArchiverDll::GetWriteTimeEx(ArcHandle archive, std::uint64_t& fileTime) {
-  Bind(eGetWriteTimeEx, false);
-  return TCustomArchiverDll::GetWriteTimeEx(archive, fileTime);
-}
-
-ArcBool TArchiverDll::GetCreateTimeEx(ArcHandle archive, std::uint64_t& fileTime) {
-  Bind(eGetCreateTimeEx, false);
-  return TCustomArchiverDll::GetCreateTimeEx(archive, fileTime);
-}
-
-ArcBool TArchiverDll::GetAccessTimeEx(ArcHandle archive, std::uint64_t& fileTime) {
-  Bind(eGetAccessTimeEx, false);
-  return TCustomArchiverDll::GetAccessTimeEx(archive, fileTime);
-}
-
-ArcBool TArchiverDll::GetOriginalSizeEx(ArcHandle archive, std::uint64_t& size) {
-  Bind(eGetOriginalSizeEx, false);
-  return TCustomArchiverDll::GetOriginalSizeEx(archive, size);
-}
-
-ArcBool TArchiverDll::GetCompressedSizeEx(ArcHandle archive, std::uint64_t& size) {
-  Bind(eGetCompressedSizeEx, false);
-  return TCustomArchiverDll::GetCompressedSizeEx(archive, size);
-}
-
-int TArchiverDll::GetArchiveType(const std::string& fileName) {
-  LoadDLL();
-  Bind(eGetArchiveType, true);
-  return TCustomArchiverDll::GetArchiveType(fileName);
-}
-
-ArcBool TArchiverDll::SetEnumMembersProc64(void* first, void* second) {
-  LoadDLL();
-  Bind(eSetEnumMembersProc64, false);
-  return TCustomArchiverDll::SetEnumMembersProc64(first, second);
-}
-
-ArcBool TArchiverDll::ClearEnumMembersProc64() {
-  LoadDLL();
-  Bind(eClearEnumMembersProc64, false);
-  return TCustomArchiverDll::ClearEnumMembersProc64();
+void TArchiverDll::PrepareEntry(Entry entry) {
+  const EntryTraits& traits = kEntries[entry];
+  if (traits.loadsLibrary) LoadDLL();
+  if (Slot(entry)) return;  // bound once and kept: no name to build per call
+  BindNamed(Slot(entry), traits.suffix, traits.required);
 }
 
 }  // namespace archives

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "archives/ArchiverApi.h"
 #include "platform/DynamicLibrary.h"
@@ -46,8 +47,16 @@ class TCustomArchiverDll {
     eClearEnumMembersProc64,
     kEntryCount
   };
-  // Entry-name suffixes, indexed by Entry; the command entry's is empty.
-  static const char* const kEntrySuffixes[kEntryCount];
+  // What an entry is, indexed by Entry: its name suffix (the command
+  // entry's is empty), whether an operation needs it (else the operation
+  // answers 0 without it), and whether a call to it may come first, before
+  // any other, so that its binding loads the library.
+  struct EntryTraits {
+    const char* suffix;
+    bool required;
+    bool loadsLibrary;
+  };
+  static const EntryTraits kEntries[kEntryCount];
 
   TCustomArchiverDll() = default;
   virtual ~TCustomArchiverDll();
@@ -88,13 +97,22 @@ class TCustomArchiverDll {
   void* EntryAddress(Entry entry) const { return entries_[entry]; }
 
  protected:
+  // Makes entry callable before an operation calls it: a derived binding
+  // loads its library and binds the entry here. Nothing by default.
+  virtual void PrepareEntry(Entry /*entry*/) {}
   void*& Slot(Entry entry) { return entries_[entry]; }
   // The address of a required entry; raises EEntryNotFound when unbound.
   void* Required(Entry entry) const;
-  // Calls an entry slot as a function of type Fn.
-  template <class Fn>
-  Fn As(Entry entry) const {
-    return reinterpret_cast<Fn>(entries_[entry]);
+  // Prepares entry and calls it as a function of type Fn. Without an address
+  // a required entry raises EEntryNotFound and an optional one answers 0.
+  template <class Fn, class... Args>
+  auto Call(Entry entry, Args... args) -> decltype(std::declval<Fn>()(args...)) {
+    PrepareEntry(entry);
+    if (!entries_[entry]) {
+      if (kEntries[entry].required) Required(entry);
+      return {};
+    }
+    return reinterpret_cast<Fn>(entries_[entry])(args...);
   }
 
  private:
@@ -116,30 +134,10 @@ class TArchiverDll : public TCustomArchiverDll {
   // Forgets every entry, frees the library.
   void FreeDLL() override;
 
-  int Command(ArcWindow window, const std::string& archiveName, const std::string& commandLine,
-              char* output, std::uint32_t outputSize) override;
-  ArcBool CheckArchive(const std::string& fileName, int mode) override;
-  int CloseArchive(ArcHandle archive) override;
-  int ExtractMem(ArcWindow window, const std::string& commandLine, unsigned char* buffer,
-                 std::uint32_t bufferSize, void* time, std::uint16_t* attribute,
-                 std::uint32_t* writtenSize) override;
-  int FindFirst(ArcHandle archive, const std::string& wildcard, TMemberInfo& info) override;
-  int FindNext(ArcHandle archive, TMemberInfo& info) override;
-  ArcBool KillOwnerWindowEx(ArcWindow window) override;
-  ArcHandle OpenArchive(ArcWindow window, const std::string& fileName, std::uint32_t mode) override;
-  ArcBool SetOwnerWindowEx(ArcWindow window, ArchiverProc callback) override;
-  ArcBool GetWriteTimeEx(ArcHandle archive, std::uint64_t& fileTime) override;
-  ArcBool GetCreateTimeEx(ArcHandle archive, std::uint64_t& fileTime) override;
-  ArcBool GetAccessTimeEx(ArcHandle archive, std::uint64_t& fileTime) override;
-  ArcBool GetOriginalSizeEx(ArcHandle archive, std::uint64_t& size) override;
-  ArcBool GetCompressedSizeEx(ArcHandle archive, std::uint64_t& size) override;
-  int GetArchiveType(const std::string& fileName) override;
-  ArcBool SetEnumMembersProc64(void* first, void* second) override;
-  ArcBool ClearEnumMembersProc64() override;
-
  protected:
-  // Binds prefix + the entry's suffix; see BindEntry.
-  bool Bind(Entry entry, bool raiseIfMissing);
+  // Loads the library first where the entry says so, then binds prefix + the
+  // entry's suffix, raising when a required one is missing.
+  void PrepareEntry(Entry entry) override;
   bool BindNamed(void*& slot, const std::string& suffix, bool raiseIfMissing);
 
  private:

@@ -27,24 +27,19 @@ std::string TBGA32::BuildCommand(const std::string& command, const std::string& 
   return command + cmd.CmdLine;
 }
 
-std::string TBGA32::BuildExtractCommand(const std::string& archiveName,
-                                        const TArchiverOptions& options,
-                                        const std::string& folder, const TValueList& files,
-                                        bool useResponseFile) {
-  return BuildCommand("x", archiveName, options, folder, files, useResponseFile);
+std::string TBGA32::BuildExtractCommand(const TCommandRequest& request) {
+  return BuildCommand("x", request.archiveName, request.options, request.folder, request.files,
+                      request.useResponseFile);
 }
 
-std::string TBGA32::BuildPackCommand(const std::string& archiveName,
-                                     const TArchiverOptions& options, const std::string& folder,
-                                     const TValueList& files, bool useResponseFile) {
-  return BuildCommand("a", archiveName, options, folder, files, useResponseFile);
+std::string TBGA32::BuildPackCommand(const TCommandRequest& request) {
+  return BuildCommand("a", request.archiveName, request.options, request.folder, request.files,
+                      request.useResponseFile);
 }
 
-std::string TBGA32::BuildDeleteCommand(const std::string& archiveName,
-                                       const TArchiverOptions& options, const std::string&,
-                                       const TValueList& files, bool) {
-  return BuildCommand("d", archiveName, options, "", files,
-                      options.ResFileUsage.Contains(ruOnRemoveItem));
+std::string TBGA32::BuildDeleteCommand(const TCommandRequest& request) {
+  return BuildCommand("d", request.archiveName, request.options, "", request.files,
+                      request.options.ResFileUsage.Contains(ruOnRemoveItem));
 }
 
 std::string TBGA32::BuildSfxCommand(const std::string& archiveName,

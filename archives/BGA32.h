@@ -19,15 +19,9 @@ class TBGA32 : public TPrefixArchiver<TBGA32> {
   TArchiverType ArchiverType() const override { return atBga; }
 
   // "x", "a", "d" (no folder) and "s" for a self-extracting archive.
-  std::string BuildExtractCommand(const std::string& archiveName, const TArchiverOptions& options,
-                                  const std::string& folder, const TValueList& files,
-                                  bool useResponseFile) override;
-  std::string BuildPackCommand(const std::string& archiveName, const TArchiverOptions& options,
-                               const std::string& folder, const TValueList& files,
-                               bool useResponseFile) override;
-  std::string BuildDeleteCommand(const std::string& archiveName, const TArchiverOptions& options,
-                                 const std::string& folder, const TValueList& files,
-                                 bool useResponseFile) override;
+  std::string BuildExtractCommand(const TCommandRequest& request) override;
+  std::string BuildPackCommand(const TCommandRequest& request) override;
+  std::string BuildDeleteCommand(const TCommandRequest& request) override;
   std::string BuildSfxCommand(const std::string& archiveName, const TArchiverOptions& options,
                               const std::string& folder) override;
 

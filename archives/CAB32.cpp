@@ -29,19 +29,14 @@ std::string TCab32::BuildCommand(const std::string& command, const std::string& 
   return command + cmd.CmdLine;
 }
 
-std::string TCab32::BuildExtractCommand(const std::string& archiveName,
-                                        const TArchiverOptions& options,
-                                        const std::string& folder, const TValueList& files,
-                                        bool) {
-  return BuildCommand("-x", platform::ExpandFullPath(archiveName), options, folder, files,
-                      options.ResFileUsage.Contains(ruOnUnpack));
+std::string TCab32::BuildExtractCommand(const TCommandRequest& request) {
+  return BuildCommand("-x", platform::ExpandFullPath(request.archiveName), request.options, request.folder,
+                      request.files, request.options.ResFileUsage.Contains(ruOnUnpack));
 }
 
-std::string TCab32::BuildPackCommand(const std::string& archiveName,
-                                     const TArchiverOptions& options, const std::string& folder,
-                                     const TValueList& files, bool) {
-  return BuildCommand("-a", archiveName, options, folder, files,
-                      options.ResFileUsage.Contains(ruOnPack));
+std::string TCab32::BuildPackCommand(const TCommandRequest& request) {
+  return BuildCommand("-a", request.archiveName, request.options, request.folder, request.files,
+                      request.options.ResFileUsage.Contains(ruOnPack));
 }
 
 std::string TCab32::BuildSfxCommand(const std::string& archiveName,

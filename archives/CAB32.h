@@ -20,12 +20,8 @@ class TCab32 : public TPrefixArchiver<TCab32> {
 
   // "-x" on the archive's full path, "-a", "-f" for a self-extracting
   // archive, and the memory extraction (no command word).
-  std::string BuildExtractCommand(const std::string& archiveName, const TArchiverOptions& options,
-                                  const std::string& folder, const TValueList& files,
-                                  bool useResponseFile) override;
-  std::string BuildPackCommand(const std::string& archiveName, const TArchiverOptions& options,
-                               const std::string& folder, const TValueList& files,
-                               bool useResponseFile) override;
+  std::string BuildExtractCommand(const TCommandRequest& request) override;
+  std::string BuildPackCommand(const TCommandRequest& request) override;
   std::string BuildSfxCommand(const std::string& archiveName, const TArchiverOptions& options,
                               const std::string& folder) override;
   std::string BuildExtractMemCommand(const std::string& archiveName,

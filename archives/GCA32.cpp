@@ -19,12 +19,9 @@ std::string TGCA32::BuildCommand(const std::string& command, const std::string& 
   return word + cmd.CmdLine;
 }
 
-std::string TGCA32::BuildExtractCommand(const std::string& archiveName,
-                                        const TArchiverOptions& options,
-                                        const std::string& folder, const TValueList& files,
-                                        bool) {
-  return BuildCommand("ex", archiveName, options, folder, files,
-                      options.ResFileUsage.Contains(ruOnUnpack));
+std::string TGCA32::BuildExtractCommand(const TCommandRequest& request) {
+  return BuildCommand("ex", request.archiveName, request.options, request.folder, request.files,
+                      request.options.ResFileUsage.Contains(ruOnUnpack));
 }
 
 std::string TGCA32::BuildExtractMemCommand(const std::string& archiveName,

@@ -42,33 +42,24 @@ std::string TLha32::BuildCommand(const std::string& command, const std::string& 
   return command + cmd.CmdLine;
 }
 
-std::string TLha32::BuildExtractCommand(const std::string& archiveName,
-                                        const TArchiverOptions& options,
-                                        const std::string& folder, const TValueList& files,
-                                        bool) {
-  return BuildCommand("x", archiveName, options, folder, files,
-                      options.ResFileUsage.Contains(ruOnUnpack));
+std::string TLha32::BuildExtractCommand(const TCommandRequest& request) {
+  return BuildCommand("x", request.archiveName, request.options, request.folder, request.files,
+                      request.options.ResFileUsage.Contains(ruOnUnpack));
 }
 
-std::string TLha32::BuildPackCommand(const std::string& archiveName,
-                                     const TArchiverOptions& options, const std::string& folder,
-                                     const TValueList& files, bool) {
-  return BuildCommand("u", archiveName, options, folder, files,
-                      options.ResFileUsage.Contains(ruOnPack));
+std::string TLha32::BuildPackCommand(const TCommandRequest& request) {
+  return BuildCommand("u", request.archiveName, request.options, request.folder, request.files,
+                      request.options.ResFileUsage.Contains(ruOnPack));
 }
 
-std::string TLha32::BuildDeleteCommand(const std::string& archiveName,
-                                       const TArchiverOptions& options, const std::string&,
-                                       const TValueList& files, bool) {
-  return BuildCommand("d", archiveName, options, "", files,
-                      options.ResFileUsage.Contains(ruOnRemoveItem));
+std::string TLha32::BuildDeleteCommand(const TCommandRequest& request) {
+  return BuildCommand("d", request.archiveName, request.options, "", request.files,
+                      request.options.ResFileUsage.Contains(ruOnRemoveItem));
 }
 
-std::string TLha32::BuildUpdateCommand(const std::string& archiveName,
-                                       const TArchiverOptions& options, const std::string& folder,
-                                       const TValueList& files, bool) {
-  return BuildCommand("f", archiveName, options, folder, files,
-                      options.ResFileUsage.Contains(ruOnUpdate));
+std::string TLha32::BuildUpdateCommand(const TCommandRequest& request) {
+  return BuildCommand("f", request.archiveName, request.options, request.folder, request.files,
+                      request.options.ResFileUsage.Contains(ruOnUpdate));
 }
 
 std::string TLha32::BuildSfxCommand(const std::string& archiveName,

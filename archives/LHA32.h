@@ -20,18 +20,10 @@ class TLha32 : public TPrefixArchiver<TLha32> {
 
   // "x", "u", "d" (no folder), "f", "s" (no files) and the memory extraction
   // (no command word). The response file is used as ResFileUsage says.
-  std::string BuildExtractCommand(const std::string& archiveName, const TArchiverOptions& options,
-                                  const std::string& folder, const TValueList& files,
-                                  bool useResponseFile) override;
-  std::string BuildPackCommand(const std::string& archiveName, const TArchiverOptions& options,
-                               const std::string& folder, const TValueList& files,
-                               bool useResponseFile) override;
-  std::string BuildDeleteCommand(const std::string& archiveName, const TArchiverOptions& options,
-                                 const std::string& folder, const TValueList& files,
-                                 bool useResponseFile) override;
-  std::string BuildUpdateCommand(const std::string& archiveName, const TArchiverOptions& options,
-                                 const std::string& folder, const TValueList& files,
-                                 bool useResponseFile) override;
+  std::string BuildExtractCommand(const TCommandRequest& request) override;
+  std::string BuildPackCommand(const TCommandRequest& request) override;
+  std::string BuildDeleteCommand(const TCommandRequest& request) override;
+  std::string BuildUpdateCommand(const TCommandRequest& request) override;
   std::string BuildSfxCommand(const std::string& archiveName, const TArchiverOptions& options,
                               const std::string& folder) override;
   std::string BuildExtractMemCommand(const std::string& archiveName,

@@ -24,12 +24,9 @@ std::string TRar32::BuildCommand(const std::string& command, const std::string& 
   return command + cmd.CmdLine;
 }
 
-std::string TRar32::BuildExtractCommand(const std::string& archiveName,
-                                        const TArchiverOptions& options,
-                                        const std::string& folder, const TValueList& files,
-                                        bool) {
-  return BuildCommand(options.x != 0 ? "-x" : "-e", archiveName, options, folder, files,
-                      options.ResFileUsage.Contains(ruOnUnpack));
+std::string TRar32::BuildExtractCommand(const TCommandRequest& request) {
+  return BuildCommand(request.options.x != 0 ? "-x" : "-e", request.archiveName, request.options, request.folder,
+                      request.files, request.options.ResFileUsage.Contains(ruOnUnpack));
 }
 
 std::string TRar32::BuildExtractMemCommand(const std::string& archiveName,

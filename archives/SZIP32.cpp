@@ -36,27 +36,19 @@ std::string TSevenZip32::BuildCommand(const std::string& command, const std::str
   return word + cmd.CmdLine;
 }
 
-std::string TSevenZip32::BuildExtractCommand(const std::string& archiveName,
-                                             const TArchiverOptions& options,
-                                             const std::string& folder, const TValueList& files,
-                                             bool) {
-  return BuildCommand("x", archiveName, options, folder, files,
-                      options.ResFileUsage.Contains(ruOnUnpack));
+std::string TSevenZip32::BuildExtractCommand(const TCommandRequest& request) {
+  return BuildCommand("x", request.archiveName, request.options, request.folder, request.files,
+                      request.options.ResFileUsage.Contains(ruOnUnpack));
 }
 
-std::string TSevenZip32::BuildPackCommand(const std::string& archiveName,
-                                          const TArchiverOptions& options,
-                                          const std::string& folder, const TValueList& files,
-                                          bool) {
-  return BuildCommand("u", archiveName, options, folder, files,
-                      options.ResFileUsage.Contains(ruOnPack));
+std::string TSevenZip32::BuildPackCommand(const TCommandRequest& request) {
+  return BuildCommand("u", request.archiveName, request.options, request.folder, request.files,
+                      request.options.ResFileUsage.Contains(ruOnPack));
 }
 
-std::string TSevenZip32::BuildDeleteCommand(const std::string& archiveName,
-                                            const TArchiverOptions& options, const std::string&,
-                                            const TValueList& files, bool) {
-  return BuildCommand("d", archiveName, options, "", files,
-                      options.ResFileUsage.Contains(ruOnRemoveItem));
+std::string TSevenZip32::BuildDeleteCommand(const TCommandRequest& request) {
+  return BuildCommand("d", request.archiveName, request.options, "", request.files,
+                      request.options.ResFileUsage.Contains(ruOnRemoveItem));
 }
 
 int TSevenZip32::MakeSfx(ArcWindow, const std::string& archiveName,

@@ -33,15 +33,9 @@ class TSevenZip32 : public TPrefixArchiver<TSevenZip32> {
               const std::string& folder, std::string& commandLine, std::string& output) override;
 
   // "x", or "e" when x is 0; "u"; "d" (no folder).
-  std::string BuildExtractCommand(const std::string& archiveName, const TArchiverOptions& options,
-                                  const std::string& folder, const TValueList& files,
-                                  bool useResponseFile) override;
-  std::string BuildPackCommand(const std::string& archiveName, const TArchiverOptions& options,
-                               const std::string& folder, const TValueList& files,
-                               bool useResponseFile) override;
-  std::string BuildDeleteCommand(const std::string& archiveName, const TArchiverOptions& options,
-                                 const std::string& folder, const TValueList& files,
-                                 bool useResponseFile) override;
+  std::string BuildExtractCommand(const TCommandRequest& request) override;
+  std::string BuildPackCommand(const TCommandRequest& request) override;
+  std::string BuildDeleteCommand(const TCommandRequest& request) override;
 
  private:
   std::string BuildCommand(const std::string& command, const std::string& archiveName,

@@ -49,19 +49,14 @@ std::string TTar32::BuildCommand(const std::string& command, const std::string& 
   return command + cmd.CmdLine;
 }
 
-std::string TTar32::BuildExtractCommand(const std::string& archiveName,
-                                        const TArchiverOptions& options,
-                                        const std::string& folder, const TValueList& files,
-                                        bool) {
-  return BuildCommand("x", archiveName, options, folder, files,
-                      options.ResFileUsage.Contains(ruOnUnpack));
+std::string TTar32::BuildExtractCommand(const TCommandRequest& request) {
+  return BuildCommand("x", request.archiveName, request.options, request.folder, request.files,
+                      request.options.ResFileUsage.Contains(ruOnUnpack));
 }
 
-std::string TTar32::BuildPackCommand(const std::string& archiveName,
-                                     const TArchiverOptions& options, const std::string& folder,
-                                     const TValueList& files, bool) {
-  return BuildCommand("c", archiveName, options, folder, files,
-                      options.ResFileUsage.Contains(ruOnPack));
+std::string TTar32::BuildPackCommand(const TCommandRequest& request) {
+  return BuildCommand("c", request.archiveName, request.options, request.folder, request.files,
+                      request.options.ResFileUsage.Contains(ruOnPack));
 }
 
 std::string TTar32::BuildExtractMemCommand(const std::string& archiveName,

@@ -30,12 +30,8 @@ class TTar32 : public TPrefixArchiver<TTar32> {
 
   // "x", "c" and the memory extraction (no command word); the archive and
   // the folder go in as -f "<archive>" and -o "<folder>\".
-  std::string BuildExtractCommand(const std::string& archiveName, const TArchiverOptions& options,
-                                  const std::string& folder, const TValueList& files,
-                                  bool useResponseFile) override;
-  std::string BuildPackCommand(const std::string& archiveName, const TArchiverOptions& options,
-                               const std::string& folder, const TValueList& files,
-                               bool useResponseFile) override;
+  std::string BuildExtractCommand(const TCommandRequest& request) override;
+  std::string BuildPackCommand(const TCommandRequest& request) override;
   std::string BuildExtractMemCommand(const std::string& archiveName,
                                      const TArchiverOptions& options,
                                      const std::string& memberName) override;

@@ -74,16 +74,14 @@ std::string TYZ1::BuildCommand(const std::string& command, const std::string& ar
   return command + cmd.CmdLine;
 }
 
-std::string TYZ1::BuildExtractCommand(const std::string& archiveName,
-                                      const TArchiverOptions& options, const std::string& folder,
-                                      const TValueList& files, bool useResponseFile) {
-  return BuildCommand("x", archiveName, options, folder, files, useResponseFile);
+std::string TYZ1::BuildExtractCommand(const TCommandRequest& request) {
+  return BuildCommand("x", request.archiveName, request.options, request.folder, request.files,
+                      request.useResponseFile);
 }
 
-std::string TYZ1::BuildPackCommand(const std::string& archiveName,
-                                   const TArchiverOptions& options, const std::string& folder,
-                                   const TValueList& files, bool useResponseFile) {
-  return BuildCommand("c", archiveName, options, folder, files, useResponseFile);
+std::string TYZ1::BuildPackCommand(const TCommandRequest& request) {
+  return BuildCommand("c", request.archiveName, request.options, request.folder, request.files,
+                      request.useResponseFile);
 }
 
 int TYZ1::MakeSfx(ArcWindow, const std::string& archiveName, const TArchiverOptions& options,

@@ -38,12 +38,8 @@ class TYZ1 : public TArchiver {
               const std::string& folder, std::string& commandLine, std::string& output) override;
 
   // "x" and "c", each following the caller's response-file choice.
-  std::string BuildExtractCommand(const std::string& archiveName, const TArchiverOptions& options,
-                                  const std::string& folder, const TValueList& files,
-                                  bool useResponseFile) override;
-  std::string BuildPackCommand(const std::string& archiveName, const TArchiverOptions& options,
-                               const std::string& folder, const TValueList& files,
-                               bool useResponseFile) override;
+  std::string BuildExtractCommand(const TCommandRequest& request) override;
+  std::string BuildPackCommand(const TCommandRequest& request) override;
 
  private:
   std::string BuildCommand(const std::string& command, const std::string& archiveName,

@@ -75,7 +75,7 @@ int TZip32::Delete(ArcWindow window, const std::string& archiveName,
                    const TArchiverOptions& options, const std::string& folder,
                    const TValueList& files, bool useResponseFile, std::string& commandLine,
                    std::string& output) {
-  commandLine = BuildDeleteCommand(archiveName, options, folder, files, useResponseFile);
+  commandLine = BuildDeleteCommand({archiveName, options, folder, files, useResponseFile});
   LoadDLL();
   return sharedDll->ChangeCommand(window, commandLine, output.data(),
                                   static_cast<std::uint32_t>(output.size()));
@@ -85,7 +85,7 @@ int TZip32::Update(ArcWindow window, const std::string& archiveName,
                    const TArchiverOptions& options, const std::string& folder,
                    const TValueList& files, bool useResponseFile, std::string& commandLine,
                    std::string& output) {
-  commandLine = BuildUpdateCommand(archiveName, options, folder, files, useResponseFile);
+  commandLine = BuildUpdateCommand({archiveName, options, folder, files, useResponseFile});
   LoadDLL();
   return sharedDll->ChangeCommand(window, commandLine, output.data(),
                                   static_cast<std::uint32_t>(output.size()));
@@ -131,40 +131,34 @@ std::string TZip32::BuildZipCommand(const std::string& command, const std::strin
   return FinishCommand(cmd, command, archiveName, o, folder, files, useResponseFile);
 }
 
-std::string TZip32::BuildExtractCommand(const std::string& archiveName,
-                                        const TArchiverOptions& options,
-                                        const std::string& folder, const TValueList& files,
-                                        bool useResponseFile) {
+std::string TZip32::BuildExtractCommand(const TCommandRequest& request) {
   LoadDLL();
   if (!sharedDll->UnZipModule() && !sharedDll->LmZipModule()) {
     throw EArchiver(msg::kZipNoUnpacker);
   }
-  return BuildUnZipCommand("-x", archiveName, options, folder, files, useResponseFile);
+  return BuildUnZipCommand("-x", request.archiveName, request.options, request.folder, request.files,
+                           request.useResponseFile);
 }
 
-std::string TZip32::BuildPackCommand(const std::string& archiveName,
-                                     const TArchiverOptions& options, const std::string& folder,
-                                     const TValueList& files, bool useResponseFile) {
+std::string TZip32::BuildPackCommand(const TCommandRequest& request) {
   LoadDLL();
   if (sharedDll->ZipModule()) {
-    return BuildZipCommand("", archiveName, options, folder, files, useResponseFile);
+    return BuildZipCommand("", request.archiveName, request.options, request.folder, request.files,
+                           request.useResponseFile);
   }
   if (sharedDll->LmZipModule()) {
-    return BuildLmZipCommand("-ru", archiveName, options, "", files, useResponseFile);
+    return BuildLmZipCommand("-ru", request.archiveName, request.options, "", request.files, request.useResponseFile);
   }
   throw EArchiver(msg::kZipNoPacker);
 }
 
-std::string TZip32::BuildDeleteCommand(const std::string& archiveName,
-                                       const TArchiverOptions& options, const std::string&,
-                                       const TValueList& files, bool useResponseFile) {
-  return BuildZipCommand("-d", archiveName, options, "", files, useResponseFile);
+std::string TZip32::BuildDeleteCommand(const TCommandRequest& request) {
+  return BuildZipCommand("-d", request.archiveName, request.options, "", request.files, request.useResponseFile);
 }
 
-std::string TZip32::BuildUpdateCommand(const std::string& archiveName,
-                                       const TArchiverOptions& options, const std::string& folder,
-                                       const TValueList& files, bool useResponseFile) {
-  return BuildZipCommand("-f", archiveName, options, folder, files, useResponseFile);
+std::string TZip32::BuildUpdateCommand(const TCommandRequest& request) {
+  return BuildZipCommand("-f", request.archiveName, request.options, request.folder, request.files,
+                         request.useResponseFile);
 }
 
 std::string TZip32::BuildExtractMemCommand(const std::string& archiveName,

@@ -43,18 +43,10 @@ class TZip32 : public TArchiver {
   // Extraction needs UNZIP32.DLL or LMZIP32.DLL; packing ZIP32J.DLL ("" as
   // the command word) or else LMZIP32.DLL ("-ru", no folder). Every builder
   // follows the caller's response-file choice.
-  std::string BuildExtractCommand(const std::string& archiveName, const TArchiverOptions& options,
-                                  const std::string& folder, const TValueList& files,
-                                  bool useResponseFile) override;
-  std::string BuildPackCommand(const std::string& archiveName, const TArchiverOptions& options,
-                               const std::string& folder, const TValueList& files,
-                               bool useResponseFile) override;
-  std::string BuildDeleteCommand(const std::string& archiveName, const TArchiverOptions& options,
-                                 const std::string& folder, const TValueList& files,
-                                 bool useResponseFile) override;
-  std::string BuildUpdateCommand(const std::string& archiveName, const TArchiverOptions& options,
-                                 const std::string& folder, const TValueList& files,
-                                 bool useResponseFile) override;
+  std::string BuildExtractCommand(const TCommandRequest& request) override;
+  std::string BuildPackCommand(const TCommandRequest& request) override;
+  std::string BuildDeleteCommand(const TCommandRequest& request) override;
+  std::string BuildUpdateCommand(const TCommandRequest& request) override;
   // Writes the stub (gw > 0: "sfx32gui.dat", else "sfx16.dat") and the
   // archive into <archive>.EXE and returns the line that makes ZIP32J.DLL
   // finish it: "-A <output>". Refuses before any file is touched when

@@ -68,11 +68,6 @@ bool TZipDll::BindZipEntry(void*& slot, platform::LibraryHandle first,
   return false;
 }
 
-bool TZipDll::BindListingEntry(Entry entry, const char* entryName, bool raiseIfMissing) {
-  return BindZipEntry(Slot(entry), lmZipModule_, zipModule_, unZipModule_, entryName,
-                      raiseIfMissing);
-}
-
 int TZipDll::Command(ArcWindow window, const std::string& /*archiveName*/,
                      const std::string& commandLine, char* output, std::uint32_t outputSize) {
   LoadDLL();
@@ -95,68 +90,42 @@ int TZipDll::ChangeCommand(ArcWindow window, const std::string& commandLine, cha
   return CallCommandEntry(zipEntry_, window, commandLine, output, outputSize);
 }
 
-ArcBool TZipDll::CheckArchive(const std::string& fileName, int mode) {
-  LoadDLL();
-  BindZipEntry(Slot(eCheckArchive), unZipModule_, lmZipModule_, zipModule_, "UnZipCheckArchive",
-               true);
-  return TCustomArchiverDll::CheckArchive(fileName, mode);
-}
-
-int TZipDll::CloseArchive(ArcHandle archive) {
-  LoadDLL();
-  BindListingEntry(eCloseArchive, "UnZipCloseArchive", true);
-  return TCustomArchiverDll::CloseArchive(archive);
-}
-
-int TZipDll::ExtractMem(ArcWindow window, const std::string& commandLine, unsigned char* buffer,
-                        std::uint32_t bufferSize, void* time, std::uint16_t* attribute,
-                        std::uint32_t* writtenSize) {
-  BindZipEntry(Slot(eExtractMem), unZipModule_, lmZipModule_, zipModule_, "UnZipExtractMem", true);
-  return TCustomArchiverDll::ExtractMem(window, commandLine, buffer, bufferSize, time, attribute,
-                                        writtenSize);
-}
-
-int TZipDll::FindFirst(ArcHandle archive, const std::string& wildcard, TMemberInfo& info) {
-  LoadDLL();
-  BindListingEntry(eFindFirst, "UnZipFindFirst", true);
-  return TCustomArchiverDll::FindFirst(archive, wildcard, info);
-}
-
-int TZipDll::FindNext(ArcHandle archive, TMemberInfo& info) {
-  BindListingEntry(eFindNext, "UnZipFindNext", true);
-  return TCustomArchiverDll::FindNext(archive, info);
-}
-
-ArcBool TZipDll::KillOwnerWindowEx(ArcWindow window) {
-  BindEntry(Slot(eKillOwnerWindowEx), unZipModule_, "UnZipKillOwnerWindowEx", true);
-  return TCustomArchiverDll::KillOwnerWindowEx(window);
-}
-
-ArcHandle TZipDll::OpenArchive(ArcWindow window, const std::string& fileName, std::uint32_t mode) {
-  LoadDLL();
-  BindListingEntry(eOpenArchive, "UnZipOpenArchive", true);
-  return TCustomArchiverDll::OpenArchive(window, fileName, mode);
-}
-
-ArcBool TZipDll::SetOwnerWindowEx(ArcWindow window, ArchiverProc callback) {
-  BindEntry(Slot(eSetOwnerWindowEx), unZipModule_, "UnZipSetOwnerWindowEx", true);
-  return TCustomArchiverDll::SetOwnerWindowEx(window, callback);
-}
-
-ArcBool TZipDll::GetWriteTimeEx(ArcHandle archive, std::uint64_t& fileTime) {
-  // Spelled with a lower-case z in every ZIP library.
-  BindListingEntry(eGetWriteTimeEx, "UnzipGetWriteTimeEx", false);
-  return TCustomArchiverDll::GetWriteTimeEx(archive, fileTime);
-}
-
-ArcBool TZipDll::GetCreateTimeEx(ArcHandle archive, std::uint64_t& fileTime) {
-  BindListingEntry(eGetCreateTimeEx, "UnZipGetCreateTimeEx", false);
-  return TCustomArchiverDll::GetCreateTimeEx(archive, fileTime);
-}
-
-ArcBool TZipDll::GetAccessTimeEx(ArcHandle archive, std::uint64_t& fileTime) {
-  BindListingEntry(eGetAccessTimeEx, "UnZipGetAccessTimeEx", false);
-  return TCustomArchiverDll::GetAccessTimeEx(archive, fileTime);
+void TZipDll::PrepareEntry(Entry entry) {
+  // Where each entry is searched, in order.
+  enum class Search { UnZipFirst, ListingFirst, UnZipOnly };
+  static const struct {
+    Entry entry;
+    const char* name;
+    Search search;
+    bool required;
+  } kZipEntries[] = {
+      {eCheckArchive, "UnZipCheckArchive", Search::UnZipFirst, true},
+      {eExtractMem, "UnZipExtractMem", Search::UnZipFirst, true},
+      {eOpenArchive, "UnZipOpenArchive", Search::ListingFirst, true},
+      {eFindFirst, "UnZipFindFirst", Search::ListingFirst, true},
+      {eFindNext, "UnZipFindNext", Search::ListingFirst, true},
+      {eCloseArchive, "UnZipCloseArchive", Search::ListingFirst, true},
+      // Spelled with a lower-case z in every ZIP library.
+      {eGetWriteTimeEx, "UnzipGetWriteTimeEx", Search::ListingFirst, false},
+      {eGetCreateTimeEx, "UnZipGetCreateTimeEx", Search::ListingFirst, false},
+      {eGetAccessTimeEx, "UnZipGetAccessTimeEx", Search::ListingFirst, false},
+      {eSetOwnerWindowEx, "UnZipSetOwnerWindowEx", Search::UnZipOnly, true},
+      {eKillOwnerWindowEx, "UnZipKillOwnerWindowEx", Search::UnZipOnly, true},
+  };
+  for (const auto& zip : kZipEntries) {
+    if (zip.entry != entry) continue;
+    if (kEntries[entry].loadsLibrary) LoadDLL();
+    switch (zip.search) {
+      case Search::UnZipFirst:
+        BindZipEntry(Slot(entry), unZipModule_, lmZipModule_, zipModule_, zip.name, zip.required);
+        break;
+      case Search::ListingFirst:
+        BindZipEntry(Slot(entry), lmZipModule_, zipModule_, unZipModule_, zip.name, zip.required);
+        break;
+      case Search::UnZipOnly: BindEntry(Slot(entry), unZipModule_, zip.name, zip.required); break;
+    }
+    return;
+  }
 }
 
 }  // namespace archives

@@ -44,19 +44,11 @@ class TZipDll : public TCustomArchiverDll {
   // to be changed (members deleted or updated): nothing is deleted first.
   int ChangeCommand(ArcWindow window, const std::string& commandLine, char* output,
                     std::uint32_t outputSize);
-  ArcBool CheckArchive(const std::string& fileName, int mode) override;
-  int CloseArchive(ArcHandle archive) override;
-  int ExtractMem(ArcWindow window, const std::string& commandLine, unsigned char* buffer,
-                 std::uint32_t bufferSize, void* time, std::uint16_t* attribute,
-                 std::uint32_t* writtenSize) override;
-  int FindFirst(ArcHandle archive, const std::string& wildcard, TMemberInfo& info) override;
-  int FindNext(ArcHandle archive, TMemberInfo& info) override;
-  ArcBool KillOwnerWindowEx(ArcWindow window) override;
-  ArcHandle OpenArchive(ArcWindow window, const std::string& fileName, std::uint32_t mode) override;
-  ArcBool SetOwnerWindowEx(ArcWindow window, ArchiverProc callback) override;
-  ArcBool GetWriteTimeEx(ArcHandle archive, std::uint64_t& fileTime) override;
-  ArcBool GetCreateTimeEx(ArcHandle archive, std::uint64_t& fileTime) override;
-  ArcBool GetAccessTimeEx(ArcHandle archive, std::uint64_t& fileTime) override;
+
+ protected:
+  // Loads the libraries first where the entry says so, then searches the
+  // entry by its ZIP name; entries no ZIP library has stay unbound.
+  void PrepareEntry(Entry entry) override;
 
  private:
   // Unless slot holds an address, searches entryName in the given libraries in
@@ -64,10 +56,7 @@ class TZipDll : public TCustomArchiverDll {
   // "z". Stores the first address found, or null; raises EEntryNotFound when
   // raiseIfMissing and none has it.
   bool BindZipEntry(void*& slot, platform::LibraryHandle first, platform::LibraryHandle second,
-                    platform::LibraryHandle third, const char* entryName,
-                    bool raiseIfMissing);
-  // The listing entries' search order: LMZIP32.DLL, ZIP32J.DLL, UNZIP32.DLL.
-  bool BindListingEntry(Entry entry, const char* entryName, bool raiseIfMissing);
+                    platform::LibraryHandle third, const char* entryName, bool raiseIfMissing);
 
   // Loads fileName into module unless it is loaded or known to be absent;
   // true when it loaded the library now.

@@ -11,32 +11,6 @@
 namespace backends {
 namespace {
 
-// Reads one UTF-8 character at p (size bytes left); 0 for a malformed one.
-std::size_t Utf8Char(const unsigned char* p, std::size_t size, char32_t& out) {
-  const unsigned char c = p[0];
-  std::size_t length;
-  char32_t min;
-  if (c < 0x80) {
-    out = c;
-    return 1;
-  } else if (c >= 0xC2 && c <= 0xDF) {
-    length = 2, min = 0x80, out = c & 0x1F;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    length = 3, min = 0x800, out = c & 0x0F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    length = 4, min = 0x10000, out = c & 0x07;
-  } else {
-    return 0;
-  }
-  if (size < length) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((p[i] & 0xC0) != 0x80) return 0;
-    out = (out << 6) | (p[i] & 0x3F);
-  }
-  if (out < min || out > 0x10FFFF || (out >= 0xD800 && out <= 0xDFFF)) return 0;
-  return length;
-}
-
 void AppendUtf16(std::u16string& out, char32_t c) {
   if (c < 0x10000) {
     out.push_back(static_cast<char16_t>(c));
@@ -93,11 +67,10 @@ class Cp932Decoder {
 }  // namespace
 
 bool IsValidUtf8(const char* text, std::size_t size) {
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
   std::size_t at = 0;
   while (at < size) {
     char32_t c;
-    const std::size_t n = Utf8Char(p + at, size - at, c);
+    const std::size_t n = platform::DecodeUtf8(text + at, size - at, c);
     if (n == 0) return false;
     at += n;
   }
@@ -108,11 +81,10 @@ std::u16string DecodeArchiveName(const std::string& bytes) {
   std::u16string out;
   out.reserve(bytes.size());
   if (IsValidUtf8(bytes.data(), bytes.size())) {
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
     std::size_t at = 0;
     while (at < bytes.size()) {
       char32_t c = 0;
-      at += Utf8Char(p + at, bytes.size() - at, c);
+      at += platform::DecodeUtf8(bytes.data() + at, bytes.size() - at, c);
       AppendUtf16(out, c);
     }
     return out;

@@ -7,25 +7,12 @@ namespace platform {
 
 namespace {
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
 // Length of a well-formed UTF-8 sequence at pos, 1 for a stray or broken byte,
 // so that a damaged text is still walked one byte at a time.
 std::size_t Utf8Length(const std::string& text, std::size_t pos) {
-  const unsigned char c = static_cast<unsigned char>(text[pos]);
-  std::size_t n = 1;
-  if (c >= 0xC2 && c <= 0xDF) {
-    n = 2;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    n = 3;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    n = 4;
-  }
-  if (n == 1 || pos + n > text.size()) return 1;
-  for (std::size_t i = 1; i < n; ++i) {
-    if (!IsContinuation(static_cast<unsigned char>(text[pos + i]))) return 1;
-  }
-  return n;
+  char32_t ignored;
+  const std::size_t length = DecodeUtf8(text.data() + pos, text.size() - pos, ignored);
+  return length == 0 ? 1 : length;
 }
 
 }  // namespace
@@ -112,6 +99,33 @@ void AppendUtf8(std::string& out, char32_t c) {
     out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
+}
+
+std::size_t DecodeUtf8(const char* text, std::size_t size, char32_t& codePoint) {
+  if (size == 0) return 0;
+  const unsigned char lead = static_cast<unsigned char>(text[0]);
+  std::size_t length;
+  char32_t least;
+  if (lead < 0x80) {
+    codePoint = lead;
+    return 1;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, least = 0x80, codePoint = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, least = 0x800, codePoint = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, least = 0x10000, codePoint = lead & 0x07;
+  } else {
+    return 0;
+  }
+  if (size < length) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if ((c & 0xC0) != 0x80) return 0;
+    codePoint = (codePoint << 6) | (c & 0x3F);
+  }
+  if (codePoint < least || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) return 0;
+  return length;
 }
 
 }  // namespace platform

@@ -68,6 +68,12 @@ bool NarrowToWide(const std::string& text, std::u16string& wide);
 // Appends one Unicode code point to out, encoded as UTF-8.
 void AppendUtf8(std::string& out, char32_t codePoint);
 
+// Reads the UTF-8 character at text (size bytes left) into codePoint and
+// returns its length in bytes; 0, with codePoint unspecified, when the bytes
+// there are no well-formed UTF-8: a stray continuation byte, a sequence cut
+// short, an overlong form, a surrogate or a value beyond U+10FFFF.
+std::size_t DecodeUtf8(const char* text, std::size_t size, char32_t& codePoint);
+
 // Splits text into lines at CR LF, a lone CR or a lone LF. Text after the last
 // line end forms a last line; a line end at the very end adds no empty line.
 std::vector<std::string> SplitLines(const std::string& text);

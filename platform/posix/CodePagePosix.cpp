@@ -121,35 +121,27 @@ std::string ConvertCp932(const std::string& text, bool toLower) {
   return result;
 }
 
-std::uint32_t DecodeUtf8(const std::string& text, std::size_t pos, std::size_t len) {
-  const unsigned char c = static_cast<unsigned char>(text[pos]);
-  std::uint32_t cp = len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-  for (std::size_t i = 1; i < len; ++i) cp = (cp << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
-  return cp;
-}
-
-
 std::string ConvertUtf8(const std::string& text, bool toLower) {
   std::string result;
   result.reserve(text.size());
   for (std::size_t pos = 0; pos < text.size();) {
-    const std::size_t len = CharLength(text, pos);
-    const unsigned char c = static_cast<unsigned char>(text[pos]);
-    if (len == 1) {
+    char32_t cp = 0;
+    const std::size_t len = DecodeUtf8(text.data() + pos, text.size() - pos, cp);
+    if (len <= 1) {
       // ASCII, or a broken byte kept as it is.
+      const unsigned char c = static_cast<unsigned char>(text[pos]);
       char out = text[pos];
       if (toLower && c >= 'A' && c <= 'Z') out = static_cast<char>(c + 32);
       if (!toLower && c >= 'a' && c <= 'z') out = static_cast<char>(c - 32);
       result += out;
+      ++pos;
+      continue;
+    }
+    const std::uint32_t converted = toLower ? ToLowerCp(cp) : ToUpperCp(cp);
+    if (converted != cp) {
+      AppendUtf8(result, converted);
     } else {
-      const std::uint32_t cp = DecodeUtf8(text, pos, len);
-      const std::uint32_t converted = toLower ? ToLowerCp(cp) : ToUpperCp(cp);
-      const bool valid = cp >= 0x80 && !(cp >= 0xD800 && cp <= 0xDFFF) && cp <= 0x10FFFF;
-      if (valid && converted != cp) {
-        AppendUtf8(result, converted);
-      } else {
-        result.append(text, pos, len);
-      }
+      result.append(text, pos, len);
     }
     pos += len;
   }

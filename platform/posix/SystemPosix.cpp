@@ -5,12 +5,15 @@
 #include "platform/Shell.h"
 #include "platform/posix/SearchFolders.h"
 
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -61,10 +64,9 @@ std::string FindProgram(const std::string& file) {
 
 }  // namespace
 
-// The program runs detached: an intermediate child starts it and ends at
-// once, so the program is adopted by init and never left as a zombie of ours,
-// and the caller waits only for the intermediate child. Between fork and exec
-// only async-signal-safe calls are made; everything else is prepared before.
+// The program is not waited for; a detached thread reaps it when it ends, so
+// it is never left as a zombie of ours. A program that cannot be started is
+// not reported, as ShellExecuteA's result is not.
 void ShellStart(void*, const std::string&, const std::string& file, const std::string& parameters, int) {
   const std::string program = FindProgram(file);
   if (program.empty()) return;
@@ -74,18 +76,16 @@ void ShellStart(void*, const std::string&, const std::string& file, const std::s
   for (std::string& arg : args) argv.push_back(&arg[0]);
   argv.push_back(nullptr);
 
-  const pid_t child = fork();
-  if (child < 0) return;
-  if (child == 0) {
-    const pid_t grandchild = fork();
-    if (grandchild == 0) {
-      execve(program.c_str(), argv.data(), environ);
-      _exit(127);
-    }
-    _exit(0);
-  }
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  pid_t child = 0;
+  if (posix_spawnp(&child, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return;
+  try {
+    std::thread([child] {
+      int status = 0;
+      while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+      }
+    }).detach();
+  } catch (const std::system_error&) {
+    // No thread to spare: the program still runs, and is reaped when we end.
   }
 }
 

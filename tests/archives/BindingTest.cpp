@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <iterator>
 
 #include "archives/ArchiverDll.h"
 #include "archives/ArchiverErrors.h"
@@ -122,6 +124,59 @@ TEST_F(BindingTest, MissingLibraryAndMissingRequiredEntry) {
   EXPECT_EQ(dll.EntryAddress(TCustomArchiverDll::eFindNext), nullptr);
   dll.CloseArchive(handle);
   dll.FreeDLL();
+}
+
+// Every operation of a binding whose library is absent: those that may come
+// first try to load it; the others need their entry, and name the executable
+// for want of a library, or answer 0 without it.
+TEST_F(BindingTest, EachOperationWithoutItsLibrary) {
+  ScopedLibraryFolder none("full", {});
+  enum Outcome { kNoLibrary, kNoEntry, kZero };
+  TMemberInfo info{};
+  std::uint64_t value = 0;
+  char output[4] = "";
+  unsigned char buffer[4] = {};
+  std::uint32_t written = 0;
+  const struct {
+    const char* entry;
+    Outcome outcome;
+    std::function<long long(TArchiverDll&)> call;
+  } cases[] = {
+      {"Unlha", kNoLibrary, [&](TArchiverDll& d) { return d.Command(nullptr, "a.lzh", "l", output, 4); }},
+      {"UnlhaOpenArchive", kNoLibrary,
+       [&](TArchiverDll& d) { return d.OpenArchive(nullptr, "a.lzh", kModeList) ? 1LL : 0LL; }},
+      {"UnlhaCloseArchive", kNoLibrary, [&](TArchiverDll& d) { return d.CloseArchive(nullptr); }},
+      {"UnlhaFindFirst", kNoLibrary, [&](TArchiverDll& d) { return d.FindFirst(nullptr, "*.*", info); }},
+      {"UnlhaFindNext", kNoEntry, [&](TArchiverDll& d) { return d.FindNext(nullptr, info); }},
+      {"UnlhaExtractMem", kNoEntry,
+       [&](TArchiverDll& d) { return d.ExtractMem(nullptr, "a.lzh", buffer, 4, nullptr, nullptr, &written); }},
+      {"UnlhaCheckArchive", kNoLibrary, [&](TArchiverDll& d) { return d.CheckArchive("a.lzh", 0); }},
+      {"UnlhaSetOwnerWindowEx", kZero, [&](TArchiverDll& d) { return d.SetOwnerWindowEx(nullptr, nullptr); }},
+      {"UnlhaKillOwnerWindowEx", kZero, [&](TArchiverDll& d) { return d.KillOwnerWindowEx(nullptr); }},
+      {"UnlhaGetWriteTimeEx", kZero, [&](TArchiverDll& d) { return d.GetWriteTimeEx(nullptr, value); }},
+      {"UnlhaGetCreateTimeEx", kZero, [&](TArchiverDll& d) { return d.GetCreateTimeEx(nullptr, value); }},
+      {"UnlhaGetAccessTimeEx", kZero, [&](TArchiverDll& d) { return d.GetAccessTimeEx(nullptr, value); }},
+      {"UnlhaGetOriginalSizeEx", kZero, [&](TArchiverDll& d) { return d.GetOriginalSizeEx(nullptr, value); }},
+      {"UnlhaGetCompressedSizeEx", kZero, [&](TArchiverDll& d) { return d.GetCompressedSizeEx(nullptr, value); }},
+      {"UnlhaGetArchiveType", kNoLibrary, [&](TArchiverDll& d) { return d.GetArchiveType("a.lzh"); }},
+      {"UnlhaSetEnumMembersProc64", kNoLibrary,
+       [&](TArchiverDll& d) { return d.SetEnumMembersProc64(nullptr, nullptr); }},
+      {"UnlhaClearEnumMembersProc64", kNoLibrary, [&](TArchiverDll& d) { return d.ClearEnumMembersProc64(); }},
+  };
+  ASSERT_EQ(std::size(cases), static_cast<std::size_t>(TCustomArchiverDll::kEntryCount));
+  for (const auto& c : cases) {
+    TArchiverDll dll = MakeLha();
+    try {
+      const long long result = c.call(dll);
+      EXPECT_EQ(c.outcome, kZero) << c.entry << " answered " << result;
+      EXPECT_EQ(result, 0) << c.entry;
+    } catch (const ENoArchiverDLL&) {
+      EXPECT_EQ(c.outcome, kNoLibrary) << c.entry;
+    } catch (const EEntryNotFound& e) {
+      EXPECT_EQ(c.outcome, kNoEntry) << c.entry;
+      EXPECT_EQ(e.what(), platform::ExecutablePath() + " に " + c.entry + " のエントリが見つかりません。");
+    }
+  }
 }
 
 TEST_F(BindingTest, ExtendedInfoFromTheLibraryOrFromTheRecord) {

@@ -536,11 +536,14 @@ void TypeText(HWND window, const std::string& text) {
 }
 
 void Settle(HWND window) {
-  // Input and posted messages are handled in order by the program's thread;
-  // a sent message answers once it reads its queue again. Rounds with a
-  // pause let what was queued before them run. Wine gives no event for "the
-  // thread has taken its input" that reaches across processes: the key state
-  // of an attached thread's input did not follow the program's there.
+  // Input and posted messages are handled in order by the program's thread,
+  // but a message sent to it is handled first whenever it reads its queue,
+  // ahead of input that is already waiting: a WM_NULL round trip alone
+  // proves nothing about the keys sent just before (without the pauses, cases
+  // that type and then read failed under Wine 8). Rounds with a pause let
+  // what was queued before them run. Wine gives no event for "the thread has
+  // taken its input" that reaches across processes: the key state of an
+  // attached thread's input did not follow the program's there.
   for (int round = 0; round < 3; ++round) {
     Sleep(60);
     DWORD_PTR ignored = 0;

@@ -208,6 +208,48 @@ TEST(CodePage, TrimText) {
   for (const auto& c : cases) EXPECT_EQ(Hex(platform::TrimText(c.text)), Hex(c.trimmed));
 }
 
+// Independent of the active code page, so the same on both targets.
+TEST(CodePage, DecodeUtf8) {
+  const struct {
+    std::string bytes;
+    std::size_t length;  // 0: no well-formed character
+    char32_t codePoint;
+  } cases[] = {
+      {"a", 1, U'a'},
+      {std::string(1, '\0'), 1, 0},
+      {"\xC3\xA9x", 2, 0xE9},
+      {"\xE8\xA1\xA8", 3, 0x8868},
+      {"\xEF\xBF\xBF", 3, 0xFFFF},
+      {"\xF0\x9F\x98\x80", 4, 0x1F600},
+      {"\xF4\x8F\xBF\xBF", 4, 0x10FFFF},
+      {"", 0, 0},
+      {"\x80", 0, 0},              // a continuation byte alone
+      {"\xC3", 0, 0},              // cut short
+      {"\xE8\xA1", 0, 0},
+      {"\xE8\x41\xA8", 0, 0},      // not a continuation byte
+      {"\xC0\x80", 0, 0},          // overlong forms
+      {"\xC1\xBF", 0, 0},
+      {"\xE0\x9F\xBF", 0, 0},
+      {"\xF0\x8F\xBF\xBF", 0, 0},
+      {"\xED\xA0\x80", 0, 0},      // a surrogate
+      {"\xF4\x90\x80\x80", 0, 0},  // beyond U+10FFFF
+      {"\xF5\x80\x80\x80", 0, 0},
+      {"\xFF", 0, 0},
+  };
+  for (const auto& c : cases) {
+    char32_t codePoint = 0xDEAD;
+    const std::size_t length = platform::DecodeUtf8(c.bytes.data(), c.bytes.size(), codePoint);
+    EXPECT_EQ(length, c.length) << Hex(c.bytes);
+    if (c.length != 0) {
+      EXPECT_EQ(static_cast<std::uint32_t>(codePoint), static_cast<std::uint32_t>(c.codePoint)) << Hex(c.bytes);
+    }
+  }
+  // Never reads past size, even where the lead byte asks for more.
+  const char cut[] = "\xE8\xA1\xA8";
+  char32_t codePoint = 0;
+  EXPECT_EQ(platform::DecodeUtf8(cut, 2, codePoint), 0u);
+}
+
 #ifndef _WIN32
 
 // UTF-8 is only ever the code page of the POSIX build.
@@ -226,6 +268,8 @@ TEST_F(CodePageUtf8, CharacterBoundaries) {
       {"\xE8\x41", 1},  // a broken sequence is walked byte by byte
       {"\xE8\xA1", 1},  // cut short at the end
       {"\xC0\x80", 1},  // overlong
+      {"\xE0\x80\xAF", 1},
+      {"\xED\xA0\x80", 1},  // a surrogate
   };
   for (const auto& c : cases) EXPECT_EQ(platform::CharLength(c.text, 0), c.length) << Hex(c.text);
   EXPECT_EQ(platform::LastCharacter("ab表"), "表");
@@ -247,6 +291,8 @@ TEST_F(CodePageUtf8, CaseConversion) {
   }
   // Broken sequences pass through untouched.
   EXPECT_EQ(Hex(platform::AnsiLowerCase("A\xE8Z\xC3")), Hex("a\xE8z\xC3"));
+  // An overlong form of "À" is no letter: it is kept, not folded into "à".
+  EXPECT_EQ(Hex(platform::AnsiLowerCase("\xE0\x83\x80")), Hex("\xE0\x83\x80"));
 }
 
 TEST_F(CodePageUtf8, ComparisonAndSearch) {

@@ -11,11 +11,18 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <ctime>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -355,5 +362,49 @@ TEST(ShellStart, ProgramReceivesTheParametersAsSplit) {
     EXPECT_EQ(Lines(platform::ReadWholeFile(output)), cases[i].args) << Hex(cases[i].parameters);
   }
 }
+
+#ifndef _WIN32
+// Processes whose parent is this one, ended or not.
+std::vector<int> ChildrenOfThisProcess() {
+  std::vector<int> children;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream file(entry.path() / "stat");
+    std::string stat;
+    std::getline(file, stat);
+    // pid (comm) state ppid ...; comm may hold blanks and parentheses.
+    const std::size_t close = stat.rfind(')');
+    if (close == std::string::npos) continue;
+    int ppid = 0;
+    char state = 0;
+    if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == getpid()) {
+      children.push_back(std::stoi(name));
+    }
+  }
+  return children;
+}
+
+// A started program that has ended leaves no zombie behind.
+TEST(ShellStart, EndedProgramIsReaped) {
+  TempFolder tmp;
+  const std::string recorder = platform_test::ProgramFolder() + "plat_argv_recorder";
+  ASSERT_TRUE(platform::FileExists(recorder));
+  const std::string output = tmp / "args.txt";
+  const std::string saved = platform::GetEnvironmentValue("MOKURENA_ARGV_FILE");
+  platform::SetEnvironmentValue("MOKURENA_ARGV_FILE", output);
+  platform::ShellStart(nullptr, "open", recorder, "x", platform::kShow);
+  platform::SetEnvironmentValue("MOKURENA_ARGV_FILE", saved);
+  ASSERT_TRUE(platform_test::WaitForFile(output, std::chrono::seconds(20)));
+
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  std::vector<int> children = ChildrenOfThisProcess();
+  while (!children.empty() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    children = ChildrenOfThisProcess();
+  }
+  EXPECT_TRUE(children.empty()) << children.size() << " child processes left";
+}
+#endif
 
 }  // namespace
