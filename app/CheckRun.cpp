@@ -74,8 +74,8 @@ std::size_t CreatedNameLength(const std::string& name) {
       count -= kDataStreamLength;  // the main data stream is the file itself
     } else if (count > 0 && (is(count - 1, '.') || is(count - 1, ' '))) {
       // A final ".." names the folder above: nothing more is dropped.
-      const bool parent = count >= 2 && is(count - 1, '.') && is(count - 2, '.') &&
-                          (count == 2 || isSeparator(count - 3));
+      const bool parent =
+          count >= 2 && is(count - 1, '.') && is(count - 2, '.') && (count == 2 || isSeparator(count - 3));
       if (parent) break;
       --count;
     } else {
@@ -124,13 +124,9 @@ std::size_t MemberNameLength(const archives::TMemberInfo& info) {
 
 }  // namespace
 
-std::string MemberName(const archives::TMemberInfo& info) {
-  return std::string(info.FileName, MemberNameLength(info));
-}
+std::string MemberName(const archives::TMemberInfo& info) { return std::string(info.FileName, MemberNameLength(info)); }
 
-std::string MemberExtension(const std::string& name) {
-  return platform::AnsiLowerCase(NameExtension(name));
-}
+std::string MemberExtension(const std::string& name) { return platform::AnsiLowerCase(NameExtension(name)); }
 
 std::string NameAsCreated(const std::string& name) { return name.substr(0, CreatedNameLength(name)); }
 
@@ -164,8 +160,7 @@ std::string ReportLine(const std::string& extension, const std::string& member) 
   return "[ " + EscapeForDisplay(extension) + " ] " + EscapeForDisplay(member);
 }
 
-MemberCheck::MemberCheck(StringList watch)
-    : watch_(std::move(watch)), exact_(watch_.begin(), watch_.end()) {}
+MemberCheck::MemberCheck(StringList watch) : watch_(std::move(watch)), exact_(watch_.begin(), watch_.end()) {}
 
 MemberCheck::Verdict MemberCheck::Judge(const std::string& extension) {
   Verdict verdict;
@@ -275,8 +270,7 @@ int ArchiverIndexFor(const std::string& path) {
 std::string ChooseArchiverProgram(const settings::ArchiverPaths& paths, int index,
                                   const FileExistsFunction& fileExists) {
   auto usable = [&](const std::string& path) { return !path.empty() && fileExists(path); };
-  if (index >= 0 && static_cast<std::size_t>(index) < paths.size() &&
-      usable(paths[static_cast<std::size_t>(index)])) {
+  if (index >= 0 && static_cast<std::size_t>(index) < paths.size() && usable(paths[static_cast<std::size_t>(index)])) {
     return paths[static_cast<std::size_t>(index)];
   }
   if (usable(paths[0])) return paths[0];

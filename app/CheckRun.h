@@ -97,8 +97,8 @@ class MemberCheck {
 
  private:
   struct Verdict {
-    bool watched = false;    // equals an entry byte for byte
-    std::size_t lines = 0;   // entries equal to it without regard to case
+    bool watched = false;   // equals an entry byte for byte
+    std::size_t lines = 0;  // entries equal to it without regard to case
   };
   Verdict Judge(const std::string& extension);
 
@@ -119,8 +119,7 @@ constexpr int kNoMoreMembers = -1;
 // or another code when the listing broke off. What a broken-off listing
 // means is the caller's choice. With names, each member's name is also
 // appended there, in listing order.
-int ListMembersInto(archives::TArchiveFile& archive, MemberCheck& check,
-                    std::vector<std::string>* names = nullptr);
+int ListMembersInto(archives::TArchiveFile& archive, MemberCheck& check, std::vector<std::string>* names = nullptr);
 
 // Text made safe to show on one line: control characters (bytes 0x00-0x1F
 // and 0x7F) become "<CR>", "<LF>", "<TAB>" or "<XX>" (two upper-case hex

@@ -24,11 +24,10 @@ struct ExtensionType {
   TArchiverType type;
 };
 const ExtensionType kExtensionTable[] = {
-    {".lzh", atLha},  {".zip", atZip}, {".jar", atZip},  {".ear", atZip},  {".war", atZip},
-    {".cab", atCab},  {".arj", atArj}, {".a", atTar},    {".lib", atTar},  {".tar", atTar},
-    {".deb", atTar},  {".rpm", atTar}, {".cpio", atTar}, {".z", atTgz},    {".gz", atTgz},
-    {".tgz", atTgz},  {".taz", atTgz}, {".bz2", atBZ2},  {".rar", atRar},  {".gza", atBga},
-    {".bza", atBga},  {".yz1", atYz1}, {".gca", atGCA},  {".7z", at7z},
+    {".lzh", atLha},  {".zip", atZip}, {".jar", atZip}, {".ear", atZip}, {".war", atZip}, {".cab", atCab},
+    {".arj", atArj},  {".a", atTar},   {".lib", atTar}, {".tar", atTar}, {".deb", atTar}, {".rpm", atTar},
+    {".cpio", atTar}, {".z", atTgz},   {".gz", atTgz},  {".tgz", atTgz}, {".taz", atTgz}, {".bz2", atBZ2},
+    {".rar", atRar},  {".gza", atBga}, {".bza", atBga}, {".yz1", atYz1}, {".gca", atGCA}, {".7z", at7z},
 };
 
 // The content probes after the TAR family's, in the order they are asked; a
@@ -99,8 +98,7 @@ std::unique_ptr<TArchiver> CreateArchiver(TArchiverType type) {
 
 // ---- TArchiveFile -------------------------------------------------------
 
-TArchiveFile::TArchiveFile()
-    : options_(std::make_unique<TArchiverOptions>()), fileName_(kNotSetText) {}
+TArchiveFile::TArchiveFile() : options_(std::make_unique<TArchiverOptions>()), fileName_(kNotSetText) {}
 
 TArchiveFile::~TArchiveFile() = default;
 

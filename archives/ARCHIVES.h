@@ -32,10 +32,8 @@ struct TEnumMemberInfo64 {
   TMemberInfo Info;
 };
 
-using TArchiverProgressEvent =
-    std::function<void(void* sender, int state, void* lpEis, bool& abort)>;
-using TArchiverEnumMemberEvent =
-    std::function<void(void* sender, TEnumMemberInfo64& enumInfo, bool& abort)>;
+using TArchiverProgressEvent = std::function<void(void* sender, int state, void* lpEis, bool& abort)>;
+using TArchiverEnumMemberEvent = std::function<void(void* sender, TEnumMemberInfo64& enumInfo, bool& abort)>;
 
 class TArchiveFile {
  public:

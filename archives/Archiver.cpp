@@ -19,54 +19,46 @@ int TArchiver::FindFirst(ArcHandle archive, TMemberInfo& info, const std::string
   return ArchiverDll().FindFirst(archive, wildcard, info);
 }
 
-int TArchiver::FindNext(ArcHandle archive, TMemberInfo& info) {
-  return ArchiverDll().FindNext(archive, info);
-}
+int TArchiver::FindNext(ArcHandle archive, TMemberInfo& info) { return ArchiverDll().FindNext(archive, info); }
 
 int TArchiver::CloseArchive(ArcHandle archive) { return ArchiverDll().CloseArchive(archive); }
 
-int TArchiver::Extract(ArcWindow window, const std::string& archiveName,
-                       const TArchiverOptions& options, const std::string& folder,
-                       const TValueList& files, bool useResponseFile, std::string& commandLine,
-                       std::string& output) {
+int TArchiver::Extract(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
+                       const std::string& folder, const TValueList& files, bool useResponseFile,
+                       std::string& commandLine, std::string& output) {
   commandLine = BuildExtractCommand({archiveName, options, folder, files, useResponseFile});
   return RunCommand(window, archiveName, commandLine, output);
 }
 
-int TArchiver::Pack(ArcWindow window, const std::string& archiveName,
-                    const TArchiverOptions& options, const std::string& folder,
-                    const TValueList& files, bool useResponseFile, std::string& commandLine,
+int TArchiver::Pack(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
+                    const std::string& folder, const TValueList& files, bool useResponseFile, std::string& commandLine,
                     std::string& output) {
   commandLine = BuildPackCommand({archiveName, options, folder, files, useResponseFile});
   return RunPackCommand(window, archiveName, commandLine, output);
 }
 
-int TArchiver::Delete(ArcWindow window, const std::string& archiveName,
-                      const TArchiverOptions& options, const std::string& folder,
-                      const TValueList& files, bool useResponseFile, std::string& commandLine,
-                      std::string& output) {
+int TArchiver::Delete(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
+                      const std::string& folder, const TValueList& files, bool useResponseFile,
+                      std::string& commandLine, std::string& output) {
   commandLine = BuildDeleteCommand({archiveName, options, folder, files, useResponseFile});
   return RunPackCommand(window, archiveName, commandLine, output);
 }
 
-int TArchiver::Update(ArcWindow window, const std::string& archiveName,
-                      const TArchiverOptions& options, const std::string& folder,
-                      const TValueList& files, bool useResponseFile, std::string& commandLine,
-                      std::string& output) {
+int TArchiver::Update(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
+                      const std::string& folder, const TValueList& files, bool useResponseFile,
+                      std::string& commandLine, std::string& output) {
   commandLine = BuildUpdateCommand({archiveName, options, folder, files, useResponseFile});
   return RunPackCommand(window, archiveName, commandLine, output);
 }
 
-int TArchiver::MakeSfx(ArcWindow window, const std::string& archiveName,
-                       const TArchiverOptions& options, const std::string& folder,
-                       std::string& commandLine, std::string& output) {
+int TArchiver::MakeSfx(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
+                       const std::string& folder, std::string& commandLine, std::string& output) {
   commandLine = BuildSfxCommand(archiveName, options, folder);
   return RunPackCommand(window, archiveName, commandLine, output);
 }
 
-int TArchiver::ExtractToMemory(ArcWindow window, const std::string& archiveName,
-                               const TArchiverOptions& options, const std::string& memberName,
-                               unsigned char* buffer, std::uint32_t bufferSize,
+int TArchiver::ExtractToMemory(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
+                               const std::string& memberName, unsigned char* buffer, std::uint32_t bufferSize,
                                std::uint32_t* writtenSize, std::string& commandLine) {
   commandLine = BuildExtractMemCommand(archiveName, options, memberName);
   // The binding's ExtractMem relies on a loaded library. Every format but GCA
@@ -84,36 +76,33 @@ std::string TArchiver::BuildDeleteCommand(const TCommandRequest&) { throw EArchi
 
 std::string TArchiver::BuildUpdateCommand(const TCommandRequest&) { throw EArchiver(msg::kNoUpdate); }
 
-std::string TArchiver::BuildSfxCommand(const std::string&, const TArchiverOptions&,
-                                       const std::string&) {
+std::string TArchiver::BuildSfxCommand(const std::string&, const TArchiverOptions&, const std::string&) {
   throw EArchiver(msg::kNoSfx);
 }
 
-std::string TArchiver::BuildExtractMemCommand(const std::string&, const TArchiverOptions&,
-                                              const std::string&) {
+std::string TArchiver::BuildExtractMemCommand(const std::string&, const TArchiverOptions&, const std::string&) {
   throw EArchiver(msg::kNoExtractMem);
 }
 
-int TArchiver::RunCommand(ArcWindow window, const std::string& archiveName,
-                          const std::string& commandLine, std::string& output) {
+int TArchiver::RunCommand(ArcWindow window, const std::string& archiveName, const std::string& commandLine,
+                          std::string& output) {
   return ArchiverDll().Command(window, archiveName, commandLine, output.data(),
                                static_cast<std::uint32_t>(output.size()));
 }
 
-int TArchiver::RunPackCommand(ArcWindow window, const std::string& archiveName,
-                              const std::string& commandLine, std::string& output) {
+int TArchiver::RunPackCommand(ArcWindow window, const std::string& archiveName, const std::string& commandLine,
+                              std::string& output) {
   return ArchiverDll().PackCommand(window, archiveName, commandLine, output.data(),
                                    static_cast<std::uint32_t>(output.size()));
 }
 
-void TArchiver::AddArchiveArguments(TCmdOpt& cmd, const std::string& archiveName,
-                                    const std::string& folder) {
+void TArchiver::AddArchiveArguments(TCmdOpt& cmd, const std::string& archiveName, const std::string& folder) {
   cmd.AddStr("", archiveName);
   cmd.AddDir("", folder);
 }
 
-int TArchiver::AddFileArguments(TCmdOpt& cmd, const TArchiverOptions& options,
-                                const TValueList& files, bool useResponseFile) {
+int TArchiver::AddFileArguments(TCmdOpt& cmd, const TArchiverOptions& options, const TValueList& files,
+                                bool useResponseFile) {
   const std::string& responseFile = options.ResFileName;
   const int count = useResponseFile && !responseFile.empty() && !IsNotSet(responseFile)
                         ? cmd.AddResponseFile(files, responseFile)

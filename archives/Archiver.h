@@ -63,31 +63,26 @@ class TArchiver {
 
   // Commands. `folder` is the output folder when extracting and the base
   // folder when packing or updating.
-  virtual int Extract(ArcWindow window, const std::string& archiveName,
-                      const TArchiverOptions& options, const std::string& folder,
-                      const TValueList& files, bool useResponseFile, std::string& commandLine,
-                      std::string& output);
+  virtual int Extract(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
+                      const std::string& folder, const TValueList& files, bool useResponseFile,
+                      std::string& commandLine, std::string& output);
   virtual int Pack(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
-                   const std::string& folder, const TValueList& files, bool useResponseFile,
-                   std::string& commandLine, std::string& output);
-  virtual int Delete(ArcWindow window, const std::string& archiveName,
-                     const TArchiverOptions& options, const std::string& folder,
-                     const TValueList& files, bool useResponseFile, std::string& commandLine,
+                   const std::string& folder, const TValueList& files, bool useResponseFile, std::string& commandLine,
+                   std::string& output);
+  virtual int Delete(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
+                     const std::string& folder, const TValueList& files, bool useResponseFile, std::string& commandLine,
                      std::string& output);
-  virtual int Update(ArcWindow window, const std::string& archiveName,
-                     const TArchiverOptions& options, const std::string& folder,
-                     const TValueList& files, bool useResponseFile, std::string& commandLine,
+  virtual int Update(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
+                     const std::string& folder, const TValueList& files, bool useResponseFile, std::string& commandLine,
                      std::string& output);
   // Makes a self-extracting program of the archive, in `folder` when it is
   // not empty, else beside the archive.
-  virtual int MakeSfx(ArcWindow window, const std::string& archiveName,
-                      const TArchiverOptions& options, const std::string& folder,
-                      std::string& commandLine, std::string& output);
+  virtual int MakeSfx(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
+                      const std::string& folder, std::string& commandLine, std::string& output);
   // Extracts one member into buffer; the library stores the count of bytes
   // written through writtenSize.
-  virtual int ExtractToMemory(ArcWindow window, const std::string& archiveName,
-                              const TArchiverOptions& options, const std::string& memberName,
-                              unsigned char* buffer, std::uint32_t bufferSize,
+  virtual int ExtractToMemory(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
+                              const std::string& memberName, unsigned char* buffer, std::uint32_t bufferSize,
                               std::uint32_t* writtenSize, std::string& commandLine);
 
   virtual ArcBool CheckArchive(const std::string& fileName, int mode, int extraMode);
@@ -98,10 +93,9 @@ class TArchiver {
   virtual std::string BuildPackCommand(const TCommandRequest& request);
   virtual std::string BuildDeleteCommand(const TCommandRequest& request);
   virtual std::string BuildUpdateCommand(const TCommandRequest& request);
-  virtual std::string BuildSfxCommand(const std::string& archiveName,
-                                      const TArchiverOptions& options, const std::string& folder);
-  virtual std::string BuildExtractMemCommand(const std::string& archiveName,
-                                             const TArchiverOptions& options,
+  virtual std::string BuildSfxCommand(const std::string& archiveName, const TArchiverOptions& options,
+                                      const std::string& folder);
+  virtual std::string BuildExtractMemCommand(const std::string& archiveName, const TArchiverOptions& options,
                                              const std::string& memberName);
 
   // Owner window and member enumeration.
@@ -112,20 +106,18 @@ class TArchiver {
 
   // The binding's Command (RunCommand) or PackCommand (RunPackCommand) with
   // output's characters as the buffer and its length as the buffer's size.
-  int RunCommand(ArcWindow window, const std::string& archiveName, const std::string& commandLine,
-                 std::string& output);
-  int RunPackCommand(ArcWindow window, const std::string& archiveName,
-                     const std::string& commandLine, std::string& output);
+  int RunCommand(ArcWindow window, const std::string& archiveName, const std::string& commandLine, std::string& output);
+  int RunPackCommand(ArcWindow window, const std::string& archiveName, const std::string& commandLine,
+                     std::string& output);
 
   // The archive name as a quoted item, then the folder as a quoted folder
   // item (left out when empty or not set).
-  static void AddArchiveArguments(TCmdOpt& cmd, const std::string& archiveName,
-                                  const std::string& folder);
+  static void AddArchiveArguments(TCmdOpt& cmd, const std::string& archiveName, const std::string& folder);
   // The file list: into the options' response file when useResponseFile is
   // set and ResFileName is neither empty nor not set, else one quoted item
   // per name; then a blank and UserFileList. Returns the count of names.
-  static int AddFileArguments(TCmdOpt& cmd, const TArchiverOptions& options,
-                              const TValueList& files, bool useResponseFile);
+  static int AddFileArguments(TCmdOpt& cmd, const TArchiverOptions& options, const TValueList& files,
+                              bool useResponseFile);
 
   bool HasOwnerWindow() const { return OwnerWindow != nullptr; }
   ArcWindow OwnerWindow = nullptr;

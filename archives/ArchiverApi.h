@@ -47,7 +47,7 @@ struct TMemberInfo {
   char Reserved[3];
   char Attribute[8];
   char Mode[8];
-  std::uint64_t LastWriteTime;   // UTC file time
+  std::uint64_t LastWriteTime;  // UTC file time
   std::uint64_t LastAccessTime;
   std::uint64_t CreationTime;
   std::uint64_t OriginalSize64;
@@ -75,23 +75,18 @@ static_assert(offsetof(TMemberInfo, OriginalSize64) == 582, "");
 static_assert(offsetof(TMemberInfo, CompressedSize64) == 590, "");
 
 // Callback handed to SetOwnerWindowEx.
-using ArchiverProc = ArcBool(ARCAPI*)(ArcWindow window, std::uint32_t message,
-                                      std::uint32_t state, void* info);
+using ArchiverProc = ArcBool(ARCAPI*)(ArcWindow window, std::uint32_t message, std::uint32_t state, void* info);
 
 // Entry signatures. An entry's name is the library's prefix plus a suffix;
 // the command entry is named by the prefix alone.
 extern "C" {
-using CommandEntry = int(ARCAPI*)(ArcWindow window, const char* commandLine,
-                                  char* output, std::uint32_t outputSize);
-using OpenArchiveEntry = ArcHandle(ARCAPI*)(ArcWindow window, const char* archivePath,
-                                            std::uint32_t mode);
+using CommandEntry = int(ARCAPI*)(ArcWindow window, const char* commandLine, char* output, std::uint32_t outputSize);
+using OpenArchiveEntry = ArcHandle(ARCAPI*)(ArcWindow window, const char* archivePath, std::uint32_t mode);
 using CloseArchiveEntry = int(ARCAPI*)(ArcHandle archive);
-using FindFirstEntry = int(ARCAPI*)(ArcHandle archive, const char* wildcard,
-                                    TMemberInfo* info);
+using FindFirstEntry = int(ARCAPI*)(ArcHandle archive, const char* wildcard, TMemberInfo* info);
 using FindNextEntry = int(ARCAPI*)(ArcHandle archive, TMemberInfo* info);
-using ExtractMemEntry = int(ARCAPI*)(ArcWindow window, const char* commandLine,
-                                     unsigned char* buffer, std::uint32_t bufferSize,
-                                     void* time, std::uint16_t* attribute,
+using ExtractMemEntry = int(ARCAPI*)(ArcWindow window, const char* commandLine, unsigned char* buffer,
+                                     std::uint32_t bufferSize, void* time, std::uint16_t* attribute,
                                      std::uint32_t* writtenSize);
 using CheckArchiveEntry = ArcBool(ARCAPI*)(const char* archivePath, int mode);
 using SetOwnerWindowExEntry = ArcBool(ARCAPI*)(ArcWindow window, ArchiverProc callback);

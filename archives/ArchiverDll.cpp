@@ -29,8 +29,7 @@ const TCustomArchiverDll::EntryTraits TCustomArchiverDll::kEntries[kEntryCount] 
     {"ClearEnumMembersProc64", false, true},
 };
 
-bool BindEntry(void*& slot, platform::LibraryHandle module, const std::string& entryName,
-               bool raiseIfMissing) {
+bool BindEntry(void*& slot, platform::LibraryHandle module, const std::string& entryName, bool raiseIfMissing) {
   if (slot) return true;
   slot = module ? platform::FindEntry(module, entryName.c_str()) : nullptr;
   if (slot) return true;
@@ -59,22 +58,18 @@ void TCustomArchiverDll::FreeDLL() {
 
 void* TCustomArchiverDll::Required(Entry entry) const {
   if (!entries_[entry]) {
-    throw EEntryNotFound::InModule(platform::LibraryPath(nullptr, 257),
-                                   kEntries[entry].suffix);
+    throw EEntryNotFound::InModule(platform::LibraryPath(nullptr, 257), kEntries[entry].suffix);
   }
   return entries_[entry];
 }
 
-int TCustomArchiverDll::Command(ArcWindow window, const std::string& /*archiveName*/,
-                                const std::string& commandLine, char* output,
-                                std::uint32_t outputSize) {
-  return Call<CommandEntry>(eCommand, window, commandLine.c_str(), outputSize == 0 ? nullptr : output,
-                            outputSize);
+int TCustomArchiverDll::Command(ArcWindow window, const std::string& /*archiveName*/, const std::string& commandLine,
+                                char* output, std::uint32_t outputSize) {
+  return Call<CommandEntry>(eCommand, window, commandLine.c_str(), outputSize == 0 ? nullptr : output, outputSize);
 }
 
-int TCustomArchiverDll::PackCommand(ArcWindow window, const std::string& archiveName,
-                                    const std::string& commandLine, char* output,
-                                    std::uint32_t outputSize) {
+int TCustomArchiverDll::PackCommand(ArcWindow window, const std::string& archiveName, const std::string& commandLine,
+                                    char* output, std::uint32_t outputSize) {
   return Command(window, archiveName, commandLine, output, outputSize);
 }
 
@@ -82,19 +77,16 @@ ArcBool TCustomArchiverDll::CheckArchive(const std::string& fileName, int mode) 
   return Call<CheckArchiveEntry>(eCheckArchive, fileName.c_str(), mode);
 }
 
-int TCustomArchiverDll::CloseArchive(ArcHandle archive) {
-  return Call<CloseArchiveEntry>(eCloseArchive, archive);
+int TCustomArchiverDll::CloseArchive(ArcHandle archive) { return Call<CloseArchiveEntry>(eCloseArchive, archive); }
+
+int TCustomArchiverDll::ExtractMem(ArcWindow window, const std::string& commandLine, unsigned char* buffer,
+                                   std::uint32_t bufferSize, void* time, std::uint16_t* attribute,
+                                   std::uint32_t* writtenSize) {
+  return Call<ExtractMemEntry>(eExtractMem, window, commandLine.c_str(), buffer, bufferSize, time, attribute,
+                               writtenSize);
 }
 
-int TCustomArchiverDll::ExtractMem(ArcWindow window, const std::string& commandLine,
-                                   unsigned char* buffer, std::uint32_t bufferSize, void* time,
-                                   std::uint16_t* attribute, std::uint32_t* writtenSize) {
-  return Call<ExtractMemEntry>(eExtractMem, window, commandLine.c_str(), buffer, bufferSize, time,
-                               attribute, writtenSize);
-}
-
-int TCustomArchiverDll::FindFirst(ArcHandle archive, const std::string& wildcard,
-                                  TMemberInfo& info) {
+int TCustomArchiverDll::FindFirst(ArcHandle archive, const std::string& wildcard, TMemberInfo& info) {
   const int result = Call<FindFirstEntry>(eFindFirst, archive, wildcard.c_str(), &info);
   if (result == 0) FillExtendedInfo(archive, info);
   return result;
@@ -110,8 +102,7 @@ ArcBool TCustomArchiverDll::KillOwnerWindowEx(ArcWindow window) {
   return Call<KillOwnerWindowExEntry>(eKillOwnerWindowEx, window);
 }
 
-ArcHandle TCustomArchiverDll::OpenArchive(ArcWindow window, const std::string& fileName,
-                                          std::uint32_t mode) {
+ArcHandle TCustomArchiverDll::OpenArchive(ArcWindow window, const std::string& fileName, std::uint32_t mode) {
   return Call<OpenArchiveEntry>(eOpenArchive, window, fileName.c_str(), mode);
 }
 

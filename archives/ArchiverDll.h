@@ -15,8 +15,7 @@ namespace archives {
 // true when the slot holds one afterwards; otherwise raises EEntryNotFound
 // with the module's path (the executable's for a null module) when
 // raiseIfMissing is set, or returns false.
-bool BindEntry(void*& slot, platform::LibraryHandle module, const std::string& entryName,
-               bool raiseIfMissing);
+bool BindEntry(void*& slot, platform::LibraryHandle module, const std::string& entryName, bool raiseIfMissing);
 
 // Converts a DOS date and time, read as local time, to a UTC file time. Both
 // zero give zero. False when the conversion fails; result is then unchanged.
@@ -66,15 +65,14 @@ class TCustomArchiverDll {
   virtual void LoadDLL() = 0;
   // Forgets every entry address.
   virtual void FreeDLL();
-  virtual int Command(ArcWindow window, const std::string& archiveName, const std::string& commandLine,
-                      char* output, std::uint32_t outputSize);
-  virtual int PackCommand(ArcWindow window, const std::string& archiveName,
-                          const std::string& commandLine, char* output, std::uint32_t outputSize);
+  virtual int Command(ArcWindow window, const std::string& archiveName, const std::string& commandLine, char* output,
+                      std::uint32_t outputSize);
+  virtual int PackCommand(ArcWindow window, const std::string& archiveName, const std::string& commandLine,
+                          char* output, std::uint32_t outputSize);
   virtual ArcBool CheckArchive(const std::string& fileName, int mode);
   virtual int CloseArchive(ArcHandle archive);
   virtual int ExtractMem(ArcWindow window, const std::string& commandLine, unsigned char* buffer,
-                         std::uint32_t bufferSize, void* time, std::uint16_t* attribute,
-                         std::uint32_t* writtenSize);
+                         std::uint32_t bufferSize, void* time, std::uint16_t* attribute, std::uint32_t* writtenSize);
   virtual int FindFirst(ArcHandle archive, const std::string& wildcard, TMemberInfo& info);
   virtual int FindNext(ArcHandle archive, TMemberInfo& info);
   virtual ArcBool KillOwnerWindowEx(ArcWindow window);

@@ -20,11 +20,9 @@ const char* const kZipNoPacker = "ZIP 形式書庫の作成には ZIP32J.DLL ま
 const char* const kBz2NoSfx = "BZ2 形式書庫は自己解凍形式にできません。";
 const char* const kNo16BitSfx = "16bit SFX を作成することはできません。";
 const char* const kYz1NoDosStub = "yz1 書庫からのDOS自己解凍書庫の作成には %0:s が必要です。";
-const char* const kYz1NoWin32Stub =
-    "yz1 書庫からのWin32自己解凍書庫の作成には yzw32cui.sfx か yzdec.exe が必要です。";
+const char* const kYz1NoWin32Stub = "yz1 書庫からのWin32自己解凍書庫の作成には yzw32cui.sfx か yzdec.exe が必要です。";
 const char* const kYz1SfxTooLarge = "4 GB 以上の yz1 書庫は自己解凍形式にできません。";
-const char* const kSfxOutputIsArchive =
-    "%0:s 書庫からの自己解凍書庫の出力先 '%1:s' が元の書庫ファイルと同じです。";
+const char* const kSfxOutputIsArchive = "%0:s 書庫からの自己解凍書庫の出力先 '%1:s' が元の書庫ファイルと同じです。";
 }  // namespace msg
 
 std::string FormatMessageText(const std::string& format, const std::vector<std::string>& args) {
@@ -52,8 +50,7 @@ std::string FormatMessageText(const std::string& format, const std::vector<std::
       haveDigits = true;
       ++j;
     }
-    if (haveDigits && j + 1 < format.size() && format[j] == ':' && format[j + 1] == 's' &&
-        index < args.size()) {
+    if (haveDigits && j + 1 < format.size() && format[j] == ':' && format[j + 1] == 's' && index < args.size()) {
       out += args[index];
       i = j + 2;
       continue;

@@ -36,8 +36,7 @@ class EEntryNotFound : public EArchiver {
 // A file needed to build a self-extracting archive is missing.
 class ESfxNoRequiredFile : public EArchiver {
  public:
-  ESfxNoRequiredFile(const std::string& archiveKind, const std::string& platform,
-                     const std::string& requiredFile);
+  ESfxNoRequiredFile(const std::string& archiveKind, const std::string& platform, const std::string& requiredFile);
   const std::string ArchiveKind;
   const std::string Platform;
   const std::string RequiredFile;
@@ -53,11 +52,11 @@ class EAssertionFailed : public std::logic_error {
 
 // Message texts of the library.
 namespace msg {
-extern const char* const kNoArchiverDll;           // "%0:s を扱うには %1:s が 必要です。"
-extern const char* const kEntryNotFound;           // "%0:s に %1:s のエントリが見つかりません。"
-extern const char* const kZipEntryNotFound;        // "%0:s のエントリが DLL に見つかりませんでした。"
-extern const char* const kTypeNotSpecified;        // "書庫の形式を特定できませんでした。"
-extern const char* const kTypeNotDetermined;       // "書庫の形式を判別できません。"
+extern const char* const kNoArchiverDll;      // "%0:s を扱うには %1:s が 必要です。"
+extern const char* const kEntryNotFound;      // "%0:s に %1:s のエントリが見つかりません。"
+extern const char* const kZipEntryNotFound;   // "%0:s のエントリが DLL に見つかりませんでした。"
+extern const char* const kTypeNotSpecified;   // "書庫の形式を特定できませんでした。"
+extern const char* const kTypeNotDetermined;  // "書庫の形式を判別できません。"
 // Operations a format does not offer.
 extern const char* const kNoPack;
 extern const char* const kNoDelete;
@@ -73,10 +72,10 @@ extern const char* const kZipNoPacker;
 // Self-extracting archives.
 extern const char* const kBz2NoSfx;
 extern const char* const kNo16BitSfx;
-extern const char* const kYz1NoDosStub;            // "%0:s": the stub's name
+extern const char* const kYz1NoDosStub;  // "%0:s": the stub's name
 extern const char* const kYz1NoWin32Stub;
 extern const char* const kYz1SfxTooLarge;
-extern const char* const kSfxOutputIsArchive;      // "%0:s": kind, "%1:s": the output
+extern const char* const kSfxOutputIsArchive;  // "%0:s": kind, "%1:s": the output
 }  // namespace msg
 
 }  // namespace archives

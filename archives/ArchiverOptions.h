@@ -61,14 +61,13 @@ class TArchiverOptions : public TPersistent {
 
   // The switches, named after the command-line switches they feed. Numbers
   // are -1 when not set; texts hold kNotSetText when not set.
-  std::int8_t a = -1, c = -1, e = -1, f = -1, h = -1, i = -1, l = -1, m = -1, n = -1, o = -1,
-              p = -1, r = -1, s = -1, t = -1, u = -1;
+  std::int8_t a = -1, c = -1, e = -1, f = -1, h = -1, i = -1, l = -1, m = -1, n = -1, o = -1, p = -1, r = -1, s = -1,
+              t = -1, u = -1;
   std::string w = kNotSetText;
-  std::int8_t x = -1, y = -1, z = -1, jc = -1, jd = -1, je = -1, jf = -1, jh = -1, ji = -1,
-              jm = -1, jn = -1;
+  std::int8_t x = -1, y = -1, z = -1, jc = -1, jd = -1, je = -1, jf = -1, jh = -1, ji = -1, jm = -1, jn = -1;
   std::string jo = kNotSetText, job = kNotSetText;
-  std::int8_t jp = -1, jr = -1, jsb = -1, jsc = -1, jsd = -1, jse = -1, jsf = -1, jsl = -1,
-              jso = -1, jss = -1, jst = -1, jsv = -1, jsz = -1, jw = -1;
+  std::int8_t jp = -1, jr = -1, jsb = -1, jsc = -1, jsd = -1, jse = -1, jsf = -1, jsl = -1, jso = -1, jss = -1,
+              jst = -1, jsv = -1, jsz = -1, jw = -1;
   TStringList jx;
   std::int8_t jyc = -1, jyd = -1, jyk = -1, jyn = -1, jyo = -1;
   std::string jz = kNotSetText;

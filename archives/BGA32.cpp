@@ -11,9 +11,8 @@ bool TBGA32::ProbeArchive(const std::string& fileName) {
   });
 }
 
-std::string TBGA32::BuildCommand(const std::string& command, const std::string& archiveName,
-                                 const TArchiverOptions& o, const std::string& folder,
-                                 const TValueList& files, bool useResponseFile) const {
+std::string TBGA32::BuildCommand(const std::string& command, const std::string& archiveName, const TArchiverOptions& o,
+                                 const std::string& folder, const TValueList& files, bool useResponseFile) const {
   TCmdOpt cmd;
   cmd.AddFlag("a", o.a > 0);
   cmd.Add(o.c > 0 ? "-o" : "-n");
@@ -42,10 +41,9 @@ std::string TBGA32::BuildDeleteCommand(const TCommandRequest& request) {
                       request.options.ResFileUsage.Contains(ruOnRemoveItem));
 }
 
-std::string TBGA32::BuildSfxCommand(const std::string& archiveName,
-                                    const TArchiverOptions& options, const std::string& folder) {
-  return BuildCommand("s", archiveName, options, folder, {},
-                      options.ResFileUsage.Contains(ruOnRemoveItem));
+std::string TBGA32::BuildSfxCommand(const std::string& archiveName, const TArchiverOptions& options,
+                                    const std::string& folder) {
+  return BuildCommand("s", archiveName, options, folder, {}, options.ResFileUsage.Contains(ruOnRemoveItem));
 }
 
 }  // namespace archives

@@ -26,9 +26,8 @@ class TBGA32 : public TPrefixArchiver<TBGA32> {
                               const std::string& folder) override;
 
  private:
-  std::string BuildCommand(const std::string& command, const std::string& archiveName,
-                           const TArchiverOptions& options, const std::string& folder,
-                           const TValueList& files, bool useResponseFile) const;
+  std::string BuildCommand(const std::string& command, const std::string& archiveName, const TArchiverOptions& options,
+                           const std::string& folder, const TValueList& files, bool useResponseFile) const;
 };
 
 }  // namespace archives

@@ -13,9 +13,8 @@ bool TCab32::ProbeArchive(const std::string& fileName) {
   });
 }
 
-std::string TCab32::BuildCommand(const std::string& command, const std::string& archiveName,
-                                 const TArchiverOptions& o, const std::string& folder,
-                                 const TValueList& files, bool useResponseFile) const {
+std::string TCab32::BuildCommand(const std::string& command, const std::string& archiveName, const TArchiverOptions& o,
+                                 const std::string& folder, const TValueList& files, bool useResponseFile) const {
   TCmdOpt cmd;
   if (o.c == 1) cmd.Add("-o");
   if (o.n > 0 || HasOwnerWindow()) cmd.Add("-i");
@@ -39,13 +38,12 @@ std::string TCab32::BuildPackCommand(const TCommandRequest& request) {
                       request.options.ResFileUsage.Contains(ruOnPack));
 }
 
-std::string TCab32::BuildSfxCommand(const std::string& archiveName,
-                                    const TArchiverOptions& options, const std::string& folder) {
+std::string TCab32::BuildSfxCommand(const std::string& archiveName, const TArchiverOptions& options,
+                                    const std::string& folder) {
   return BuildCommand("-f", archiveName, options, folder, {}, false);
 }
 
-std::string TCab32::BuildExtractMemCommand(const std::string& archiveName,
-                                           const TArchiverOptions& options,
+std::string TCab32::BuildExtractMemCommand(const std::string& archiveName, const TArchiverOptions& options,
                                            const std::string& memberName) {
   return BuildCommand("", archiveName, options, "", {TValue(memberName)}, false);
 }

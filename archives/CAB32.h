@@ -24,14 +24,12 @@ class TCab32 : public TPrefixArchiver<TCab32> {
   std::string BuildPackCommand(const TCommandRequest& request) override;
   std::string BuildSfxCommand(const std::string& archiveName, const TArchiverOptions& options,
                               const std::string& folder) override;
-  std::string BuildExtractMemCommand(const std::string& archiveName,
-                                     const TArchiverOptions& options,
+  std::string BuildExtractMemCommand(const std::string& archiveName, const TArchiverOptions& options,
                                      const std::string& memberName) override;
 
  private:
-  std::string BuildCommand(const std::string& command, const std::string& archiveName,
-                           const TArchiverOptions& options, const std::string& folder,
-                           const TValueList& files, bool useResponseFile) const;
+  std::string BuildCommand(const std::string& command, const std::string& archiveName, const TArchiverOptions& options,
+                           const std::string& folder, const TValueList& files, bool useResponseFile) const;
 };
 
 }  // namespace archives

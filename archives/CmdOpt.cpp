@@ -107,8 +107,8 @@ std::string TVariant::ToText() const {
     case TVarKind::Null:
     case TVarKind::Array: break;
   }
-  throw EVariantTypeCastError(std::string("Could not convert variant of type (") +
-                              VarKindName(kind_) + ") into type (String)");
+  throw EVariantTypeCastError(std::string("Could not convert variant of type (") + VarKindName(kind_) +
+                              ") into type (String)");
 }
 
 // ------------------------------------------------------------------ TValue
@@ -150,9 +150,7 @@ TValue TValue::Interface() { return TValue(TValueKind::Interface); }
 void TValue::AppendNames(TStringList& list) const {
   switch (kind_) {
     case TValueKind::ShortText:
-    case TValueKind::Text:
-      AppendIfNotEmpty(list, text_);
-      break;
+    case TValueKind::Text: AppendIfNotEmpty(list, text_); break;
     case TValueKind::PChar:
       if (pchar_) AppendIfNotEmpty(list, pchar_);
       break;
@@ -173,9 +171,7 @@ void TValue::AppendNames(TStringList& list) const {
         AppendIfNotEmpty(list, variant_.ToText());
       }
       break;
-    case TValueKind::WideText:
-      AppendIfNotEmpty(list, platform::WideToNarrow(wide_));
-      break;
+    case TValueKind::WideText: AppendIfNotEmpty(list, platform::WideToNarrow(wide_)); break;
     case TValueKind::Integer:
     case TValueKind::Char:
     case TValueKind::Boolean:
@@ -183,8 +179,7 @@ void TValue::AppendNames(TStringList& list) const {
     case TValueKind::Class:
     case TValueKind::Interface:
     case TValueKind::Currency:
-    case TValueKind::Int64:
-      break;
+    case TValueKind::Int64: break;
   }
 }
 
@@ -237,9 +232,7 @@ std::string TCmdOpt::ConvertFileName(const std::string& fileName) const {
   return OnConvertFileName ? OnConvertFileName(fileName) : fileName;
 }
 
-void TCmdOpt::AddFile(const std::string& name, const std::string& fileName) {
-  AddStr(name, ConvertFileName(fileName));
-}
+void TCmdOpt::AddFile(const std::string& name, const std::string& fileName) { AddStr(name, ConvertFileName(fileName)); }
 
 int TCmdOpt::AddFiles(const std::string& name, const TValueList& values) {
   std::unique_ptr<TStringList> list = ToStringList(values);

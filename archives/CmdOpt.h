@@ -83,7 +83,7 @@ enum class TValueKind {
   PCharArray,  // pointer to a null-terminated array of such pointers
   Object,      // an object: a string list gives its lines
   Variant,
-  WideText,    // UTF-16 text, converted to the narrow code page
+  WideText,  // UTF-16 text, converted to the narrow code page
   // The remaining kinds are accepted and contribute no name.
   Integer,
   Char,

@@ -4,9 +4,8 @@ namespace archives {
 
 const LibraryInfo TGCA32::kLibrary{"GCA 形式書庫", "UnGCA32.DLL", "UnGCA"};
 
-std::string TGCA32::BuildCommand(const std::string& command, const std::string& archiveName,
-                                 const TArchiverOptions& o, const std::string& folder,
-                                 const TValueList& files, bool useResponseFile) const {
+std::string TGCA32::BuildCommand(const std::string& command, const std::string& archiveName, const TArchiverOptions& o,
+                                 const std::string& folder, const TValueList& files, bool useResponseFile) const {
   TCmdOpt cmd;
   cmd.AddNum("sx", o.n);
   cmd.AddNum("xx", o.x);
@@ -24,8 +23,7 @@ std::string TGCA32::BuildExtractCommand(const TCommandRequest& request) {
                       request.options.ResFileUsage.Contains(ruOnUnpack));
 }
 
-std::string TGCA32::BuildExtractMemCommand(const std::string& archiveName,
-                                           const TArchiverOptions& options,
+std::string TGCA32::BuildExtractMemCommand(const std::string& archiveName, const TArchiverOptions& options,
                                            const std::string& memberName) {
   return BuildCommand("ex", archiveName, options, "c:\\test\\", {TValue(memberName)}, false);
 }

@@ -21,14 +21,12 @@ class TGCA32 : public TPrefixArchiver<TGCA32> {
   // "ex", or "e" when no file is named. The memory extraction names the
   // fixed folder c:\test\.
   std::string BuildExtractCommand(const TCommandRequest& request) override;
-  std::string BuildExtractMemCommand(const std::string& archiveName,
-                                     const TArchiverOptions& options,
+  std::string BuildExtractMemCommand(const std::string& archiveName, const TArchiverOptions& options,
                                      const std::string& memberName) override;
 
  private:
-  std::string BuildCommand(const std::string& command, const std::string& archiveName,
-                           const TArchiverOptions& options, const std::string& folder,
-                           const TValueList& files, bool useResponseFile) const;
+  std::string BuildCommand(const std::string& command, const std::string& archiveName, const TArchiverOptions& options,
+                           const std::string& folder, const TValueList& files, bool useResponseFile) const;
 };
 
 }  // namespace archives

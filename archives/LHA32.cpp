@@ -16,9 +16,8 @@ bool TLha32::ProbeArchive(const std::string& fileName) {
   });
 }
 
-std::string TLha32::BuildCommand(const std::string& command, const std::string& archiveName,
-                                 const TArchiverOptions& o, const std::string& folder,
-                                 const TValueList& files, bool useResponseFile) const {
+std::string TLha32::BuildCommand(const std::string& command, const std::string& archiveName, const TArchiverOptions& o,
+                                 const std::string& folder, const TValueList& files, bool useResponseFile) const {
   TCmdOpt cmd;
   cmd.Add("-+");
   if (command == "x" && o.jse == -1) throw EAssertionFailed(msg::kJseNotSet);
@@ -62,13 +61,12 @@ std::string TLha32::BuildUpdateCommand(const TCommandRequest& request) {
                       request.options.ResFileUsage.Contains(ruOnUpdate));
 }
 
-std::string TLha32::BuildSfxCommand(const std::string& archiveName,
-                                    const TArchiverOptions& options, const std::string& folder) {
+std::string TLha32::BuildSfxCommand(const std::string& archiveName, const TArchiverOptions& options,
+                                    const std::string& folder) {
   return BuildCommand("s", archiveName, options, folder, {}, false);
 }
 
-std::string TLha32::BuildExtractMemCommand(const std::string& archiveName,
-                                           const TArchiverOptions& options,
+std::string TLha32::BuildExtractMemCommand(const std::string& archiveName, const TArchiverOptions& options,
                                            const std::string& memberName) {
   return BuildCommand("", archiveName, options, "", {TValue(memberName)}, false);
 }

@@ -26,8 +26,7 @@ class TLha32 : public TPrefixArchiver<TLha32> {
   std::string BuildUpdateCommand(const TCommandRequest& request) override;
   std::string BuildSfxCommand(const std::string& archiveName, const TArchiverOptions& options,
                               const std::string& folder) override;
-  std::string BuildExtractMemCommand(const std::string& archiveName,
-                                     const TArchiverOptions& options,
+  std::string BuildExtractMemCommand(const std::string& archiveName, const TArchiverOptions& options,
                                      const std::string& memberName) override;
 
  protected:
@@ -38,9 +37,8 @@ class TLha32 : public TPrefixArchiver<TLha32> {
   // The command word followed by every option in the library's order, the
   // archive, the folder and the files. Raises EAssertionFailed when jso is
   // unset, or jse for an extraction, before anything is written.
-  std::string BuildCommand(const std::string& command, const std::string& archiveName,
-                           const TArchiverOptions& options, const std::string& folder,
-                           const TValueList& files, bool useResponseFile) const;
+  std::string BuildCommand(const std::string& command, const std::string& archiveName, const TArchiverOptions& options,
+                           const std::string& folder, const TValueList& files, bool useResponseFile) const;
 };
 
 }  // namespace archives

@@ -11,9 +11,8 @@ bool TRar32::ProbeArchive(const std::string& fileName) {
   });
 }
 
-std::string TRar32::BuildCommand(const std::string& command, const std::string& archiveName,
-                                 const TArchiverOptions& o, const std::string& folder,
-                                 const TValueList& files, bool useResponseFile) const {
+std::string TRar32::BuildCommand(const std::string& command, const std::string& archiveName, const TArchiverOptions& o,
+                                 const std::string& folder, const TValueList& files, bool useResponseFile) const {
   TCmdOpt cmd;
   if (o.c < 1) cmd.Add("-u");
   if (o.m > 0) cmd.Add("-y");
@@ -29,8 +28,7 @@ std::string TRar32::BuildExtractCommand(const TCommandRequest& request) {
                       request.files, request.options.ResFileUsage.Contains(ruOnUnpack));
 }
 
-std::string TRar32::BuildExtractMemCommand(const std::string& archiveName,
-                                           const TArchiverOptions& options,
+std::string TRar32::BuildExtractMemCommand(const std::string& archiveName, const TArchiverOptions& options,
                                            const std::string& memberName) {
   return BuildCommand("", archiveName, options, "", {TValue(memberName)}, false);
 }

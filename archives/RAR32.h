@@ -21,14 +21,12 @@ class TRar32 : public TPrefixArchiver<TRar32> {
   // "-x", or "-e" when x is 0 (no folders); and the memory extraction (no
   // command word).
   std::string BuildExtractCommand(const TCommandRequest& request) override;
-  std::string BuildExtractMemCommand(const std::string& archiveName,
-                                     const TArchiverOptions& options,
+  std::string BuildExtractMemCommand(const std::string& archiveName, const TArchiverOptions& options,
                                      const std::string& memberName) override;
 
  private:
-  std::string BuildCommand(const std::string& command, const std::string& archiveName,
-                           const TArchiverOptions& options, const std::string& folder,
-                           const TValueList& files, bool useResponseFile) const;
+  std::string BuildCommand(const std::string& command, const std::string& archiveName, const TArchiverOptions& options,
+                           const std::string& folder, const TValueList& files, bool useResponseFile) const;
 };
 
 }  // namespace archives

@@ -8,8 +8,8 @@ namespace archives {
 const LibraryInfo TSevenZip32::kLibrary{"7z 形式書庫", "7-zip32.dll", "SevenZip"};
 
 std::string TSevenZip32::BuildCommand(const std::string& command, const std::string& archiveName,
-                                      const TArchiverOptions& o, const std::string& folder,
-                                      const TValueList& files, bool useResponseFile) const {
+                                      const TArchiverOptions& o, const std::string& folder, const TValueList& files,
+                                      bool useResponseFile) const {
   TCmdOpt cmd;
   // How files already in the output folder are treated, for extraction only.
   if (command == "x") {
@@ -51,9 +51,8 @@ std::string TSevenZip32::BuildDeleteCommand(const TCommandRequest& request) {
                       request.options.ResFileUsage.Contains(ruOnRemoveItem));
 }
 
-int TSevenZip32::MakeSfx(ArcWindow, const std::string& archiveName,
-                         const TArchiverOptions& options, const std::string& folder,
-                         std::string&, std::string&) {
+int TSevenZip32::MakeSfx(ArcWindow, const std::string& archiveName, const TArchiverOptions& options,
+                         const std::string& folder, std::string&, std::string&) {
   const std::string sevenZipFolder = sfx::SevenZipFolder();
   if (SevenZipSfxModule.empty()) SevenZipSfxModule = SevenZipSfxModules[0];
   if (options.gw <= 0) throw EArchiver(msg::kNo16BitSfx);

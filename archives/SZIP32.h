@@ -8,8 +8,7 @@
 namespace archives {
 
 // The self-extractor modules of 7-Zip, in this order; only the first is used.
-inline const char* const SevenZipSfxModules[5] = {"7z.sfx", "7zC.sfx", "7zCon.sfx", "7zS.sfx",
-                                                  "7zSD.sfx"};
+inline const char* const SevenZipSfxModules[5] = {"7z.sfx", "7zC.sfx", "7zCon.sfx", "7zS.sfx", "7zSD.sfx"};
 // The module a self-extracting 7z archive is made with; empty until the first
 // MakeSfx sets it to the first of SevenZipSfxModules. Process-wide.
 inline std::string SevenZipSfxModule;
@@ -38,9 +37,8 @@ class TSevenZip32 : public TPrefixArchiver<TSevenZip32> {
   std::string BuildDeleteCommand(const TCommandRequest& request) override;
 
  private:
-  std::string BuildCommand(const std::string& command, const std::string& archiveName,
-                           const TArchiverOptions& options, const std::string& folder,
-                           const TValueList& files, bool useResponseFile) const;
+  std::string BuildCommand(const std::string& command, const std::string& archiveName, const TArchiverOptions& options,
+                           const std::string& folder, const TValueList& files, bool useResponseFile) const;
 };
 
 }  // namespace archives

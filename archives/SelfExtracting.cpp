@@ -30,8 +30,7 @@ std::string SevenZipFolder() {
   return key.ReadString(kSevenZipPathValue);
 }
 
-std::string OutputName(const std::string& archiveName, const std::string& extension,
-                       const std::string& folder) {
+std::string OutputName(const std::string& archiveName, const std::string& extension, const std::string& folder) {
   const std::string renamed = platform::ChangeFileExt(archiveName, extension);
   if (folder.empty() || IsNotSet(folder)) return renamed;
   const std::string separator(1, platform::PathSeparator());
@@ -39,8 +38,7 @@ std::string OutputName(const std::string& archiveName, const std::string& extens
   return folder + joint + platform::ExtractFileName(renamed);
 }
 
-void RefuseOutputOnArchive(const std::string& archiveKind, const std::string& archiveName,
-                           const std::string& output) {
+void RefuseOutputOnArchive(const std::string& archiveKind, const std::string& archiveName, const std::string& output) {
   // A second name for the same file (a short name, another drive letter, a
   // link) passes the comparison of names; the file's identity does not.
   if (platform::AnsiSameText(platform::ExpandFullPath(archiveName), platform::ExpandFullPath(output)) ||
@@ -62,8 +60,7 @@ void RefuseYz1Size(std::uint64_t size) {
   if (!FitsSizeTrailer(size)) throw EArchiver(msg::kYz1SfxTooLarge);
 }
 
-void JoinFiles(const std::string& output, const std::vector<std::string>& sources,
-               const std::string& trailer) {
+void JoinFiles(const std::string& output, const std::vector<std::string>& sources, const std::string& trailer) {
   // Others may read the sources but not write them while they are open: an
   // output that is one of them under another name cannot be created.
   std::vector<std::unique_ptr<platform::SharedReadFile>> inputs;

@@ -24,15 +24,13 @@ std::string SevenZipFolder();
 // marker), the output goes there: the file-name part is appended to it, with
 // a path separator between them unless the folder's last whole character
 // already is one.
-std::string OutputName(const std::string& archiveName, const std::string& extension,
-                       const std::string& folder);
+std::string OutputName(const std::string& archiveName, const std::string& extension, const std::string& folder);
 
 // Raises EArchiver when output names the archive itself: creating the output
 // would truncate the archive it is to be made from. Names are compared as
 // full paths, without regard to letter case, and then the files themselves
 // (platform::IsSameFile), so no second name for the archive gets through.
-void RefuseOutputOnArchive(const std::string& archiveKind, const std::string& archiveName,
-                           const std::string& output);
+void RefuseOutputOnArchive(const std::string& archiveKind, const std::string& archiveName, const std::string& output);
 
 // The size trailer of a YZ1 self-extracting archive: four bytes, most
 // significant first.

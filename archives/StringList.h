@@ -42,8 +42,7 @@ class TPersistent : public TObject {
   // Copies this object into destination. The base copies nothing and raises
   // EConvertError "Cannot assign a <this class> to a <destination class>".
   virtual void AssignTo(TPersistent& destination) const {
-    throw EConvertError(std::string("Cannot assign a ") + ClassName() + " to a " +
-                        destination.ClassName());
+    throw EConvertError(std::string("Cannot assign a ") + ClassName() + " to a " + destination.ClassName());
   }
 
  protected:

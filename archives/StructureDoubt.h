@@ -29,8 +29,7 @@ inline const char* StructureDoubtMessage(int code) {
       return "the archive's entry counts disagree with its records; extractors disagree on its members";
     case kDoubtReadersDisagree:
       return "the archive's headers can be read in more than one way; extractors disagree on its members";
-    default:
-      return nullptr;
+    default: return nullptr;
   }
 }
 

@@ -18,9 +18,8 @@ TArchiverType TTar32::ProbeArchive(const std::string& fileName) {
   });
 }
 
-std::string TTar32::BuildCommand(const std::string& command, const std::string& archiveName,
-                                 const TArchiverOptions& o, const std::string& folder,
-                                 const TValueList& files, bool useResponseFile) const {
+std::string TTar32::BuildCommand(const std::string& command, const std::string& archiveName, const TArchiverOptions& o,
+                                 const std::string& folder, const TValueList& files, bool useResponseFile) const {
   TCmdOpt cmd;
   cmd.SeparateValue = true;
   if (o.a > 0) cmd.Add("-AH");
@@ -59,14 +58,13 @@ std::string TTar32::BuildPackCommand(const TCommandRequest& request) {
                       request.options.ResFileUsage.Contains(ruOnPack));
 }
 
-std::string TTar32::BuildExtractMemCommand(const std::string& archiveName,
-                                           const TArchiverOptions& options,
+std::string TTar32::BuildExtractMemCommand(const std::string& archiveName, const TArchiverOptions& options,
                                            const std::string& memberName) {
   return BuildCommand("", archiveName, options, "", {TValue(memberName)}, false);
 }
 
-int TTar32::MakeSfx(ArcWindow, const std::string& archiveName, const TArchiverOptions&,
-                    const std::string& folder, std::string&, std::string&) {
+int TTar32::MakeSfx(ArcWindow, const std::string& archiveName, const TArchiverOptions&, const std::string& folder,
+                    std::string&, std::string&) {
   if (ArchiverType() == atBZ2) throw EArchiver(msg::kBz2NoSfx);
   const char* const stubName = "kmtarsef.exe";
   const std::string stub = sfx::SearchStub(stubName);

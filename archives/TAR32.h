@@ -32,14 +32,12 @@ class TTar32 : public TPrefixArchiver<TTar32> {
   // the folder go in as -f "<archive>" and -o "<folder>\".
   std::string BuildExtractCommand(const TCommandRequest& request) override;
   std::string BuildPackCommand(const TCommandRequest& request) override;
-  std::string BuildExtractMemCommand(const std::string& archiveName,
-                                     const TArchiverOptions& options,
+  std::string BuildExtractMemCommand(const std::string& archiveName, const TArchiverOptions& options,
                                      const std::string& memberName) override;
 
  private:
-  std::string BuildCommand(const std::string& command, const std::string& archiveName,
-                           const TArchiverOptions& options, const std::string& folder,
-                           const TValueList& files, bool useResponseFile) const;
+  std::string BuildCommand(const std::string& command, const std::string& archiveName, const TArchiverOptions& options,
+                           const std::string& folder, const TValueList& files, bool useResponseFile) const;
 };
 
 class TTgz32 : public TTar32 {

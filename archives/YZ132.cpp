@@ -47,9 +47,8 @@ bool TYZ1::ProbeArchive(const std::string& fileName) {
   });
 }
 
-std::string TYZ1::BuildCommand(const std::string& command, const std::string& archiveName,
-                               const TArchiverOptions& o, const std::string& folder,
-                               const TValueList& files, bool useResponseFile) const {
+std::string TYZ1::BuildCommand(const std::string& command, const std::string& archiveName, const TArchiverOptions& o,
+                               const std::string& folder, const TValueList& files, bool useResponseFile) const {
   // The compression level (m) decides y; levels 0 and 2 also force c to 2.
   int c = o.c;
   int y = -1;
@@ -84,8 +83,8 @@ std::string TYZ1::BuildPackCommand(const TCommandRequest& request) {
                       request.useResponseFile);
 }
 
-int TYZ1::MakeSfx(ArcWindow, const std::string& archiveName, const TArchiverOptions& options,
-                  const std::string& folder, std::string&, std::string&) {
+int TYZ1::MakeSfx(ArcWindow, const std::string& archiveName, const TArchiverOptions& options, const std::string& folder,
+                  std::string&, std::string&) {
   std::string stub;
   if (options.gw <= 0) {
     const char* const stubName = "yzdos16.sfx";

@@ -13,9 +13,8 @@ std::unique_ptr<TZipDll> sharedDll;
 
 // The rest of a command line after the options: user options, archive,
 // folder, files and the user's file list.
-std::string FinishCommand(TCmdOpt& cmd, const std::string& command,
-                          const std::string& archiveName, const TArchiverOptions& options,
-                          const std::string& folder, const TValueList& files,
+std::string FinishCommand(TCmdOpt& cmd, const std::string& command, const std::string& archiveName,
+                          const TArchiverOptions& options, const std::string& folder, const TValueList& files,
                           bool useResponseFile) {
   cmd.Add(options.UserOptions);
   TArchiver::AddArchiveArguments(cmd, archiveName, folder);
@@ -71,29 +70,25 @@ bool TZip32::ProbeArchive(const std::string& fileName) {
   });
 }
 
-int TZip32::Delete(ArcWindow window, const std::string& archiveName,
-                   const TArchiverOptions& options, const std::string& folder,
-                   const TValueList& files, bool useResponseFile, std::string& commandLine,
+int TZip32::Delete(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
+                   const std::string& folder, const TValueList& files, bool useResponseFile, std::string& commandLine,
                    std::string& output) {
   commandLine = BuildDeleteCommand({archiveName, options, folder, files, useResponseFile});
   LoadDLL();
-  return sharedDll->ChangeCommand(window, commandLine, output.data(),
-                                  static_cast<std::uint32_t>(output.size()));
+  return sharedDll->ChangeCommand(window, commandLine, output.data(), static_cast<std::uint32_t>(output.size()));
 }
 
-int TZip32::Update(ArcWindow window, const std::string& archiveName,
-                   const TArchiverOptions& options, const std::string& folder,
-                   const TValueList& files, bool useResponseFile, std::string& commandLine,
+int TZip32::Update(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
+                   const std::string& folder, const TValueList& files, bool useResponseFile, std::string& commandLine,
                    std::string& output) {
   commandLine = BuildUpdateCommand({archiveName, options, folder, files, useResponseFile});
   LoadDLL();
-  return sharedDll->ChangeCommand(window, commandLine, output.data(),
-                                  static_cast<std::uint32_t>(output.size()));
+  return sharedDll->ChangeCommand(window, commandLine, output.data(), static_cast<std::uint32_t>(output.size()));
 }
 
 std::string TZip32::BuildUnZipCommand(const std::string& command, const std::string& archiveName,
-                                      const TArchiverOptions& o, const std::string& folder,
-                                      const TValueList& files, bool useResponseFile) const {
+                                      const TArchiverOptions& o, const std::string& folder, const TValueList& files,
+                                      bool useResponseFile) const {
   TCmdOpt cmd;
   cmd.OnConvertFileName = EscapeZipFileName;
   if (o.c == 1) cmd.Add("-o");
@@ -103,8 +98,8 @@ std::string TZip32::BuildUnZipCommand(const std::string& command, const std::str
 }
 
 std::string TZip32::BuildLmZipCommand(const std::string& command, const std::string& archiveName,
-                                      const TArchiverOptions& o, const std::string& folder,
-                                      const TValueList& files, bool useResponseFile) const {
+                                      const TArchiverOptions& o, const std::string& folder, const TValueList& files,
+                                      bool useResponseFile) const {
   TCmdOpt cmd;
   if (o.c == 1) cmd.Add("-o");
   if (o.x == 0) cmd.Add("-j");
@@ -112,8 +107,8 @@ std::string TZip32::BuildLmZipCommand(const std::string& command, const std::str
 }
 
 std::string TZip32::BuildZipCommand(const std::string& command, const std::string& archiveName,
-                                    const TArchiverOptions& o, const std::string& folder,
-                                    const TValueList& files, bool useResponseFile) const {
+                                    const TArchiverOptions& o, const std::string& folder, const TValueList& files,
+                                    bool useResponseFile) const {
   TCmdOpt cmd;
   cmd.OnConvertFileName = EscapeZipFileName;
   if (o.a > 0) cmd.Add("-S");
@@ -161,14 +156,13 @@ std::string TZip32::BuildUpdateCommand(const TCommandRequest& request) {
                          request.useResponseFile);
 }
 
-std::string TZip32::BuildExtractMemCommand(const std::string& archiveName,
-                                           const TArchiverOptions& options,
+std::string TZip32::BuildExtractMemCommand(const std::string& archiveName, const TArchiverOptions& options,
                                            const std::string& memberName) {
   return BuildUnZipCommand("", archiveName, options, "", {TValue(memberName)}, false);
 }
 
-std::string TZip32::BuildSfxCommand(const std::string& archiveName,
-                                    const TArchiverOptions& options, const std::string& folder) {
+std::string TZip32::BuildSfxCommand(const std::string& archiveName, const TArchiverOptions& options,
+                                    const std::string& folder) {
   LoadDLL();
   if (!sharedDll->ZipModule()) throw ESfxNoRequiredFile("zip", "", TZipDll::kZipDllName);
   const bool win32 = options.gw > 0;

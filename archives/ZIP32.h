@@ -34,11 +34,11 @@ class TZip32 : public TArchiver {
   // Deleting members and updating change the archive in place: unlike Pack
   // and MakeSfx they run the Zip entry without deleting the archive first.
   int Delete(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
-             const std::string& folder, const TValueList& files, bool useResponseFile,
-             std::string& commandLine, std::string& output) override;
+             const std::string& folder, const TValueList& files, bool useResponseFile, std::string& commandLine,
+             std::string& output) override;
   int Update(ArcWindow window, const std::string& archiveName, const TArchiverOptions& options,
-             const std::string& folder, const TValueList& files, bool useResponseFile,
-             std::string& commandLine, std::string& output) override;
+             const std::string& folder, const TValueList& files, bool useResponseFile, std::string& commandLine,
+             std::string& output) override;
 
   // Extraction needs UNZIP32.DLL or LMZIP32.DLL; packing ZIP32J.DLL ("" as
   // the command word) or else LMZIP32.DLL ("-ru", no folder). Every builder
@@ -53,20 +53,19 @@ class TZip32 : public TArchiver {
   // ZIP32J.DLL is not loaded or the stub is not found.
   std::string BuildSfxCommand(const std::string& archiveName, const TArchiverOptions& options,
                               const std::string& folder) override;
-  std::string BuildExtractMemCommand(const std::string& archiveName,
-                                     const TArchiverOptions& options,
+  std::string BuildExtractMemCommand(const std::string& archiveName, const TArchiverOptions& options,
                                      const std::string& memberName) override;
 
  private:
   std::string BuildUnZipCommand(const std::string& command, const std::string& archiveName,
-                                const TArchiverOptions& options, const std::string& folder,
-                                const TValueList& files, bool useResponseFile) const;
+                                const TArchiverOptions& options, const std::string& folder, const TValueList& files,
+                                bool useResponseFile) const;
   std::string BuildLmZipCommand(const std::string& command, const std::string& archiveName,
-                                const TArchiverOptions& options, const std::string& folder,
-                                const TValueList& files, bool useResponseFile) const;
+                                const TArchiverOptions& options, const std::string& folder, const TValueList& files,
+                                bool useResponseFile) const;
   std::string BuildZipCommand(const std::string& command, const std::string& archiveName,
-                              const TArchiverOptions& options, const std::string& folder,
-                              const TValueList& files, bool useResponseFile) const;
+                              const TArchiverOptions& options, const std::string& folder, const TValueList& files,
+                              bool useResponseFile) const;
 };
 
 }  // namespace archives

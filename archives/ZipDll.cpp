@@ -9,8 +9,8 @@ namespace {
 
 int CallCommandEntry(void* entry, ArcWindow window, const std::string& commandLine, char* output,
                      std::uint32_t outputSize) {
-  return reinterpret_cast<CommandEntry>(entry)(window, commandLine.c_str(),
-                                               outputSize == 0 ? nullptr : output, outputSize);
+  return reinterpret_cast<CommandEntry>(entry)(window, commandLine.c_str(), outputSize == 0 ? nullptr : output,
+                                               outputSize);
 }
 
 }  // namespace
@@ -47,9 +47,8 @@ void TZipDll::FreeDLL() {
   ForgetEntries();
 }
 
-bool TZipDll::BindZipEntry(void*& slot, platform::LibraryHandle first,
-                           platform::LibraryHandle second, platform::LibraryHandle third,
-                           const char* entryName, bool raiseIfMissing) {
+bool TZipDll::BindZipEntry(void*& slot, platform::LibraryHandle first, platform::LibraryHandle second,
+                           platform::LibraryHandle third, const char* entryName, bool raiseIfMissing) {
   if (slot) return true;
   // No name is built unless LMZIP32.DLL's spelling differs.
   for (platform::LibraryHandle module : {first, second, third}) {
@@ -68,23 +67,22 @@ bool TZipDll::BindZipEntry(void*& slot, platform::LibraryHandle first,
   return false;
 }
 
-int TZipDll::Command(ArcWindow window, const std::string& /*archiveName*/,
-                     const std::string& commandLine, char* output, std::uint32_t outputSize) {
+int TZipDll::Command(ArcWindow window, const std::string& /*archiveName*/, const std::string& commandLine, char* output,
+                     std::uint32_t outputSize) {
   LoadDLL();
   BindZipEntry(unZipEntry_, unZipModule_, lmZipModule_, nullptr, "UnZip", true);
   return CallCommandEntry(unZipEntry_, window, commandLine, output, outputSize);
 }
 
-int TZipDll::PackCommand(ArcWindow window, const std::string& archiveName,
-                         const std::string& commandLine, char* output, std::uint32_t outputSize) {
+int TZipDll::PackCommand(ArcWindow window, const std::string& archiveName, const std::string& commandLine, char* output,
+                         std::uint32_t outputSize) {
   LoadDLL();
   BindZipEntry(zipEntry_, zipModule_, lmZipModule_, nullptr, "Zip", true);
   platform::RemoveFile(archiveName);
   return CallCommandEntry(zipEntry_, window, commandLine, output, outputSize);
 }
 
-int TZipDll::ChangeCommand(ArcWindow window, const std::string& commandLine, char* output,
-                           std::uint32_t outputSize) {
+int TZipDll::ChangeCommand(ArcWindow window, const std::string& commandLine, char* output, std::uint32_t outputSize) {
   LoadDLL();
   BindZipEntry(zipEntry_, zipModule_, lmZipModule_, nullptr, "Zip", true);
   return CallCommandEntry(zipEntry_, window, commandLine, output, outputSize);

@@ -34,16 +34,15 @@ class TZipDll : public TCustomArchiverDll {
   // Frees the libraries and forgets every entry and every absence.
   void FreeDLL() override;
 
-  int Command(ArcWindow window, const std::string& archiveName, const std::string& commandLine,
-              char* output, std::uint32_t outputSize) override;
+  int Command(ArcWindow window, const std::string& archiveName, const std::string& commandLine, char* output,
+              std::uint32_t outputSize) override;
   // Deletes the archive named by archiveName, then runs the Zip entry: for a
   // fresh archive and for a self-extracting one, which replace the file.
-  int PackCommand(ArcWindow window, const std::string& archiveName, const std::string& commandLine,
-                  char* output, std::uint32_t outputSize) override;
+  int PackCommand(ArcWindow window, const std::string& archiveName, const std::string& commandLine, char* output,
+                  std::uint32_t outputSize) override;
   // Runs the Zip entry, found as PackCommand finds it, on an archive that is
   // to be changed (members deleted or updated): nothing is deleted first.
-  int ChangeCommand(ArcWindow window, const std::string& commandLine, char* output,
-                    std::uint32_t outputSize);
+  int ChangeCommand(ArcWindow window, const std::string& commandLine, char* output, std::uint32_t outputSize);
 
  protected:
   // Loads the libraries first where the entry says so, then searches the

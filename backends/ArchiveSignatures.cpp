@@ -6,6 +6,9 @@
 
 namespace backends {
 
+// xz's magic: 0xFD, then "7zXZ" and a NUL.
+constexpr char kXzMagic[] = {'\xFD', '7', 'z', 'X', 'Z', '\0'};
+
 bool BeginsArchive(const std::uint8_t* p, std::size_t size) {
   struct Magic {
     const char* bytes;
@@ -17,12 +20,8 @@ bool BeginsArchive(const std::uint8_t* p, std::size_t size) {
       return true;
   }
   static const Magic kMagics[] = {
-      {"7z\xBC\xAF\x27\x1C", 6},
-      {"Rar!\x1A\x07", 6},
-      {"MSCF\0\0\0\0", 8},
-      {"\x1F\x8B\x08", 3},
-      {"BZh", 3},
-      {"\xFD" "7zXZ\0", 6},
+      {"7z\xBC\xAF\x27\x1C", 6}, {"Rar!\x1A\x07", 6}, {"MSCF\0\0\0\0", 8},
+      {"\x1F\x8B\x08", 3},       {"BZh", 3},          {kXzMagic, 6},
       {"\x28\xB5\x2F\xFD", 4},
   };
   for (const Magic& m : kMagics) {
@@ -38,7 +37,7 @@ bool BeginsArchive(const std::uint8_t* p, std::size_t size) {
 bool BeginsCompressedStream(const std::uint8_t* p, std::size_t size) {
   if (size >= 2 && p[0] == 0x1F && (p[1] == 0x8B || p[1] == 0x9D)) return true;  // gzip, compress
   if (size >= 3 && std::memcmp(p, "BZh", 3) == 0) return true;
-  if (size >= 6 && std::memcmp(p, "\xFD" "7zXZ\0", 6) == 0) return true;
+  if (size >= 6 && std::memcmp(p, kXzMagic, 6) == 0) return true;
   return size >= 4 && std::memcmp(p, "\x28\xB5\x2F\xFD", 4) == 0;  // zstd
 }
 

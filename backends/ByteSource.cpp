@@ -28,8 +28,7 @@ std::unique_ptr<ByteSource> FileSource::Reopen() const {
 
 const std::uint8_t* FileSource::Bytes(std::uint64_t offset, std::size_t length) {
   if (!InRange(offset, length)) return nullptr;
-  if (offset >= windowOffset_ && length <= windowLength_ &&
-      offset - windowOffset_ <= windowLength_ - length) {
+  if (offset >= windowOffset_ && length <= windowLength_ && offset - windowOffset_ <= windowLength_ - length) {
     return window_.data() + (offset - windowOffset_);
   }
   // Refill from offset: at least the request, never past the end of the file.

@@ -33,7 +33,7 @@ class CabHeaderReader : public MemberReader {
 
  private:
   std::unique_ptr<ByteSource> source_;
-  std::uint64_t offset_;    // the next file record
+  std::uint64_t offset_;     // the next file record
   std::uint16_t remaining_;  // file records not read yet
   std::uint16_t folders_;
   bool damaged_ = false;

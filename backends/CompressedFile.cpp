@@ -15,9 +15,9 @@ struct Suffix {
   const char* replacement;
 };
 const Suffix kSuffixes[] = {
-    {".gz", ""},       {".z", ""},        {".bz2", ""},      {".bz", ""},       {".xz", ""},
-    {".lzma", ""},     {".zst", ""},      {".tgz", ".tar"},  {".taz", ".tar"},  {".tbz", ".tar"},
-    {".tbz2", ".tar"}, {".txz", ".tar"},  {".tlz", ".tar"},  {".tzst", ".tar"},
+    {".gz", ""},       {".z", ""},       {".bz2", ""},     {".bz", ""},       {".xz", ""},
+    {".lzma", ""},     {".zst", ""},     {".tgz", ".tar"}, {".taz", ".tar"},  {".tbz", ".tar"},
+    {".tbz2", ".tar"}, {".txz", ".tar"}, {".tlz", ".tar"}, {".tzst", ".tar"},
 };
 
 // The gzip header's stored name, last part only; empty when none.

@@ -14,9 +14,9 @@ namespace {
 
 // Fixed fields shared by every level.
 constexpr std::size_t kMethodAt = 2, kMethodSize = 5;
-constexpr std::size_t kPackedAt = 7;    // level 1: packed data and extended headers
+constexpr std::size_t kPackedAt = 7;  // level 1: packed data and extended headers
 constexpr std::size_t kOriginalAt = 11;
-constexpr std::size_t kTimeAt = 15;     // levels 0, 1: DOS time and date; 2, 3: Unix time
+constexpr std::size_t kTimeAt = 15;  // levels 0, 1: DOS time and date; 2, 3: Unix time
 constexpr std::size_t kAttributeAt = 19;
 constexpr std::size_t kLevelAt = 20;
 constexpr std::size_t kCommonSize = 22;  // up to the name length (levels 0, 1)
@@ -29,12 +29,12 @@ constexpr std::size_t kLevel3MaxHeader = 1024 * 1024;
 constexpr std::size_t kMaxExtendedHeaders = 4096;
 
 // Extended header types.
-constexpr std::uint8_t kExtCommon = 0x00;      // header CRC
+constexpr std::uint8_t kExtCommon = 0x00;  // header CRC
 constexpr std::uint8_t kExtFileName = 0x01;
-constexpr std::uint8_t kExtDirectory = 0x02;   // folders separated by 0xFF
+constexpr std::uint8_t kExtDirectory = 0x02;  // folders separated by 0xFF
 constexpr std::uint8_t kExtDosAttribute = 0x40;
-constexpr std::uint8_t kExtWindowsTimes = 0x41;  // creation, write, access
-constexpr std::uint8_t kExtSizes64 = 0x42;       // packed, original
+constexpr std::uint8_t kExtWindowsTimes = 0x41;      // creation, write, access
+constexpr std::uint8_t kExtSizes64 = 0x42;           // packed, original
 constexpr std::uint8_t kExtUnicodeFileName = 0x44;   // UTF-16LE
 constexpr std::uint8_t kExtUnicodeDirectory = 0x45;  // UTF-16LE, folders separated by U+FFFF
 constexpr std::uint8_t kExtUnixMode = 0x50;
@@ -153,8 +153,7 @@ void TakeExtended(std::uint8_t type, const std::uint8_t* data, std::size_t size,
         f.hasUnixTime = true;
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -363,8 +362,8 @@ void ToMember(const Fields& f, Member& member, std::string& otherName) {
       member.hasWriteTime = true;
     }
   }
-  const bool directory = std::memcmp(f.method, "-lhd-", kMethodSize) == 0 ||
-                         (f.hasDosAttribute && (f.dosAttribute & kDosDirectory));
+  const bool directory =
+      std::memcmp(f.method, "-lhd-", kMethodSize) == 0 || (f.hasDosAttribute && (f.dosAttribute & kDosDirectory));
   if (directory) member.attributes |= kAttrDirectory;
   if (f.hasUnixMode ? !(f.unixMode & 0200) : (f.hasDosAttribute && (f.dosAttribute & kDosReadOnly)))
     member.attributes |= kAttrReadOnly;
@@ -392,7 +391,7 @@ std::uint16_t LhaCrc16(const std::uint8_t* data, std::size_t size, std::uint16_t
 
 ReadResult LhaHeaderReader::ReadHeader(std::uint64_t offset, Member& member, std::uint64_t& nextOffset) {
   const std::uint64_t fileSize = source_->Size();
-  if (offset == fileSize) return ReadResult::End;  // no end mark: the file simply stops
+  if (offset == fileSize) return ReadResult::End;     // no end mark: the file simply stops
   if (offset > fileSize) return ReadResult::Damaged;  // the last member's data runs past the end
   const std::uint8_t* first = source_->Bytes(offset, 1);
   if (!first) return ReadResult::Damaged;

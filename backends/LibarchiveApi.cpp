@@ -14,7 +14,7 @@ const LibarchiveApi* Libarchive() {
       handle = dlopen(MOKURENA_LIBARCHIVE_SONAME, RTLD_NOW | RTLD_LOCAL);
       if (!handle) return;
       complete = true;
-#define MOKURENA_LIBARCHIVE_BIND(name)                                       \
+#define MOKURENA_LIBARCHIVE_BIND(name)                                   \
   api.name = reinterpret_cast<decltype(api.name)>(dlsym(handle, #name)); \
   if (!api.name) complete = false;
       MOKURENA_LIBARCHIVE_FUNCTIONS(MOKURENA_LIBARCHIVE_BIND)

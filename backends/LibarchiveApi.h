@@ -12,6 +12,7 @@
 namespace backends {
 
 // Every libarchive function the libraries call.
+// clang-format off
 #define MOKURENA_LIBARCHIVE_FUNCTIONS(X)                                                     \
   X(archive_read_new) X(archive_read_free) X(archive_read_open_filename)                     \
   X(archive_read_next_header) X(archive_read_data) X(archive_read_set_options)               \
@@ -32,6 +33,7 @@ namespace backends {
   X(archive_entry_birthtime_nsec) X(archive_entry_birthtime_is_set) X(archive_entry_mode)    \
   X(archive_entry_filetype) X(archive_entry_is_encrypted) X(archive_read_open_memory)         \
   X(archive_read_data_skip)
+// clang-format on
 
 struct LibarchiveApi {
 #define MOKURENA_LIBARCHIVE_POINTER(name) decltype(&::name) name = nullptr;

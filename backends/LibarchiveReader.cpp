@@ -26,7 +26,6 @@ namespace {
 // made through them, so they are loaded.
 const LibarchiveApi& La() { return *Libarchive(); }
 
-
 // Header charsets tried in turn for formats whose names are legacy bytes:
 // archives from Japanese Windows first, then names left as stored. RAR gets
 // none: libarchive turns its "\" separators into "/" byte by byte before any
@@ -311,8 +310,7 @@ ReadResult LibarchiveReader::ReadHeader(Member& member) {
     member.hasAccessTime = true;
   }
   if (La().archive_entry_birthtime_is_set(entry)) {
-    member.createTime =
-        UnixToFileTime(La().archive_entry_birthtime(entry), La().archive_entry_birthtime_nsec(entry));
+    member.createTime = UnixToFileTime(La().archive_entry_birthtime(entry), La().archive_entry_birthtime_nsec(entry));
     member.hasCreateTime = true;
   }
   const mode_t mode = La().archive_entry_mode(entry);

@@ -34,7 +34,7 @@ class LibarchiveReader : public MemberReader {
   std::string path_;
   archive* archive_ = nullptr;
   std::size_t attempt_ = 0;
-  bool single_ = false;       // a single compressed file, not an archive
+  bool single_ = false;  // a single compressed file, not an archive
   std::uint64_t handedOut_ = 0;
   Member pending_;
   bool hasPending_ = false;

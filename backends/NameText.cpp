@@ -178,8 +178,8 @@ std::vector<std::size_t> CharStarts(const std::string& text) {
   return starts;
 }
 
-bool SameChar(const std::string& a, std::size_t aStart, std::size_t aEnd, const std::string& b,
-              std::size_t bStart, std::size_t bEnd) {
+bool SameChar(const std::string& a, std::size_t aStart, std::size_t aEnd, const std::string& b, std::size_t bStart,
+              std::size_t bEnd) {
   return aEnd - aStart == bEnd - bStart && a.compare(aStart, aEnd - aStart, b, bStart, bEnd - bStart) == 0;
 }
 

@@ -160,9 +160,8 @@ bool ListWithOurReader(const std::vector<std::uint8_t>& bytes, const std::string
 // compressed file at the top is (DecompressedNames: its own name without the
 // suffix, the gzip header's stored name), each name a member inside it; a
 // name that only names the tar it holds is left out.
-NestedResult NameDecompressedFile(const std::vector<std::uint8_t>& compressed,
-                                  const std::vector<std::uint8_t>& content, const std::string& rawName,
-                                  const std::string& memberPath, Walk& walk) {
+NestedResult NameDecompressedFile(const std::vector<std::uint8_t>& compressed, const std::vector<std::uint8_t>& content,
+                                  const std::string& rawName, const std::string& memberPath, Walk& walk) {
   std::vector<std::string> names = DecompressedNames(rawName, compressed.data(), compressed.size());
   bool tar = false;
   if (!names.empty() && !content.empty() && FirstHeaderReads(content, &tar) && tar) {
@@ -215,8 +214,8 @@ NestedResult WalkMember(const std::vector<std::uint8_t>& bytes, const std::strin
   std::vector<std::uint8_t> content;
   bool holdsArchive = false;
   const NestedResult decompressed = Decompress(bytes, walk, content, holdsArchive);
-  const NestedResult named = NameDecompressedFile(bytes, holdsArchive ? content : std::vector<std::uint8_t>(),
-                                                  rawName, memberPath, walk);
+  const NestedResult named =
+      NameDecompressedFile(bytes, holdsArchive ? content : std::vector<std::uint8_t>(), rawName, memberPath, walk);
   if (named != kNestedDone) return named;
   if (decompressed != kNestedDone || !holdsArchive) return decompressed;
   return WalkInnerArchive(content, level + 1, memberPath, walk);

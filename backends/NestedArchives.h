@@ -16,9 +16,9 @@
 namespace backends {
 
 struct NestedLimits {
-  unsigned depth = 8;                             // archives below the outer one
-  std::uint64_t expandedBytes = 1ULL << 30;       // member bytes extracted, in all
-  std::uint64_t members = 1000000;                // members met, in all
+  unsigned depth = 8;                        // archives below the outer one
+  std::uint64_t expandedBytes = 1ULL << 30;  // member bytes extracted, in all
+  std::uint64_t members = 1000000;           // members met, in all
 };
 
 // Why a walk stopped (the result of ListNestedArchives).
@@ -27,9 +27,9 @@ enum NestedResult : int {
   kNestedDepthLimit = 1,
   kNestedExpandedLimit = 2,
   kNestedMemberLimit = 3,
-  kNestedDoubt = 4,             // an inner archive can be read in more than one way
-  kNestedUnreadable = 5,        // the outer archive could not be walked to its end
-  kNestedInnerUnreadable = 6,   // an inner archive, or a member that may be one, could not be read
+  kNestedDoubt = 4,            // an inner archive can be read in more than one way
+  kNestedUnreadable = 5,       // the outer archive could not be walked to its end
+  kNestedInnerUnreadable = 6,  // an inner archive, or a member that may be one, could not be read
 };
 
 // Called for each member of an inner archive with its path through the

@@ -63,8 +63,7 @@ void FillRecord(const Member& member, archives::TMemberInfo* info, std::string& 
   std::memcpy(info->FileName, name.data(), name.size() < kMaxRecordName ? name.size() : kMaxRecordName);
   // Attribute text: read-only, hidden, system, folder, archive; "-" for each one off.
   static const char kLetters[] = "RHSDA";
-  static const std::uint32_t kBits[] = {kAttrReadOnly, kAttrHidden, kAttrSystem, kAttrDirectory,
-                                        kAttrArchive};
+  static const std::uint32_t kBits[] = {kAttrReadOnly, kAttrHidden, kAttrSystem, kAttrDirectory, kAttrArchive};
   for (int i = 0; i < 5; ++i) info->Attribute[i] = (member.attributes & kBits[i]) ? kLetters[i] : '-';
   std::memcpy(info->Mode, member.method, sizeof info->Mode - 1);
 }
@@ -209,8 +208,8 @@ bool Session::CompressedSize(std::uint64_t* value) const {
 int CommandEntry(char* output, std::uint32_t outputSize) {
   try {
     if (output && outputSize > 0) {
-      const std::string text = platform::WideToNarrow(
-          u"このライブラリは書庫の一覧表示だけに対応しています。コマンドは実行できません。");
+      const std::string text =
+          platform::WideToNarrow(u"このライブラリは書庫の一覧表示だけに対応しています。コマンドは実行できません。");
       // Cut between characters so that the buffer never ends in half a one.
       std::size_t fit = 0;
       for (std::size_t at = 0; at < text.size();) {

@@ -17,8 +17,8 @@ namespace backends {
 // Result codes of the entries (the API's values).
 constexpr int kNoMoreMembers = -1;
 constexpr int kErrorHeaderBroken = 0x8017;
-constexpr int kErrorHandle = 0x8021;        // not an open archive handle
-constexpr int kErrorNotSearchMode = 0x8022; // FindNext before FindFirst
+constexpr int kErrorHandle = 0x8021;         // not an open archive handle
+constexpr int kErrorNotSearchMode = 0x8022;  // FindNext before FindFirst
 constexpr int kErrorNotSupport = 0x8023;
 constexpr int kErrorMemory = 0x801E;
 

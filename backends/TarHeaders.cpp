@@ -40,18 +40,12 @@ void AppendFieldText(const std::uint8_t* field, std::size_t size, std::string& o
   out.append(reinterpret_cast<const char*>(field), length);
 }
 
-bool IsPosixUstar(const std::uint8_t* block) {
-  return std::memcmp(block + kMagicAt, "ustar\0", 6) == 0;
-}
+bool IsPosixUstar(const std::uint8_t* block) { return std::memcmp(block + kMagicAt, "ustar\0", 6) == 0; }
 
-bool IsGnu(const std::uint8_t* block) {
-  return std::memcmp(block + kMagicAt, "ustar  \0", 8) == 0;
-}
+bool IsGnu(const std::uint8_t* block) { return std::memcmp(block + kMagicAt, "ustar  \0", 8) == 0; }
 
 // Blocks that size bytes of data take.
-std::uint64_t DataBlocks(std::uint64_t size) {
-  return (size + kTarBlock - 1) / kTarBlock * kTarBlock;
-}
+std::uint64_t DataBlocks(std::uint64_t size) { return (size + kTarBlock - 1) / kTarBlock * kTarBlock; }
 
 // A pax decimal, possibly with a fraction ("1623760496.123456789"), as
 // seconds and nanoseconds. False for anything else.
@@ -326,10 +320,8 @@ ReadResult TarHeaderReader::NextInReading(Member& member) {
         block = AfterZeroBlocks();
         if (!block) return ReadResult::End;
         break;
-      case TarBlockKind::NotHeader:
-        return Fail();
-      case TarBlockKind::Header:
-        break;
+      case TarBlockKind::NotHeader: return Fail();
+      case TarBlockKind::Header: break;
     }
     const char type = static_cast<char>(block[kTypeAt]);
     std::int64_t dataSize = 0;
@@ -474,7 +466,10 @@ ReadResult TarHeaderReader::ReadMemberHeader(const std::uint8_t* block, std::int
   std::int64_t fileSize = dataSize;
   offset_ += kTarBlock;
   switch (type) {
-    case '2': case '3': case '4': case '6':  // no data
+    case '2':
+    case '3':
+    case '4':
+    case '6':  // no data
       skip = 0;
       fileSize = 0;
       break;
@@ -574,8 +569,7 @@ std::unique_ptr<MemberReader> OpenTarHeaders(std::unique_ptr<ByteSource> source)
   // the member is handed out first.
   const ReadResult r = reader->Next(reader->first_);
   // Zero bytes that do not go on to the end begin something else: no tar.
-  if (r == ReadResult::Damaged || (r == ReadResult::End && reader->trailingData_))
-    return nullptr;
+  if (r == ReadResult::Damaged || (r == ReadResult::End && reader->trailingData_)) return nullptr;
   reader->hasFirst_ = r == ReadResult::Member;
   return reader;
 }

@@ -20,8 +20,7 @@ bool Fail(std::string* reason, const char* text) {
 //    0 signature            4 size of the rest      12 versions
 //   16 disk                20 directory's disk      24 entries on this disk
 //   32 entries             40 directory size        48 directory offset
-bool ReadZip64End(ByteSource& source, std::uint64_t offset, ZipLayout& layout,
-                  std::uint64_t& recordOffset) {
+bool ReadZip64End(ByteSource& source, std::uint64_t offset, ZipLayout& layout, std::uint64_t& recordOffset) {
   const std::uint8_t* p = source.Bytes(offset, kZip64EndSize);
   if (!p || get32(p) != kZip64EndSignature) return false;
   const std::uint32_t disk = get32(p + 16);
@@ -113,8 +112,7 @@ void ReadExtraFields(const ZipCentralRecord& record, std::uint64_t* localOffset,
         }
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
 }
@@ -240,8 +238,7 @@ bool LocateZipDirectory(ByteSource& source, ZipLayout& layout, std::string* reas
       }
     }
   } else {
-    if (disk != 0 || directoryDisk != 0 || entriesHere != entries)
-      return Fail(reason, "multi-volume archive");
+    if (disk != 0 || directoryDisk != 0 || entriesHere != entries) return Fail(reason, "multi-volume archive");
     if (directorySize == kZip64Marker32 || directoryOffset == kZip64Marker32)
       return Fail(reason, "ZIP64 fields without a ZIP64 end record");
     layout.entries = entries;
@@ -398,8 +395,7 @@ ReadResult ZipDirectoryReader::Next(Member& member) {
 
   // The other names extractors could give this member: the stored name when
   // a Unicode path replaced it, a Unicode path that did not, the local one.
-  if (member.name.size() != record.nameLength ||
-      std::memcmp(member.name.data(), record.name, record.nameLength) != 0)
+  if (member.name.size() != record.nameLength || std::memcmp(member.name.data(), record.name, record.nameLength) != 0)
     names_.emplace_back(reinterpret_cast<const char*>(record.name), record.nameLength);
   if (!otherUnicodeName.empty()) names_.push_back(otherUnicodeName);
   ZipCentralEntry entry;
@@ -433,8 +429,7 @@ std::unique_ptr<MemberReader> OpenZip(const std::string& path) { return OpenZipD
 
 const Format kZipFormat = {Family::Zip, OpenZip, nullptr};
 
-std::unique_ptr<MemberReader> OpenZipDirectory(std::unique_ptr<ByteSource> source,
-                                               std::string* reason) {
+std::unique_ptr<MemberReader> OpenZipDirectory(std::unique_ptr<ByteSource> source, std::string* reason) {
   if (!source) {
     if (reason) *reason = "cannot open the file";
     return nullptr;

@@ -21,8 +21,8 @@ namespace backends {
 struct ZipLayout {
   std::uint64_t directoryStart = 0;  // absolute offset in the source
   std::uint64_t directorySize = 0;
-  std::uint64_t entries = 0;         // as the end record states it
-  std::uint64_t prefixBytes = 0;     // bytes before the archive (self-extractors)
+  std::uint64_t entries = 0;      // as the end record states it
+  std::uint64_t prefixBytes = 0;  // bytes before the archive (self-extractors)
   bool zip64 = false;
   std::uint64_t endRecordsStart = 0;  // absolute: the ZIP64 end record, else the end record
   std::uint64_t commentEnd = 0;       // absolute: the end of the end record's comment
@@ -66,8 +66,7 @@ class ZipDirectoryReader : public MemberReader {
 };
 
 // The reader for a ZIP archive in source, or nullptr when it is none.
-std::unique_ptr<MemberReader> OpenZipDirectory(std::unique_ptr<ByteSource> source,
-                                               std::string* reason = nullptr);
+std::unique_ptr<MemberReader> OpenZipDirectory(std::unique_ptr<ByteSource> source, std::string* reason = nullptr);
 
 // CRC-32 (ZIP's polynomial), used to check Unicode path fields.
 std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc = 0);

@@ -94,8 +94,8 @@ void ZipLocalPass::Check(const ZipCentralEntry& central, std::vector<std::string
     Raise(archives::kDoubtBounds);  // a central record that points at no local header
     return;
   }
-  const bool sameName = local.nameLength == central.nameLength &&
-                        std::memcmp(local.name, central.name, central.nameLength) == 0;
+  const bool sameName =
+      local.nameLength == central.nameLength && std::memcmp(local.name, central.name, central.nameLength) == 0;
   if (!sameName) AddName(names, local.name, local.nameLength);
   if (!local.unicodeName.empty()) AddName(names, local.unicodeName);
 

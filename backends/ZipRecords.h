@@ -13,13 +13,13 @@
 
 namespace backends {
 
-constexpr std::uint32_t kZipLocalSignature = 0x04034b50;      // "PK\3\4"
-constexpr std::uint32_t kZipCentralSignature = 0x02014b50;    // "PK\1\2"
-constexpr std::uint32_t kZipEndSignature = 0x06054b50;        // "PK\5\6"
-constexpr std::uint32_t kZip64EndSignature = 0x06064b50;      // "PK\6\6"
-constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;  // "PK\6\7"
-constexpr std::uint32_t kZipDescriptorSignature = 0x08074b50; // "PK\7\8"
-constexpr std::uint32_t kZipDigitalSignature = 0x05054b50;    // "PK\5\5", after the directory
+constexpr std::uint32_t kZipLocalSignature = 0x04034b50;       // "PK\3\4"
+constexpr std::uint32_t kZipCentralSignature = 0x02014b50;     // "PK\1\2"
+constexpr std::uint32_t kZipEndSignature = 0x06054b50;         // "PK\5\6"
+constexpr std::uint32_t kZip64EndSignature = 0x06064b50;       // "PK\6\6"
+constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;   // "PK\6\7"
+constexpr std::uint32_t kZipDescriptorSignature = 0x08074b50;  // "PK\7\8"
+constexpr std::uint32_t kZipDigitalSignature = 0x05054b50;     // "PK\5\5", after the directory
 
 constexpr std::size_t kZipLocalSize = 30;
 constexpr std::size_t kZipCentralSize = 46;
@@ -38,7 +38,7 @@ constexpr std::uint16_t kZipFlagDirectoryEncrypted = 0x2000;
 
 constexpr std::uint16_t kZipExtraZip64 = 0x0001;
 constexpr std::uint16_t kZipExtraNtfs = 0x000a;
-constexpr std::uint16_t kZipExtraTimestamp = 0x5455;  // "UT", Unix times
+constexpr std::uint16_t kZipExtraTimestamp = 0x5455;    // "UT", Unix times
 constexpr std::uint16_t kZipExtraUnicodePath = 0x7075;  // "up", the name in UTF-8
 
 // The high byte of "version made by": the system whose attributes the

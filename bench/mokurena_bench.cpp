@@ -34,8 +34,7 @@ namespace {
 struct Options {
   std::string work = "/tmp/mokurena-bench";
   std::vector<long> sizes = {10000, 100000, 1000000};
-  std::vector<std::string> formats = {"zip", "zipvar", "tar",    "tarvar", "tgz",
-                                      "7z",  "lzh",    "cab",    "zipext", "small"};
+  std::vector<std::string> formats = {"zip", "zipvar", "tar", "tarvar", "tgz", "7z", "lzh", "cab", "zipext", "small"};
   int runs = 5;
   long lhaMax = 100000;
   long cabMax = 65000;  // a cabinet holds at most 65,535 files
@@ -56,9 +55,9 @@ struct Verdict {
   double fastestCpu = 0;
   std::string fastestCpuLister;
   double memoryPerMember = 0;
-  double floorSeconds = 0;     // cat of the archive; 0 = not measured
-  double utcCpu = 0;       // the scan's CPU time with TZ=UTC; 0 = not measured
-  double crowdedCpu = 0;   // the same with 300 more environment variables
+  double floorSeconds = 0;  // cat of the archive; 0 = not measured
+  double utcCpu = 0;        // the scan's CPU time with TZ=UTC; 0 = not measured
+  double crowdedCpu = 0;    // the same with 300 more environment variables
 };
 
 struct Run {
@@ -87,8 +86,8 @@ using Environment = std::vector<std::string>;
 
 // Runs argv with stdout to /dev/null in folder, with env added to the
 // environment; time and peak RSS of the child.
-Run Execute(const std::vector<std::string>& argv, const std::string& folder = "",
-            bool quietErrors = false, const Environment& env = {}) {
+Run Execute(const std::vector<std::string>& argv, const std::string& folder = "", bool quietErrors = false,
+            const Environment& env = {}) {
   Run run;
   const auto start = std::chrono::steady_clock::now();
   pid_t pid = fork();
@@ -110,8 +109,8 @@ Run Execute(const std::vector<std::string>& argv, const std::string& folder = ""
   wait4(pid, &status, 0, &usage);
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   run.maxRssKb = usage.ru_maxrss;
-  run.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
-                   usage.ru_stime.tv_usec / 1e6;
+  run.cpuSeconds =
+      usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return run;
 }
@@ -141,8 +140,7 @@ void MakeTree(const std::string& root, long count, TreeKind kind) {
     if (kind == TreeKind::kDistinct)
       std::snprintf(path, sizeof path, "%s/d%05ld/f%07ld.x%ld", root.c_str(), i / 1000, i, i);
     else
-      std::snprintf(path, sizeof path, "%s/d%05ld/f%07ld.%s", root.c_str(), i / 1000, i,
-                    i % 100 == 0 ? "exe" : "txt");
+      std::snprintf(path, sizeof path, "%s/d%05ld/f%07ld.%s", root.c_str(), i / 1000, i, i % 100 == 0 ? "exe" : "txt");
     int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) continue;
     if (kind == TreeKind::kVaried) {
@@ -249,8 +247,7 @@ void Usage() {
 }
 
 // The command with every archive in the place of "{}" (or after it).
-std::vector<std::string> WithArchives(std::vector<std::string> command,
-                                      const std::vector<std::string>& archives) {
+std::vector<std::string> WithArchives(std::vector<std::string> command, const std::vector<std::string>& archives) {
   std::vector<std::string> result;
   bool placed = false;
   for (std::string& part : command) {
@@ -277,9 +274,9 @@ std::vector<std::string> MakeSmallArchives(const std::string& work, long count) 
   if (Exists(folder + "/.complete")) return archives;
   std::string members;
   for (int m = 0; m < 10; ++m) members += " member" + std::to_string(m) + (m == 9 ? ".exe" : ".txt");
-  Shell("rm -rf '" + folder + "' && mkdir -p '" + folder + "/src' && cd '" + folder + "/src' && touch" +
-        members + " && for i in $(seq -f %05g 0 " + std::to_string(count - 1) + "); do zip -q ../a$i.zip" +
-        members + " || exit 1; done && touch ../.complete");
+  Shell("rm -rf '" + folder + "' && mkdir -p '" + folder + "/src' && cd '" + folder + "/src' && touch" + members +
+        " && for i in $(seq -f %05g 0 " + std::to_string(count - 1) + "); do zip -q ../a$i.zip" + members +
+        " || exit 1; done && touch ../.complete");
   return archives;
 }
 
@@ -311,8 +308,8 @@ Run MeasureEach(const std::vector<std::string>& command, const std::vector<std::
 // ZIP lister can do, and one process per archive against unzip -Z1.
 struct SmallVerdict {
   long archives = 0;
-  double oneCall = 0, floor = 0;        // seconds for all archives
-  double eachScan = 0, eachUnzip = 0;   // seconds for all archives, one process each
+  double oneCall = 0, floor = 0;       // seconds for all archives
+  double eachScan = 0, eachUnzip = 0;  // seconds for all archives, one process each
   int eachRuns = 0;
 };
 
@@ -362,17 +359,25 @@ int main(int argc, char** argv) {
       }
       return argv[++i];
     };
-    if (arg == "--work") options.work = value();
+    if (arg == "--work")
+      options.work = value();
     else if (arg == "--sizes") {
       options.sizes.clear();
       for (const std::string& s : Split(value(), ',')) options.sizes.push_back(std::atol(s.c_str()));
-    } else if (arg == "--formats") options.formats = Split(value(), ',');
-    else if (arg == "--runs") options.runs = std::max(1, std::atoi(value().c_str()));
-    else if (arg == "--lha-max") options.lhaMax = std::atol(value().c_str());
-    else if (arg == "--cab-max") options.cabMax = std::atol(value().c_str());
-    else if (arg == "--small") options.smallCount = std::max(1L, std::atol(value().c_str()));
-    else if (arg == "--scan") options.scan = value();
-    else if (arg == "--libraries") options.libraries = true;
+    } else if (arg == "--formats")
+      options.formats = Split(value(), ',');
+    else if (arg == "--runs")
+      options.runs = std::max(1, std::atoi(value().c_str()));
+    else if (arg == "--lha-max")
+      options.lhaMax = std::atol(value().c_str());
+    else if (arg == "--cab-max")
+      options.cabMax = std::atol(value().c_str());
+    else if (arg == "--small")
+      options.smallCount = std::max(1L, std::atol(value().c_str()));
+    else if (arg == "--scan")
+      options.scan = value();
+    else if (arg == "--libraries")
+      options.libraries = true;
     else {
       Usage();
       return arg == "--help" ? 0 : 2;
@@ -384,8 +389,8 @@ int main(int argc, char** argv) {
 
   std::vector<Verdict> verdicts;
   SmallVerdict small;
-  std::printf("\n%-7s %8s  %-16s %9s %9s %6s %9s %9s %6s %11s %12s\n", "format", "members", "lister",
-              "lister s", "scan s", "ratio", "lister cpu", "scan cpu", "ratio", "RSS MiB", "RSS diff B/m");
+  std::printf("\n%-7s %8s  %-16s %9s %9s %6s %9s %9s %6s %11s %12s\n", "format", "members", "lister", "lister s",
+              "scan s", "ratio", "lister cpu", "scan cpu", "ratio", "RSS MiB", "RSS diff B/m");
   for (const std::string& format : options.formats) {
     const std::vector<std::string> scanCommand =
         options.scan.empty() ? LibraryCommand(format == "small" ? "zip" : format) : Split(options.scan, ' ');
@@ -400,11 +405,13 @@ int main(int argc, char** argv) {
       if (std::find(sizes.begin(), sizes.end(), count) == sizes.end()) sizes.push_back(count);
     }
     for (long count : sizes) {
-      const TreeKind kind = format == "zipext"                        ? TreeKind::kDistinct
+      const TreeKind kind = format == "zipext"                         ? TreeKind::kDistinct
                             : format == "zipvar" || format == "tarvar" ? TreeKind::kVaried
                                                                        : TreeKind::kPlain;
       const std::string tree = options.work + "/tree-" + std::to_string(count) +
-                               (kind == TreeKind::kDistinct ? "-ext" : kind == TreeKind::kVaried ? "-var" : "");
+                               (kind == TreeKind::kDistinct ? "-ext"
+                                : kind == TreeKind::kVaried ? "-var"
+                                                            : "");
       const std::string archive = options.work + "/bench-" + std::to_string(count) + "." +
                                   (format == "zipext"   ? "ext.zip"
                                    : format == "zipvar" ? "var.zip"
@@ -428,12 +435,11 @@ int main(int argc, char** argv) {
       verdict.fastest = 1e100;
       for (const std::vector<std::string>& lister : Listers(format)) {
         const Run theirs = Measure(WithArchive(lister, archive), options.runs);
-        const double perMember =
-            (static_cast<double>(ours.maxRssKb) - theirs.maxRssKb) * 1024.0 / count;
-        std::printf("%-7s %8ld  %-16s %9.3f %9.3f %6.2f %9.3f %9.3f %6.2f %5ld/%-5ld %12.1f\n", format.c_str(),
-                    count, Joined(lister).c_str(), theirs.seconds, ours.seconds, ours.seconds / theirs.seconds,
-                    theirs.cpuSeconds, ours.cpuSeconds, ours.cpuSeconds / theirs.cpuSeconds,
-                    ours.maxRssKb / 1024, theirs.maxRssKb / 1024, perMember);
+        const double perMember = (static_cast<double>(ours.maxRssKb) - theirs.maxRssKb) * 1024.0 / count;
+        std::printf("%-7s %8ld  %-16s %9.3f %9.3f %6.2f %9.3f %9.3f %6.2f %5ld/%-5ld %12.1f\n", format.c_str(), count,
+                    Joined(lister).c_str(), theirs.seconds, ours.seconds, ours.seconds / theirs.seconds,
+                    theirs.cpuSeconds, ours.cpuSeconds, ours.cpuSeconds / theirs.cpuSeconds, ours.maxRssKb / 1024,
+                    theirs.maxRssKb / 1024, perMember);
         if (lister[0] == "cat") {
           verdict.floorSeconds = theirs.seconds;
           continue;
@@ -484,8 +490,10 @@ int main(int argc, char** argv) {
     const double sameRatio = varied && shared != sharedStampCpu.end() ? v.scanCpu / shared->second : 0;
     auto column = [](double value) {
       char text[16];
-      if (value > 0) std::snprintf(text, sizeof text, "%6.2f", value);
-      else std::snprintf(text, sizeof text, "%6s", "-");
+      if (value > 0)
+        std::snprintf(text, sizeof text, "%6.2f", value);
+      else
+        std::snprintf(text, sizeof text, "%6s", "-");
       return std::string(text);
     };
     std::string targets = timeRatio <= 1 ? "time ok" : "time MISSED";
@@ -496,8 +504,7 @@ int main(int argc, char** argv) {
                 v.fastestLister.c_str(), timeRatio, v.fastestCpuLister.c_str(), cpuRatio,
                 column(v.floorSeconds > 0 ? v.scanSeconds / v.floorSeconds : 0).c_str(), column(sameRatio).c_str(),
                 column(v.utcCpu > 0 ? v.scanCpu / v.utcCpu : 0).c_str(),
-                column(v.crowdedCpu > 0 ? v.scanCpu / v.crowdedCpu : 0).c_str(), v.memoryPerMember,
-                targets.c_str());
+                column(v.crowdedCpu > 0 ? v.scanCpu / v.crowdedCpu : 0).c_str(), v.memoryPerMember, targets.c_str());
     if (v.format == "zip" && v.members == 100000) zipPerMember = v.scanCpu / v.members;
     if (v.format == "zipext" && v.members == 100000) zipextPerMember = v.scanCpu / v.members;
   }
@@ -507,20 +514,20 @@ int main(int argc, char** argv) {
   if (small.archives > 0) {
     const double rate = small.archives / small.oneCall;
     const double floorRate = small.archives / small.floor;
-    std::printf("small archives, one call: %.0f archives/s, zip_names %.0f/s, %.2f of its rate  %s\n", rate,
-                floorRate, rate / floorRate,
-                rate >= 20000 || rate * 4 >= floorRate ? "ok" : "MISSED (20,000/s or within 4x)");
+    std::printf("small archives, one call: %.0f archives/s, zip_names %.0f/s, %.2f of its rate  %s\n", rate, floorRate,
+                rate / floorRate, rate >= 20000 || rate * 4 >= floorRate ? "ok" : "MISSED (20,000/s or within 4x)");
     std::printf("small archives, one process each: %.0f/s, unzip -Z1 %.0f/s, ratio %.2f  %s\n",
                 small.archives / small.eachScan, small.archives / small.eachUnzip, small.eachScan / small.eachUnzip,
                 small.eachScan <= small.eachUnzip ? "ok" : "MISSED");
   }
-  std::printf("\nscan command: %s\nratio = scan / lister, elapsed and CPU (user + system) time, each the median of %d runs after a warm-up;\n"
-              "/cat = scan / cat of the archive (elapsed); /same = scan of the varied time stamps / scan of the\n"
-              "shared ones; /UTC = scan / scan with TZ=UTC; /300v = scan / scan with 300 more environment\n"
-              "variables (these three in CPU time);\n"
-              "RSS in MiB (scan/lister); RSS diff = (scan peak RSS - lister peak RSS) / members.\n",
-              options.scan.empty() ? (Joined(LibraryCommand("zip")) + " ... (per format)").c_str()
-                                   : options.scan.c_str(),
-              options.runs);
+  std::printf(
+      "\nscan command: %s\nratio = scan / lister, elapsed and CPU (user + system) time, each the median of %d runs "
+      "after a warm-up;\n"
+      "/cat = scan / cat of the archive (elapsed); /same = scan of the varied time stamps / scan of the\n"
+      "shared ones; /UTC = scan / scan with TZ=UTC; /300v = scan / scan with 300 more environment\n"
+      "variables (these three in CPU time);\n"
+      "RSS in MiB (scan/lister); RSS diff = (scan peak RSS - lister peak RSS) / members.\n",
+      options.scan.empty() ? (Joined(LibraryCommand("zip")) + " ... (per format)").c_str() : options.scan.c_str(),
+      options.runs);
   return 0;
 }

@@ -103,9 +103,7 @@ LimitedWorkers::LimitedWorkers(const RunLimits& limits, std::string setup, Reque
 
 LimitedWorkers::~LimitedWorkers() { EndWorker(); }
 
-void LimitedWorkers::Submit(std::string request) {
-  queue_.push_back(Request{std::move(request), false});
-}
+void LimitedWorkers::Submit(std::string request) { queue_.push_back(Request{std::move(request), false}); }
 
 bool LimitedWorkers::StartWorker() {
   worker_ = WorkerProcess::Start(limits_, handler_, workerOption_);

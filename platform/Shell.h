@@ -14,8 +14,8 @@ constexpr int kShow = 5;
 // started program inherits this process's current folder and is not waited
 // for. The result is not reported. POSIX: the program is started with the
 // parameters split by the Windows command-line rules.
-void ShellStart(void* ownerWindow, const std::string& verb, const std::string& file,
-                const std::string& parameters, int showCommand);
+void ShellStart(void* ownerWindow, const std::string& verb, const std::string& file, const std::string& parameters,
+                int showCommand);
 
 // Splits a command line into its arguments as the Windows C runtime does:
 // blanks separate arguments outside double quotes; a doubled quote inside

@@ -140,8 +140,7 @@ void Control::CreateWindowFor(const WindowParams& params, HWND ownerOrParent) {
 }
 
 void Control::RouteChildNotifications() {
-  const LONG_PTR previous =
-      SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RuntimeSubclassProc));
+  const LONG_PTR previous = SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RuntimeSubclassProc));
   systemProc_ = reinterpret_cast<WNDPROC>(previous);
   SetPropA(hwnd_, kSystemProcProperty, reinterpret_cast<HANDLE>(previous));
 }
@@ -274,8 +273,7 @@ bool Control::RouteFromChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
       result = child->Notify(*header);
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -289,11 +287,8 @@ bool Control::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
       if (LOWORD(lParam)) InvalidateRect(hwnd_, nullptr, TRUE);
       result = 0;
       return true;
-    case WM_GETFONT:
-      result = reinterpret_cast<LRESULT>(ownFont_);
-      return true;
-    default:
-      return false;
+    case WM_GETFONT: result = reinterpret_cast<LRESULT>(ownFont_); return true;
+    default: return false;
   }
 }
 

@@ -50,7 +50,6 @@ void Button::SetDefault(bool isDefault) {
   form.UpdateDefaultButtonLook();
 }
 
-
 void Button::SetCancel(bool isCancel) {
   Form& form = OwnerForm();
   if (isCancel) {
@@ -84,9 +83,7 @@ CheckBox::CheckBox(Control& parent, std::string name, Bounds bounds, const std::
 
 bool CheckBox::Checked() const { return SendMessageA(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-void CheckBox::SetChecked(bool checked) {
-  SendMessageA(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
+void CheckBox::SetChecked(bool checked) { SendMessageA(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0); }
 
 void CheckBox::Toggle() {
   SetChecked(!Checked());
@@ -296,8 +293,7 @@ bool Panel::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
       SetBkColor(reinterpret_cast<HDC>(wParam), color_);
       result = reinterpret_cast<LRESULT>(brush_);
       return true;
-    default:
-      return Control::HandleMessage(msg, wParam, lParam, result);
+    default: return Control::HandleMessage(msg, wParam, lParam, result);
   }
 }
 
@@ -309,8 +305,8 @@ TabPage::TabPage(Control& parent, std::string name, const std::string& caption) 
 }
 
 TabControl::TabControl(Control& parent, std::string name, Bounds bounds) : Control(&parent, std::move(name)) {
-  CreateWindowFor({WC_TABCONTROLA, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
-                   "", bounds, true});
+  CreateWindowFor({WC_TABCONTROLA, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, "",
+                   bounds, true});
   RouteChildNotifications();
 }
 

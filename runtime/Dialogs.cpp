@@ -47,8 +47,7 @@ UINT DefaultButtonFlag(int defaultButton) {
 
 }  // namespace
 
-int ShowMessageBox(const std::string& text, MessageIcon icon, MessageButtons buttons, int defaultButton,
-                   HWND owner) {
+int ShowMessageBox(const std::string& text, MessageIcon icon, MessageButtons buttons, int defaultButton, HWND owner) {
   return MessageBoxA(OwnerOrActive(owner), text.c_str(), Application::Title().c_str(),
                      IconFlags(icon) | ButtonFlags(buttons) | DefaultButtonFlag(defaultButton));
 }
@@ -89,13 +88,11 @@ std::optional<std::string> InputQuery(const std::string& title, const std::strin
   return edit.Text();
 }
 
-std::string InputBox(const std::string& title, const std::string& prompt, const std::string& defaultText,
-                     HWND owner) {
+std::string InputBox(const std::string& title, const std::string& prompt, const std::string& defaultText, HWND owner) {
   return InputQuery(title, prompt, defaultText, owner).value_or(defaultText);
 }
 
-std::optional<std::string> OpenFileDialog(const std::string& filter, const std::string& initialFolder,
-                                          HWND owner) {
+std::optional<std::string> OpenFileDialog(const std::string& filter, const std::string& initialFolder, HWND owner) {
   const std::string filters = FilterToNulSeparated(filter);
   std::vector<char> file(32 * 1024, '\0');
   OPENFILENAMEA dialog{};

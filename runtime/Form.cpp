@@ -148,8 +148,7 @@ void Form::Show() {
 
 void Form::Hide() {
   if (IsWindowVisible(hwnd_)) {
-    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
-                 SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
@@ -265,19 +264,16 @@ bool Form::PreTranslateMessage(MSG& msg) {
         case VK_ESCAPE:
           if (cancelButton_ && cancelButton_->CanFocus()) cancelButton_->Click();
           return true;
-        default:
-          return false;
+        default: return false;
       }
     }
-    case WM_SYSCHAR:
-      return HandleAccessKey(static_cast<char>(msg.wParam));
+    case WM_SYSCHAR: return HandleAccessKey(static_cast<char>(msg.wParam));
     case WM_CHAR: {
       Control* focus = FocusedControl();
       if (focus && (focus->KeysWanted() & kWantsChars)) return false;
       return HandleAccessKey(static_cast<char>(msg.wParam));
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -305,8 +301,7 @@ bool Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result
       RestoreFocus();
       result = 0;
       return true;
-    default:
-      return Control::HandleMessage(msg, wParam, lParam, result);
+    default: return Control::HandleMessage(msg, wParam, lParam, result);
   }
 }
 

@@ -20,7 +20,9 @@ void WriteDefaultValue(platform::RegistryKey& registry, const std::string& keyPa
 
 }  // namespace
 
-ShellNotifier DefaultShellNotifier() { return [] { platform::NotifyAssociationsChanged(); }; }
+ShellNotifier DefaultShellNotifier() {
+  return [] { platform::NotifyAssociationsChanged(); };
+}
 
 bool IsAssosiatedMeB(const std::string& ext, const std::string& exe) {
   platform::RegistryKey registry(platform::RegistryRoot::ClassesRoot, platform::kKeyAllAccess);

@@ -71,19 +71,13 @@ std::string AssociationFileType(const std::string& ext) { return "Qorbel" + ext 
 
 std::string AssociationDisplayName(const std::string& ext) { return ext + "File"; }
 
-std::string AssociationIconKey(const std::string& fileType) {
-  return fileType + "\\DefaultIcon";
-}
+std::string AssociationIconKey(const std::string& fileType) { return fileType + "\\DefaultIcon"; }
 
-std::string AssociationCommandKey(const std::string& fileType) {
-  return fileType + "\\shell\\open\\command";
-}
+std::string AssociationCommandKey(const std::string& fileType) { return fileType + "\\shell\\open\\command"; }
 
 std::string AssociationIconValue(const std::string& exe) { return "\"" + exe + "\",0"; }
 
-std::string AssociationOpenCommand(const std::string& exe) {
-  return "\"" + exe + "\" \"%1\"";
-}
+std::string AssociationOpenCommand(const std::string& exe) { return "\"" + exe + "\" \"%1\""; }
 
 std::string AssociatedOpenCommand(const std::string& ext, const DefaultValueReader& read) {
   std::string value;

@@ -43,13 +43,13 @@ ArchiverBrowseStart GetArchiverpathStart(const std::string& current);
 
 // Registry texts of the association of one extension ext (lower case, no dot)
 // with the executable exe.
-std::string AssociationExtensionKey(const std::string& ext);  // "." + ext
-std::string AssociationFileType(const std::string& ext);      // "Qorbel" + ext + "File"
-std::string AssociationDisplayName(const std::string& ext);   // ext + "File"
-std::string AssociationIconKey(const std::string& fileType);  // fileType + "\DefaultIcon"
+std::string AssociationExtensionKey(const std::string& ext);     // "." + ext
+std::string AssociationFileType(const std::string& ext);         // "Qorbel" + ext + "File"
+std::string AssociationDisplayName(const std::string& ext);      // ext + "File"
+std::string AssociationIconKey(const std::string& fileType);     // fileType + "\DefaultIcon"
 std::string AssociationCommandKey(const std::string& fileType);  // ... "\shell\open\command"
-std::string AssociationIconValue(const std::string& exe);     // "exe",0
-std::string AssociationOpenCommand(const std::string& exe);   // "exe" "%1"
+std::string AssociationIconValue(const std::string& exe);        // "exe",0
+std::string AssociationOpenCommand(const std::string& exe);      // "exe" "%1"
 
 // Marker of a registry value that was not found in the association test.
 extern const char kAssociationNotFound[];

@@ -20,9 +20,7 @@ std::size_t FindCharacter(const std::string& text, char ch) {
   return std::string::npos;
 }
 
-bool IsSectionLine(const std::string& line) {
-  return line.size() >= 2 && line.front() == '[' && line.back() == ']';
-}
+bool IsSectionLine(const std::string& line) { return line.size() >= 2 && line.front() == '[' && line.back() == ']'; }
 
 }  // namespace
 
@@ -32,8 +30,7 @@ IniFile IniFile::Parse(const std::string& bytes) {
     std::string line = platform::TrimText(raw);
     if (line.empty() || line.front() == ';') continue;
     if (IsSectionLine(line)) {
-      file.sections_.push_back(
-          Section{platform::TrimText(line.substr(1, line.size() - 2)), {}});
+      file.sections_.push_back(Section{platform::TrimText(line.substr(1, line.size() - 2)), {}});
       continue;
     }
     if (file.sections_.empty()) continue;  // before the first section
@@ -42,8 +39,8 @@ IniFile IniFile::Parse(const std::string& bytes) {
     if (equals == std::string::npos) {
       lines.push_back(Line{false, line, std::string()});
     } else {
-      lines.push_back(Line{true, platform::TrimText(line.substr(0, equals)),
-                           platform::TrimText(line.substr(equals + 1))});
+      lines.push_back(
+          Line{true, platform::TrimText(line.substr(0, equals)), platform::TrimText(line.substr(equals + 1))});
     }
   }
   return file;
@@ -60,8 +57,7 @@ IniFile::Section* IniFile::FindSection(const std::string& name) {
   return const_cast<Section*>(static_cast<const IniFile*>(this)->FindSection(name));
 }
 
-const IniFile::Line* IniFile::FindEntry(const std::string& section,
-                                        const std::string& key) const {
+const IniFile::Line* IniFile::FindEntry(const std::string& section, const std::string& key) const {
   const Section* found = FindSection(section);
   if (found == nullptr) return nullptr;
   for (const Line& line : found->lines) {
@@ -71,7 +67,7 @@ const IniFile::Line* IniFile::FindEntry(const std::string& section,
 }
 
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
-                                 const std::string& defaultValue) const {
+                                const std::string& defaultValue) const {
   const Line* entry = FindEntry(section, key);
   return entry == nullptr ? defaultValue : entry->value;
 }
@@ -80,8 +76,7 @@ bool IniFile::ValueExists(const std::string& section, const std::string& key) co
   return FindEntry(section, key) != nullptr;
 }
 
-void IniFile::WriteString(const std::string& section, const std::string& key,
-                          const std::string& value) {
+void IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
   Section* target = FindSection(section);
   if (target == nullptr) {
     sections_.push_back(Section{section, {}});

@@ -36,8 +36,7 @@ class IniFile {
   // in place, a missing one is appended at the end of the section, a missing
   // section is appended at the end of the file. key and section are written
   // in the letter case given here.
-  void WriteString(const std::string& section, const std::string& key,
-                   const std::string& value);
+  void WriteString(const std::string& section, const std::string& key, const std::string& value);
 
   // Section names in file order (duplicates included).
   std::vector<std::string> SectionNames() const;

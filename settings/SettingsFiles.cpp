@@ -7,11 +7,10 @@
 
 namespace settings {
 
-const std::array<const char*, kArchiverPathCount> kArchiverPathKeys = {
-    "ArchiverPath", "lzhPath", "zipPath", "cabPath", "7zPath", "rarPath", "gcaPath"};
+const std::array<const char*, kArchiverPathCount> kArchiverPathKeys = {"ArchiverPath", "lzhPath", "zipPath", "cabPath",
+                                                                       "7zPath",       "rarPath", "gcaPath"};
 
-const std::array<const char*, kArchiveTypeCount> kArchiveTypeExtensions = {
-    "lzh", "zip", "cab", "7z", "rar", "gca"};
+const std::array<const char*, kArchiveTypeCount> kArchiveTypeExtensions = {"lzh", "zip", "cab", "7z", "rar", "gca"};
 
 const char kSoftwareSection[] = "Software";
 
@@ -35,13 +34,10 @@ bool ReadIfExists(const std::string& path, std::string& bytes) {
 }  // namespace
 
 std::string WatchListPath() {
-  return platform::JoinPath(platform::ExtractFilePath(platform::ExecutablePath()),
-                            kWatchListFileName);
+  return platform::JoinPath(platform::ExtractFilePath(platform::ExecutablePath()), kWatchListFileName);
 }
 
-std::string SettingsIniPath() {
-  return platform::ChangeFileExt(platform::ExecutablePath(), ".ini");
-}
+std::string SettingsIniPath() { return platform::ChangeFileExt(platform::ExecutablePath(), ".ini"); }
 
 std::string WatchListBytes(const WatchList& list) {
   std::string bytes;
@@ -85,9 +81,7 @@ ArchiverPaths ReadArchiverPaths(const std::string& path) {
   return paths;
 }
 
-void WriteArchiverPaths(const ArchiverPaths& paths) {
-  WriteArchiverPaths(SettingsIniPath(), paths);
-}
+void WriteArchiverPaths(const ArchiverPaths& paths) { WriteArchiverPaths(SettingsIniPath(), paths); }
 
 void WriteArchiverPaths(const std::string& path, const ArchiverPaths& paths) {
   std::string bytes;

@@ -120,17 +120,14 @@ void TfrmConfig::CreateControls() {
   auto& group1 = general.Add<GroupBox>("GroupBox1", Bounds{8, 8, 225, 297}, "監視する拡張子");
   lbChkExt_ = &group1.Add<runtime::ListBox>("lbChkExt", Bounds{16, 24, 89, 257}, 12);
   group1.Add<Button>("btnChkExtAdd", Bounds{120, 24, 89, 25}, "追加").OnClick = [this] { btnChkExtAddClick(); };
-  group1.Add<Button>("btnChkExtDelete", Bounds{120, 56, 89, 25}, "削除").OnClick = [this] {
-    btnChkExtDeleteClick();
-  };
-  group1.Add<Button>("btnChkExtinit", Bounds{120, 88, 89, 25}, "初期化").OnClick = [this] {
-    btnChkExtinitClick();
-  };
+  group1.Add<Button>("btnChkExtDelete", Bounds{120, 56, 89, 25}, "削除").OnClick = [this] { btnChkExtDeleteClick(); };
+  group1.Add<Button>("btnChkExtinit", Bounds{120, 88, 89, 25}, "初期化").OnClick = [this] { btnChkExtinitClick(); };
   general.Add<Button>("btnZipFolderAttach", Bounds{248, 48, 137, 25}, "zipフォルダを有効にする").OnClick = [this] {
     btnZipFolderAttachClick();
   };
-  general.Add<Button>("btnZipFolderRelease", Bounds{248, 16, 137, 25}, "zipフォルダを無効にする").OnClick =
-      [this] { btnZipFolderReleaseClick(); };
+  general.Add<Button>("btnZipFolderRelease", Bounds{248, 16, 137, 25}, "zipフォルダを無効にする").OnClick = [this] {
+    btnZipFolderReleaseClick();
+  };
 
   // Second page: the archiver programs and the associations.
   runtime::TabPage& associations = pages.AddPage("TabSheet2", "関連付け");
@@ -145,9 +142,7 @@ void TfrmConfig::CreateControls() {
     typeBoxes_[i] = &group3.Add<CheckBox>(row.checkBox, Bounds{16, row.top, 49, 17}, row.caption);
     Edit& field = group3.Add<Edit>(row.edit, Bounds{72, row.top, 337, 20});
     pathFields_[i + 1] = &field;
-    group3.Add<Button>(row.button, Bounds{408, row.top, 25, 20}, "...").OnClick = [this, &field] {
-      BrowseInto(field);
-    };
+    group3.Add<Button>(row.button, Bounds{408, row.top, 25, 20}, "...").OnClick = [this, &field] { BrowseInto(field); };
   }
   pages.SetActivePageIndex(0);
 }

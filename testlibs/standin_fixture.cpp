@@ -119,8 +119,7 @@ bool ParseMember(const std::vector<std::string>& tokens, FixtureMember& member) 
 }
 
 // One directive line, already split into tokens (at least one).
-bool ParseDirective(const std::vector<std::string>& tokens, Fixture& fixture,
-                    std::vector<std::string>& seenOnce) {
+bool ParseDirective(const std::vector<std::string>& tokens, Fixture& fixture, std::vector<std::string>& seenOnce) {
   const std::string& word = tokens[0];
   if (word == "member") {
     FixtureMember member;

@@ -40,8 +40,8 @@ struct Fixture {
   std::vector<std::string> accept;  // format tags
   std::int32_t tarType = 0;
   bool openFails = false;
-  bool openStalls = false;       // OpenArchive never returns
-  bool openCrashes = false;      // OpenArchive aborts the process
+  bool openStalls = false;         // OpenArchive never returns
+  bool openCrashes = false;        // OpenArchive aborts the process
   std::uint32_t openGrowsMiB = 0;  // OpenArchive first takes this much memory and keeps it
   bool checkFails = false;
   std::optional<std::string> password;

@@ -100,9 +100,8 @@ class LogLine {
   LogLine& Text(const char* text) { return Field(standin::EscapeTextArgument(text)); }
   LogLine& Pointer(const void* pointer) { return Field(standin::PointerField(pointer)); }
   LogLine& Callback(ArchiverProc callback) {
-    return Field(callback == nullptr
-                     ? std::string("0")
-                     : standin::HexField(reinterpret_cast<std::uintptr_t>(callback)));
+    return Field(callback == nullptr ? std::string("0")
+                                     : standin::HexField(reinterpret_cast<std::uintptr_t>(callback)));
   }
   LogLine& Decimal(long long value) { return Field(std::to_string(value)); }
   LogLine& Hex(std::uint64_t value) { return Field(standin::HexField(value)); }
@@ -191,15 +190,14 @@ std::uint32_t WriteOutput(void* buffer, std::uint32_t size) {
   return needed - 1;
 }
 
-[[maybe_unused]] int RunCommand(const char* entry, ArcWindow window, const char* commandLine,
-                                char* output, std::uint32_t outputSize) {
+[[maybe_unused]] int RunCommand(const char* entry, ArcWindow window, const char* commandLine, char* output,
+                                std::uint32_t outputSize) {
   LogLine(entry).Pointer(window).Text(commandLine).Pointer(output).Decimal(outputSize);
   WriteOutput(output, outputSize);
   return 0;
 }
 
-[[maybe_unused]] ArcHandle OpenArchive(const char* entry, ArcWindow window, const char* path,
-                                       std::uint32_t mode) {
+[[maybe_unused]] ArcHandle OpenArchive(const char* entry, ArcWindow window, const char* path, std::uint32_t mode) {
   LogLine(entry).Pointer(window).Text(path).Hex(mode);
   g_passwordAnswer = 0;
   std::optional<standin::Fixture> fixture = ReadAcceptedFixture(path);
@@ -228,8 +226,7 @@ std::uint32_t WriteOutput(void* buffer, std::uint32_t size) {
   return 0;
 }
 
-[[maybe_unused]] int FindFirst(const char* entry, ArcHandle handle, const char* wildcard,
-                               TMemberInfo* info) {
+[[maybe_unused]] int FindFirst(const char* entry, ArcHandle handle, const char* wildcard, TMemberInfo* info) {
   // The wildcard is logged; every wildcard lists all members.
   LogLine(entry).Pointer(handle).Text(wildcard).Pointer(info);
   OpenedArchive* archive = FindArchive(handle);
@@ -258,9 +255,9 @@ std::uint32_t WriteOutput(void* buffer, std::uint32_t size) {
   return fixture ? fixture->tarType : -1;
 }
 
-[[maybe_unused]] int ExtractMem(const char* entry, ArcWindow window, const char* commandLine,
-                                unsigned char* buffer, std::uint32_t bufferSize, void* time,
-                                std::uint16_t* attribute, std::uint32_t* writtenSize) {
+[[maybe_unused]] int ExtractMem(const char* entry, ArcWindow window, const char* commandLine, unsigned char* buffer,
+                                std::uint32_t bufferSize, void* time, std::uint16_t* attribute,
+                                std::uint32_t* writtenSize) {
   LogLine(entry)
       .Pointer(window)
       .Text(commandLine)
@@ -274,8 +271,7 @@ std::uint32_t WriteOutput(void* buffer, std::uint32_t size) {
   return 0;
 }
 
-[[maybe_unused]] ArcBool SetOwnerWindowEx(const char* entry, ArcWindow window,
-                                          ArchiverProc callback) {
+[[maybe_unused]] ArcBool SetOwnerWindowEx(const char* entry, ArcWindow window, ArchiverProc callback) {
   LogLine(entry).Pointer(window).Callback(callback);
   return 1;
 }
@@ -311,8 +307,7 @@ using OptionalField = std::optional<std::uint64_t> standin::FixtureMember::*;
 }
 
 // Answers come from MOKURENA_STANDIN_PASSWORDS, ";"-separated, one per call.
-[[maybe_unused]] int PasswordDialog(const char* entry, ArcWindow window, char* buffer,
-                                    std::uint32_t size) {
+[[maybe_unused]] int PasswordDialog(const char* entry, ArcWindow window, char* buffer, std::uint32_t size) {
   LogLine(entry).Pointer(window).Pointer(buffer).Decimal(size);
   std::string answers = EnvironmentValue(kPasswordsVariable);
   if (answers.empty()) return -1;
@@ -324,8 +319,7 @@ using OptionalField = std::optional<std::uint64_t> standin::FixtureMember::*;
   }
   ++g_passwordAnswer;
   std::size_t separator = answers.find(';', start);
-  std::string answer =
-      answers.substr(start, separator == std::string::npos ? std::string::npos : separator - start);
+  std::string answer = answers.substr(start, separator == std::string::npos ? std::string::npos : separator - start);
   if (answer == "cancel" || buffer == nullptr || size == 0) return -1;
   std::size_t copied = answer.size() < size ? answer.size() : size - 1;
   std::memcpy(buffer, answer.data(), copied);
@@ -348,22 +342,21 @@ using OptionalField = std::optional<std::uint64_t> standin::FixtureMember::*;
 #define STANDIN_ENTRY_NAME(slot) STANDIN_STRINGIFY(STANDIN_NAME_##slot)
 
 #ifdef STANDIN_NAME_Command
-STANDIN_EXPORT int ARCAPI STANDIN_NAME_Command(ArcWindow window, const char* commandLine,
-                                               char* output, std::uint32_t outputSize) {
+STANDIN_EXPORT int ARCAPI STANDIN_NAME_Command(ArcWindow window, const char* commandLine, char* output,
+                                               std::uint32_t outputSize) {
   return RunCommand(STANDIN_ENTRY_NAME(Command), window, commandLine, output, outputSize);
 }
 #endif
 
 #ifdef STANDIN_NAME_PackCommand
-STANDIN_EXPORT int ARCAPI STANDIN_NAME_PackCommand(ArcWindow window, const char* commandLine,
-                                                   char* output, std::uint32_t outputSize) {
+STANDIN_EXPORT int ARCAPI STANDIN_NAME_PackCommand(ArcWindow window, const char* commandLine, char* output,
+                                                   std::uint32_t outputSize) {
   return RunCommand(STANDIN_ENTRY_NAME(PackCommand), window, commandLine, output, outputSize);
 }
 #endif
 
 #ifdef STANDIN_NAME_OpenArchive
-STANDIN_EXPORT ArcHandle ARCAPI STANDIN_NAME_OpenArchive(ArcWindow window, const char* path,
-                                                         std::uint32_t mode) {
+STANDIN_EXPORT ArcHandle ARCAPI STANDIN_NAME_OpenArchive(ArcWindow window, const char* path, std::uint32_t mode) {
   return OpenArchive(STANDIN_ENTRY_NAME(OpenArchive), window, path, mode);
 }
 #endif
@@ -375,8 +368,7 @@ STANDIN_EXPORT int ARCAPI STANDIN_NAME_CloseArchive(ArcHandle handle) {
 #endif
 
 #ifdef STANDIN_NAME_FindFirst
-STANDIN_EXPORT int ARCAPI STANDIN_NAME_FindFirst(ArcHandle handle, const char* wildcard,
-                                                 TMemberInfo* info) {
+STANDIN_EXPORT int ARCAPI STANDIN_NAME_FindFirst(ArcHandle handle, const char* wildcard, TMemberInfo* info) {
   return FindFirst(STANDIN_ENTRY_NAME(FindFirst), handle, wildcard, info);
 }
 #endif
@@ -400,18 +392,16 @@ STANDIN_EXPORT int ARCAPI STANDIN_NAME_GetArchiveType(const char* path) {
 #endif
 
 #ifdef STANDIN_NAME_ExtractMem
-STANDIN_EXPORT int ARCAPI STANDIN_NAME_ExtractMem(ArcWindow window, const char* commandLine,
-                                                  unsigned char* buffer, std::uint32_t bufferSize,
-                                                  void* time, std::uint16_t* attribute,
+STANDIN_EXPORT int ARCAPI STANDIN_NAME_ExtractMem(ArcWindow window, const char* commandLine, unsigned char* buffer,
+                                                  std::uint32_t bufferSize, void* time, std::uint16_t* attribute,
                                                   std::uint32_t* writtenSize) {
-  return ExtractMem(STANDIN_ENTRY_NAME(ExtractMem), window, commandLine, buffer, bufferSize, time,
-                    attribute, writtenSize);
+  return ExtractMem(STANDIN_ENTRY_NAME(ExtractMem), window, commandLine, buffer, bufferSize, time, attribute,
+                    writtenSize);
 }
 #endif
 
 #ifdef STANDIN_NAME_SetOwnerWindowEx
-STANDIN_EXPORT ArcBool ARCAPI STANDIN_NAME_SetOwnerWindowEx(ArcWindow window,
-                                                            ArchiverProc callback) {
+STANDIN_EXPORT ArcBool ARCAPI STANDIN_NAME_SetOwnerWindowEx(ArcWindow window, ArchiverProc callback) {
   return SetOwnerWindowEx(STANDIN_ENTRY_NAME(SetOwnerWindowEx), window, callback);
 }
 #endif
@@ -423,42 +413,32 @@ STANDIN_EXPORT ArcBool ARCAPI STANDIN_NAME_KillOwnerWindowEx(ArcWindow window) {
 #endif
 
 #ifdef STANDIN_NAME_GetWriteTimeEx
-STANDIN_EXPORT ArcBool ARCAPI STANDIN_NAME_GetWriteTimeEx(ArcHandle handle,
-                                                          std::uint64_t* fileTime) {
-  return GetMemberValue(STANDIN_ENTRY_NAME(GetWriteTimeEx), handle, fileTime,
-                        &standin::FixtureMember::wtime);
+STANDIN_EXPORT ArcBool ARCAPI STANDIN_NAME_GetWriteTimeEx(ArcHandle handle, std::uint64_t* fileTime) {
+  return GetMemberValue(STANDIN_ENTRY_NAME(GetWriteTimeEx), handle, fileTime, &standin::FixtureMember::wtime);
 }
 #endif
 
 #ifdef STANDIN_NAME_GetCreateTimeEx
-STANDIN_EXPORT ArcBool ARCAPI STANDIN_NAME_GetCreateTimeEx(ArcHandle handle,
-                                                           std::uint64_t* fileTime) {
-  return GetMemberValue(STANDIN_ENTRY_NAME(GetCreateTimeEx), handle, fileTime,
-                        &standin::FixtureMember::ctime);
+STANDIN_EXPORT ArcBool ARCAPI STANDIN_NAME_GetCreateTimeEx(ArcHandle handle, std::uint64_t* fileTime) {
+  return GetMemberValue(STANDIN_ENTRY_NAME(GetCreateTimeEx), handle, fileTime, &standin::FixtureMember::ctime);
 }
 #endif
 
 #ifdef STANDIN_NAME_GetAccessTimeEx
-STANDIN_EXPORT ArcBool ARCAPI STANDIN_NAME_GetAccessTimeEx(ArcHandle handle,
-                                                           std::uint64_t* fileTime) {
-  return GetMemberValue(STANDIN_ENTRY_NAME(GetAccessTimeEx), handle, fileTime,
-                        &standin::FixtureMember::atime);
+STANDIN_EXPORT ArcBool ARCAPI STANDIN_NAME_GetAccessTimeEx(ArcHandle handle, std::uint64_t* fileTime) {
+  return GetMemberValue(STANDIN_ENTRY_NAME(GetAccessTimeEx), handle, fileTime, &standin::FixtureMember::atime);
 }
 #endif
 
 #ifdef STANDIN_NAME_GetOriginalSizeEx
-STANDIN_EXPORT ArcBool ARCAPI STANDIN_NAME_GetOriginalSizeEx(ArcHandle handle,
-                                                             std::uint64_t* size) {
-  return GetMemberValue(STANDIN_ENTRY_NAME(GetOriginalSizeEx), handle, size,
-                        &standin::FixtureMember::size64);
+STANDIN_EXPORT ArcBool ARCAPI STANDIN_NAME_GetOriginalSizeEx(ArcHandle handle, std::uint64_t* size) {
+  return GetMemberValue(STANDIN_ENTRY_NAME(GetOriginalSizeEx), handle, size, &standin::FixtureMember::size64);
 }
 #endif
 
 #ifdef STANDIN_NAME_GetCompressedSizeEx
-STANDIN_EXPORT ArcBool ARCAPI STANDIN_NAME_GetCompressedSizeEx(ArcHandle handle,
-                                                               std::uint64_t* size) {
-  return GetMemberValue(STANDIN_ENTRY_NAME(GetCompressedSizeEx), handle, size,
-                        &standin::FixtureMember::packed64);
+STANDIN_EXPORT ArcBool ARCAPI STANDIN_NAME_GetCompressedSizeEx(ArcHandle handle, std::uint64_t* size) {
+  return GetMemberValue(STANDIN_ENTRY_NAME(GetCompressedSizeEx), handle, size, &standin::FixtureMember::packed64);
 }
 #endif
 
@@ -475,8 +455,7 @@ STANDIN_EXPORT ArcBool ARCAPI STANDIN_NAME_ClearEnumMembersProc64() {
 #endif
 
 #ifdef STANDIN_NAME_PasswordDialog
-STANDIN_EXPORT int ARCAPI STANDIN_NAME_PasswordDialog(ArcWindow window, char* buffer,
-                                                      std::uint32_t size) {
+STANDIN_EXPORT int ARCAPI STANDIN_NAME_PasswordDialog(ArcWindow window, char* buffer, std::uint32_t size) {
   return PasswordDialog(STANDIN_ENTRY_NAME(PasswordDialog), window, buffer, size);
 }
 #endif

@@ -28,18 +28,10 @@ std::string EscapeField(const std::string& text) {
   out.reserve(text.size());
   for (unsigned char c : text) {
     switch (c) {
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\\': out += "\\\\"; break;
       default:
         if (c < 0x20 || c == 0x7F) {
           out += "\\x";
@@ -73,18 +65,10 @@ bool UnescapeField(const std::string& field, std::string& text) {
     if (i + 1 >= field.size()) return false;
     char kind = field[++i];
     switch (kind) {
-      case 't':
-        text += '\t';
-        break;
-      case 'n':
-        text += '\n';
-        break;
-      case 'r':
-        text += '\r';
-        break;
-      case '\\':
-        text += '\\';
-        break;
+      case 't': text += '\t'; break;
+      case 'n': text += '\n'; break;
+      case 'r': text += '\r'; break;
+      case '\\': text += '\\'; break;
       case 'x': {
         if (i + 2 >= field.size()) return false;
         int high = HexDigitValue(field[i + 1]);
@@ -94,8 +78,7 @@ bool UnescapeField(const std::string& field, std::string& text) {
         i += 2;
         break;
       }
-      default:
-        return false;
+      default: return false;
     }
   }
   return true;

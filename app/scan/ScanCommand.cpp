@@ -198,8 +198,7 @@ std::string NestedResultMessage(int result, const Options& options) {
              " (--max-members); the rest was not checked";
     case 5: return "the archive could not be read to its end for the archives inside it; they were not checked";
     case 6: return "an archive inside, or a member that may be one, could not be read; its members were not checked";
-    default:
-      return "an archive inside can be read in more than one way; extractors disagree on its members";
+    default: return "an archive inside can be read in more than one way; extractors disagree on its members";
   }
 }
 
@@ -220,8 +219,8 @@ void TakeNestedName(void* context, const char* path, std::size_t length) {
 // The error of the walk through the archives inside path; empty when none.
 std::string CheckNested(const std::string& path, const Options& options, NestedNames& names) {
   const platform::LibraryHandle library = platform::LoadDynamicLibrary("TAR32.DLL");
-  const NestedEntry entry = library ? reinterpret_cast<NestedEntry>(platform::FindEntry(library, kNestedEntryName))
-                                    : nullptr;
+  const NestedEntry entry =
+      library ? reinterpret_cast<NestedEntry>(platform::FindEntry(library, kNestedEntryName)) : nullptr;
   std::string error;
   if (!entry) {
     error = "--recursive needs mokurena's own archiver libraries (TAR32.DLL with MokurenaListNested)";
@@ -637,7 +636,8 @@ std::string UsageText() {
          "  -0, --null      paths on standard input end in NUL instead of a line break\n"
          "  --watch FILE    the watch list from FILE (one extension per line) instead of\n"
          "                  \"checklst.ini\" beside this program" +
-         (kSystemWatchList[0] ? ",\n                  else " + std::string(kSystemWatchList) : std::string()) + "\n"
+         (kSystemWatchList[0] ? ",\n                  else " + std::string(kSystemWatchList) : std::string()) +
+         "\n"
          "  --ext LIST      watch these extensions instead: bat,exe,... (dots removed,\n"
          "                  lower-cased)\n"
          "  --libraries DIR look for the archiver libraries in DIR after this program's\n"
@@ -662,9 +662,7 @@ std::string UsageText() {
          "not opened or an error occurred (the other archives are still checked).\n";
 }
 
-std::string VersionText() {
-  return "mokurena-scan " MOKURENA_VERSION_TEXT "\n" MOKURENA_COPYRIGHT "\n";
-}
+std::string VersionText() { return "mokurena-scan " MOKURENA_VERSION_TEXT "\n" MOKURENA_COPYRIGHT "\n"; }
 
 std::string WatchListFileWithoutOption(const std::string& besideProgram, const std::string& systemWide) {
   if (!platform::FileExists(besideProgram) && !systemWide.empty() && platform::FileExists(systemWide)) {

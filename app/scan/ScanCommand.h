@@ -19,27 +19,27 @@
 namespace scan {
 
 // Exit statuses.
-constexpr int kExitClean = 0;     // no archive holds a watched member
-constexpr int kExitWatched = 1;   // some archive holds a watched member
-constexpr int kExitTrouble = 2;   // an archive was not opened, or an error
+constexpr int kExitClean = 0;    // no archive holds a watched member
+constexpr int kExitWatched = 1;  // some archive holds a watched member
+constexpr int kExitTrouble = 2;  // an archive was not opened, or an error
 
 struct Options {
   bool help = false;
   bool version = false;
   bool json = false;
-  bool list = false;                  // --list: every member name judged
-  bool nulSeparated = false;          // the standard-input list ends paths in NUL
-  std::string watchFile;              // --watch
-  bool extensionsGiven = false;       // --ext
+  bool list = false;             // --list: every member name judged
+  bool nulSeparated = false;     // the standard-input list ends paths in NUL
+  std::string watchFile;         // --watch
+  bool extensionsGiven = false;  // --ext
   app::StringList extensions;
-  std::string libraries;              // --libraries
-  unsigned timeLimit = 30;            // --time-limit: seconds per archive; 0 = none
-  unsigned memoryLimit = 1024;        // --memory-limit: MiB per archive; 0 = none
+  std::string libraries;        // --libraries
+  unsigned timeLimit = 30;      // --time-limit: seconds per archive; 0 = none
+  unsigned memoryLimit = 1024;  // --memory-limit: MiB per archive; 0 = none
   // --recursive[=DEPTH]: the members of archives inside archives too.
   bool recursive = false;
   unsigned depth = 8;
-  unsigned maxExpanded = 1024;        // --max-expanded: MiB extracted in all
-  unsigned maxMembers = 1000000;      // --max-members: members met inside, in all
+  unsigned maxExpanded = 1024;    // --max-expanded: MiB extracted in all
+  unsigned maxMembers = 1000000;  // --max-members: members met inside, in all
   // Archive paths in order; kStdinMarker where the list from standard input goes.
   std::vector<std::string> archives;
 };
@@ -82,7 +82,7 @@ struct ArchiveResult {
   // The members of the report (only when watched), in archive order, also
   // when an error ended the listing.
   std::vector<app::MemberCheck::ReportedMember> reported;
-  std::string error;  // the message of an error raised on the way; empty when none
+  std::string error;               // the message of an error raised on the way; empty when none
   bool listed = false;             // names was asked for
   bool recursive = false;          // members of archives inside were judged ("a.zip/b.exe")
   std::vector<std::string> names;  // every name judged, in order (only when listed)

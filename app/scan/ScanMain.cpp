@@ -111,8 +111,8 @@ int Run(const std::vector<std::string>& args) {
     }
     watch = settings::LoadWatchList(options.watchFile);
   } else {
-    watch = settings::LoadWatchList(
-        scan::WatchListFileWithoutOption(settings::WatchListPath(), scan::kSystemWatchList));
+    watch =
+        settings::LoadWatchList(scan::WatchListFileWithoutOption(settings::WatchListPath(), scan::kSystemWatchList));
   }
 
   Scanner scanner(options, watch, libraries);

@@ -301,8 +301,7 @@ bool NarrowToWide(const std::string& text, std::u16string& wide) {
     char* op = buffer;
     std::size_t ol = sizeof buffer;
     const bool converted = cd != reinterpret_cast<iconv_t>(-1) &&
-                           iconv(cd, &ip, &il, &op, &ol) != static_cast<std::size_t>(-1) && il == 0 &&
-                           op != buffer;
+                           iconv(cd, &ip, &il, &op, &ol) != static_cast<std::size_t>(-1) && il == 0 && op != buffer;
     if (cd != reinterpret_cast<iconv_t>(-1)) iconv(cd, nullptr, nullptr, nullptr, nullptr);
     if (!converted) {
       wide.push_back(u'\uFFFD');
@@ -311,8 +310,7 @@ bool NarrowToWide(const std::string& text, std::u16string& wide) {
       continue;
     }
     for (char* q = buffer; q + 1 < op; q += 2) {
-      wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(q[0]) |
-                                           (static_cast<unsigned char>(q[1]) << 8)));
+      wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(q[0]) | (static_cast<unsigned char>(q[1]) << 8)));
     }
     pos += length;
   }

@@ -106,8 +106,7 @@ std::string SearchFile(const std::string& fileName, const std::string& folder) {
     const std::string full = ExpandFullPath(fileName, 512);
     return full[0] == '/' && full.size() < 512 ? full : std::string();
   }
-  const std::vector<std::string> folders =
-      folder.empty() ? DefaultSearchFolders() : std::vector<std::string>{folder};
+  const std::vector<std::string> folders = folder.empty() ? DefaultSearchFolders() : std::vector<std::string>{folder};
   for (const std::string& candidateFolder : folders) {
     if (candidateFolder.empty()) continue;
     const std::string candidate = JoinPath(candidateFolder, fileName);
@@ -127,7 +126,8 @@ bool IsSameFile(const std::string& a, const std::string& b) {
   return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-SharedReadFile::SharedReadFile(const std::string& path) : handle_(open(path.c_str(), O_RDONLY | O_CLOEXEC)), path_(path) {
+SharedReadFile::SharedReadFile(const std::string& path)
+    : handle_(open(path.c_str(), O_RDONLY | O_CLOEXEC)), path_(path) {
   if (handle_ < 0) throw FileError(ErrorText("cannot open", path));
 }
 

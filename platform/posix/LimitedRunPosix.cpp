@@ -64,9 +64,9 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     if (limit.rlim_max != RLIM_INFINITY && limit.rlim_cur > limit.rlim_max) limit.rlim_cur = limit.rlim_max;
     ::setrlimit(RLIMIT_DATA, &limit);
   }
-  const int status = ServeStream([fd](char* data, std::size_t size) { return ReadSome(fd, data, size); },
-                                 [fd](const char* data, std::size_t size) { return WriteAll(fd, data, size); },
-                                 handler);
+  const int status =
+      ServeStream([fd](char* data, std::size_t size) { return ReadSome(fd, data, size); },
+                  [fd](const char* data, std::size_t size) { return WriteAll(fd, data, size); }, handler);
   ::_exit(status);
 }
 
@@ -108,7 +108,9 @@ std::unique_ptr<WorkerProcess> WorkerProcess::Start(const RunLimits& limits, con
   return std::unique_ptr<WorkerProcess>(new WorkerProcess(std::move(state)));
 }
 
-bool WorkerProcess::Send(const std::string& bytes) { return !state_->ended && WriteAll(state_->fd, bytes.data(), bytes.size()); }
+bool WorkerProcess::Send(const std::string& bytes) {
+  return !state_->ended && WriteAll(state_->fd, bytes.data(), bytes.size());
+}
 
 WorkerProcess::Received WorkerProcess::Receive(std::string& into, int milliseconds) {
   if (state_->ended) return Received::Closed;
@@ -139,7 +141,7 @@ RunOutcome WorkerProcess::End(bool kill) {
   // way. Any other end without an answer is a failure.
   const std::uint64_t peak = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
   s.outcome = !kill && s.memoryLimit > 0 && WIFSIGNALED(status) && peak >= s.memoryLimit ? RunOutcome::MemoryLimit
-                                                                                          : RunOutcome::Failed;
+                                                                                         : RunOutcome::Failed;
   return s.outcome;
 }
 

@@ -34,8 +34,8 @@ std::string AnsiUpperCase(const std::string& text) {
 }
 
 int AnsiCompareText(const std::string& a, const std::string& b) {
-  const int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                               b.data(), static_cast<int>(b.size()));
+  const int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                               static_cast<int>(b.size()));
   // CSTR_LESS_THAN = 1, CSTR_EQUAL = 2, CSTR_GREATER_THAN = 3; 0 on failure,
   // which only invalid arguments cause.
   return r == 0 ? 0 : r - 2;
@@ -71,8 +71,8 @@ bool NarrowToWide(const std::string& text, std::u16string& wide) {
   for (std::size_t pos = 0; pos < text.size();) {
     const std::size_t size = CharLength(text, pos);
     wchar_t buffer[4];
-    const int got = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data() + pos,
-                                        static_cast<int>(size), buffer, 4);
+    const int got =
+        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data() + pos, static_cast<int>(size), buffer, 4);
     if (got <= 0) {
       wide.push_back(u'\uFFFD');
       whole = false;

@@ -123,7 +123,8 @@ std::vector<std::string> DefaultSearchFolders() {
     std::size_t next = path.find(';', pos);
     if (next == std::string::npos) next = path.size();
     std::string folder = path.substr(pos, next - pos);
-    if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"') folder = folder.substr(1, folder.size() - 2);
+    if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"')
+      folder = folder.substr(1, folder.size() - 2);
     if (IsAbsoluteFolder(folder)) folders.push_back(folder);
     pos = next + 1;
   }
@@ -230,7 +231,8 @@ std::string ReadWholeFile(const std::string& path) {
   char buffer[65536];
   for (;;) {
     DWORD read = 0;
-    if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) throw FileError(ErrorText(FileAction::Read, path));
+    if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr))
+      throw FileError(ErrorText(FileAction::Read, path));
     if (read == 0) break;
     result.append(buffer, read);
   }
@@ -252,8 +254,8 @@ constexpr char kTemporaryMarker = '~';
 // Creates or truncates the file in place; an existing file keeps its
 // attributes (a hidden one stays hidden), as a plain write keeps them.
 void WriteInPlace(const std::string& path, const std::string& bytes) {
-  Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                          nullptr));
+  Handle file(
+      CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) throw FileError(ErrorText(FileAction::Create, path));
   if (!SetEndOfFile(file.get())) throw FileError(ErrorText(FileAction::Write, path));
   WriteAll(file.get(), bytes, path);

@@ -83,7 +83,8 @@ std::unique_ptr<WorkerProcess> WorkerProcess::Start(const RunLimits& limits, con
   if (!s->job || !s->event) return nullptr;
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION info;
   ZeroMemory(&info, sizeof info);
-  info.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
+  info.BasicLimitInformation.LimitFlags =
+      JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
   if (limits.memoryBytes > 0) {
     // The worker starts as this process did: what this one has committed
     // stands for its start.

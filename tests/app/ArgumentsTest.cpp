@@ -33,9 +33,13 @@ TEST(ProgramArguments, SplitsAsTheProgramCountsThem) {
       {"unclosed quote runs to the end", "mokurena.exe \"C:\\a b", {"C:\\a b"}},
       {"backslashes are plain characters", "mokurena.exe \"C:\\dir\\\" x", {"C:\\dir\\", "x"}},
       {"two backslashes before a quote stay two", "mokurena.exe a\\\\\"b c\"", {"a\\\\b c"}},
-      {"control characters separate", "mokurena.exe\ta\x01" "b\r\nc", {"a", "b", "c"}},
+      {"control characters separate",
+       "mokurena.exe\ta\x01"
+       "b\r\nc",
+       {"a", "b", "c"}},
       {"control characters inside quotes stay", "mokurena.exe \"a\tb\"", {"a\tb"}},
-      {"Shift_JIS trail byte 0x5C is no backslash", "mokurena.exe \"\x95\x5C\\\x94\x5C.lzh\"",
+      {"Shift_JIS trail byte 0x5C is no backslash",
+       "mokurena.exe \"\x95\x5C\\\x94\x5C.lzh\"",
        {"\x95\x5C\\\x94\x5C.lzh"}},
       {"bytes above 0x7F never separate", "mokurena.exe \xA0\xFF", {"\xA0\xFF"}},
   };

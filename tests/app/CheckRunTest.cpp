@@ -43,7 +43,7 @@ TEST_F(CheckRunTest, ExtensionOfAName) {
       {"docs.old\\readme", "", ""},
       {"docs.old/readme", "old/readme", "old/readme"},
       {"a.b:c", "", ""},
-      {"\x83\x5C.exe", "exe", "exe"},        // trail byte 0x5C is no "\"
+      {"\x83\x5C.exe", "exe", "exe"},  // trail byte 0x5C is no "\"
       {"a.\x83\x5C", "\x83\x5C", "\x83\x5C"},
       {"a.B\x83\x41", "b\x83\x41", "b\x83\x41"},  // trail byte "A" not lowered
       {"evil.exe.", "", "exe"},
@@ -60,7 +60,7 @@ TEST_F(CheckRunTest, ExtensionOfAName) {
       {"evil.exe/./.", "", "exe"},
       {"evil.exe::$DATA::$DATA", "", "exe"},
       {"\x83\x5C.exe\x83\x5C.", "", "exe\x83\x5C"},  // the trail byte starts no "\." component
-      {"evil.exe\\..", "", ""},                   // ".." names the folder above
+      {"evil.exe\\..", "", ""},                      // ".." names the folder above
       {"evil.exe\\.. ", " ", ""},
       {"..", "", ""},
       {".", "", ""},
@@ -98,24 +98,28 @@ TEST_F(CheckRunTest, HitDecisionAndReportLines) {
       {"no members", {}, kDefaultWatch, false, {}},
       {"upper-case member", {"a.EXE"}, kDefaultWatch, true, {"[ exe ] a.EXE"}},
       {"upper-case entry never hits", {"a.exe"}, {"EXE"}, false, {"[ exe ] a.exe"}},
-      {"hit through bat, report through both", {"a.exe", "b.bat"}, {"EXE", "bat"}, true,
+      {"hit through bat, report through both",
+       {"a.exe", "b.bat"},
+       {"EXE", "bat"},
+       true,
        {"[ exe ] a.exe", "[ bat ] b.bat"}},
       {"duplicate entry", {"a.exe"}, {"exe", "exe"}, true, {"[ exe ] a.exe", "[ exe ] a.exe"}},
       {"duplicate member", {"a.exe", "a.exe"}, {"exe"}, true, {"[ exe ] a.exe", "[ exe ] a.exe"}},
-      {"empty entry", {"README", "dir\\", "x.txt"}, {"", "bat"}, true,
-       {"[  ] README", "[  ] dir\\"}},
-      {"archive order", {"x.scr", "y.txt", "z.bat"}, kDefaultWatch, true,
-       {"[ scr ] x.scr", "[ bat ] z.bat"}},
+      {"empty entry", {"README", "dir\\", "x.txt"}, {"", "bat"}, true, {"[  ] README", "[  ] dir\\"}},
+      {"archive order", {"x.scr", "y.txt", "z.bat"}, kDefaultWatch, true, {"[ scr ] x.scr", "[ bat ] z.bat"}},
       {"empty watch list", {"a.exe"}, {}, false, {}},
-      {"trailing dot and blank", {"evil.exe.", "evil.exe "}, kDefaultWatch, true,
+      {"trailing dot and blank",
+       {"evil.exe.", "evil.exe "},
+       kDefaultWatch,
+       true,
        {"[ exe ] evil.exe.", "[ exe ] evil.exe "}},
-      {"names shown as listed", {"evil.exe::$DATA", "evil.exe\\.", "evil.exe/.", "evil.exe:x", "a.txt:b.scr"},
-       kDefaultWatch, true,
+      {"names shown as listed",
+       {"evil.exe::$DATA", "evil.exe\\.", "evil.exe/.", "evil.exe:x", "a.txt:b.scr"},
+       kDefaultWatch,
+       true,
        {"[ exe ] evil.exe::$DATA", "[ exe ] evil.exe\\.", "[ exe ] evil.exe/.", "[ scr ] a.txt:b.scr"}},
-      {"line breaks in a name", {"a\r\n[ exe ] b.exe"}, kDefaultWatch, true,
-       {"[ exe ] a<CR><LF>[ exe ] b.exe"}},
-      {"control characters in the extension", {"a.e\x01xe"}, {"e\x01xe"}, true,
-       {"[ e<01>xe ] a.e<01>xe"}},
+      {"line breaks in a name", {"a\r\n[ exe ] b.exe"}, kDefaultWatch, true, {"[ exe ] a<CR><LF>[ exe ] b.exe"}},
+      {"control characters in the extension", {"a.e\x01xe"}, {"e\x01xe"}, true, {"[ e<01>xe ] a.e<01>xe"}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(app::HasWatchedMember(c.members, c.watch), c.hit) << c.name;
@@ -147,7 +151,10 @@ TEST_F(CheckRunTest, FastMatchingEqualsNestedLoops) {
     }
     bool hit = false;
     for (const std::string& ext : distinct) {
-      if (app::IndexInList(ext, watch) >= 0) { hit = true; break; }
+      if (app::IndexInList(ext, watch) >= 0) {
+        hit = true;
+        break;
+      }
     }
     StringList lines;
     for (const std::string& m : members) {
@@ -200,9 +207,20 @@ TEST_F(CheckRunTest, ReportMessageText) {
 
 TEST_F(CheckRunTest, ArchiverIndexFromTheExtension) {
   const std::pair<std::string, int> cases[] = {
-      {"x.lzh", 1}, {"data.ZIP", 2}, {"x.Cab", 3}, {"x.7Z", 4}, {"x.rar", 5}, {"x.GCA", 6},
-      {"data.tar.gz", 0}, {"C:\\dir.old\\archive", 0}, {"archive", 0}, {"x.", 0},
-      {"x.zipx", 0}, {"C:\\a.zip\\b", 0}, {"C:\\\x83\x5C.zip", 2}, {"C:\\\x83\x5C", 0},
+      {"x.lzh", 1},
+      {"data.ZIP", 2},
+      {"x.Cab", 3},
+      {"x.7Z", 4},
+      {"x.rar", 5},
+      {"x.GCA", 6},
+      {"data.tar.gz", 0},
+      {"C:\\dir.old\\archive", 0},
+      {"archive", 0},
+      {"x.", 0},
+      {"x.zipx", 0},
+      {"C:\\a.zip\\b", 0},
+      {"C:\\\x83\x5C.zip", 2},
+      {"C:\\\x83\x5C", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(app::ArchiverIndexFor(c.first), c.second) << c.first;
 }
@@ -213,8 +231,7 @@ TEST_F(CheckRunTest, ArchiverProgramChoice) {
     EXPECT_FALSE(path.empty()) << "an empty path is never looked up";
     return files.count(path) != 0;
   };
-  const settings::ArchiverPaths both = {"C:\\general.exe", "C:\\lzh.exe", "", "C:\\missing.exe",
-                                        "", "", ""};
+  const settings::ArchiverPaths both = {"C:\\general.exe", "C:\\lzh.exe", "", "C:\\missing.exe", "", "", ""};
   const settings::ArchiverPaths noGeneral = {"", "C:\\lzh.exe", "", "", "", "", ""};
   const settings::ArchiverPaths folderOnly = {"C:\\dir", "", "", "", "", "", ""};
   struct Case {
@@ -244,12 +261,8 @@ TEST_F(CheckRunTest, QuotingAndUnquotingTheArchivePath) {
     EXPECT_EQ(app::UnquoteCommandLineArgument(c.second), c.first) << c.second;
   }
   const std::pair<std::string, std::string> unquoted[] = {
-      {"C:\\x.zip", "C:\\x.zip"},
-      {"\"\"", "\"\""},            // empty inside: the argument unchanged
-      {"\"C:\\no end", "C:\\no end"},
-      {"\"a\"tail", "a"},
-      {"a\"b\"", "a\"b\""},
-      {"", ""},
+      {"C:\\x.zip", "C:\\x.zip"},     {"\"\"", "\"\""},  // empty inside: the argument unchanged
+      {"\"C:\\no end", "C:\\no end"}, {"\"a\"tail", "a"}, {"a\"b\"", "a\"b\""}, {"", ""},
   };
   for (const auto& c : unquoted) EXPECT_EQ(app::UnquoteCommandLineArgument(c.first), c.second) << c.first;
 }

@@ -55,8 +55,8 @@ TEST(BindEntry, AnAddressOnceFoundIsNotLookedUpAgain) {
 }
 
 TEST_F(BindingTest, LoadsOnceBindsOnDemandFreesAndBindsAnew) {
-  std::string path = scratch.Write("a.lzh", FixtureWriter().Accept("lha").Member(
-                                                FixtureMember("a.txt").WriteTime(1234)));
+  std::string path =
+      scratch.Write("a.lzh", FixtureWriter().Accept("lha").Member(FixtureMember("a.txt").WriteTime(1234)));
   ScopedLibraryFolder libraries("full", {"UNLHA32.DLL"});
   TArchiverDll dll = MakeLha();
   EXPECT_EQ(dll.ModuleHandle(), nullptr);  // construction loads nothing
@@ -118,8 +118,8 @@ TEST_F(BindingTest, MissingLibraryAndMissingRequiredEntry) {
     dll.FindNext(handle, info);
     ADD_FAILURE() << "no exception";
   } catch (const EEntryNotFound& e) {
-    EXPECT_EQ(e.what(), platform::LibraryPath(dll.ModuleHandle(), 257) +
-                            " に UnlhaFindNext のエントリが見つかりません。");
+    EXPECT_EQ(e.what(),
+              platform::LibraryPath(dll.ModuleHandle(), 257) + " に UnlhaFindNext のエントリが見つかりません。");
   }
   EXPECT_EQ(dll.EntryAddress(TCustomArchiverDll::eFindNext), nullptr);
   dll.CloseArchive(handle);
@@ -183,20 +183,20 @@ TEST_F(BindingTest, ExtendedInfoFromTheLibraryOrFromTheRecord) {
   const std::uint16_t date = 0x5A21, time = 0x6000;  // 2025-01-01 12:00:00 local
   std::uint64_t fromDos = 0;
   ASSERT_TRUE(platform::DosDateTimeToUtcFileTime(date, time, fromDos));
-  std::string path = scratch.Write(
-      "a.lzh", FixtureWriter()
-                   .Accept("lha")
-                   .Member(FixtureMember("all.txt")
-                               .DosDateTime(date, time)
-                               .Size(10)
-                               .Packed(5)
-                               .WriteTime(111)
-                               .AccessTime(222)
-                               .CreateTime(333)
-                               .Size64(0x100000000ull)
-                               .Packed64(0x200000000ull))
-                   .Member(FixtureMember("dos.txt").DosDateTime(date, time).Size(7).Packed(3))
-                   .Member(FixtureMember("zero.txt").Size(0xFFFFFFFFu)));
+  std::string path =
+      scratch.Write("a.lzh", FixtureWriter()
+                                 .Accept("lha")
+                                 .Member(FixtureMember("all.txt")
+                                             .DosDateTime(date, time)
+                                             .Size(10)
+                                             .Packed(5)
+                                             .WriteTime(111)
+                                             .AccessTime(222)
+                                             .CreateTime(333)
+                                             .Size64(0x100000000ull)
+                                             .Packed64(0x200000000ull))
+                                 .Member(FixtureMember("dos.txt").DosDateTime(date, time).Size(7).Packed(3))
+                                 .Member(FixtureMember("zero.txt").Size(0xFFFFFFFFu)));
 
   struct Expected {
     std::uint64_t write, access, create, size, packed;
@@ -208,8 +208,8 @@ TEST_F(BindingTest, ExtendedInfoFromTheLibraryOrFromTheRecord) {
     ArcHandle handle = dll.OpenArchive(nullptr, path, kModeList);
     TMemberInfo info{};
     for (int r = dll.FindFirst(handle, "*.*", info); r == 0; r = dll.FindNext(handle, info)) {
-      out.push_back({info.LastWriteTime, info.LastAccessTime, info.CreationTime,
-                     info.OriginalSize64, info.CompressedSize64});
+      out.push_back(
+          {info.LastWriteTime, info.LastAccessTime, info.CreationTime, info.OriginalSize64, info.CompressedSize64});
     }
     dll.CloseArchive(handle);
     dll.FreeDLL();

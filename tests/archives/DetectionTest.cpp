@@ -14,29 +14,53 @@ using testsupport::FixtureWriter;
 using testsupport::ScopedLibraryFolder;
 
 const std::vector<std::string> kAllLibraries = {
-    "UNLHA32.DLL", "UNARJ32J.DLL", "CAB32.DLL",  "TAR32.DLL",  "UNRAR32.DLL",
-    "BGA32.DLL",   "UnGCA32.DLL",  "7-zip32.dll", "YYZ32.DLL", "YZ1.DLL",
-    "UNZIP32.DLL", "ZIP32J.DLL",   "LMZIP32.DLL"};
+    "UNLHA32.DLL", "UNARJ32J.DLL", "CAB32.DLL", "TAR32.DLL",   "UNRAR32.DLL", "BGA32.DLL",  "UnGCA32.DLL",
+    "7-zip32.dll", "YYZ32.DLL",    "YZ1.DLL",   "UNZIP32.DLL", "ZIP32J.DLL",  "LMZIP32.DLL"};
 
 TEST(DetectByExtension, TableLastExtensionAndDelimiters) {
   struct Case {
     const char* name;
     TArchiverType type;
   } cases[] = {
-      {"a.lzh", atLha},        {"A.LZH", atLha},         {"C:\\dir\\b.Zip", atZip},
-      {"x.jar", atZip},        {"x.EAR", atZip},         {"x.war", atZip},
-      {"x.cab", atCab},        {"x.arj", atArj},         {"x.a", atTar},
-      {"x.lib", atTar},        {"x.tar", atTar},         {"x.deb", atTar},
-      {"x.rpm", atTar},        {"x.cpio", atTar},        {"x.Z", atTgz},
-      {"x.gz", atTgz},         {"a.tar.gz", atTgz},      {"x.tgz", atTgz},
-      {"x.taz", atTgz},        {"x.bz2", atBZ2},         {"x.rar", atRar},
-      {"x.gza", atBga},        {"x.bza", atBga},         {"x.yz1", atYz1},
-      {"x.gca", atGCA},        {"x.7z", at7z},           {"x.7Z", at7z},
-      {"x.bin", atNone},       {"x", atNone},            {"x.", atNone},
-      {"x.zip.bak", atNone},   {"x.zip\\readme", atNone}, {"x.zip:stream", atNone},
-      {"C:.lzh", atLha},       {"x.lzh ", atNone},       {"x.ｌｚｈ", atNone},
+      {"a.lzh", atLha},
+      {"A.LZH", atLha},
+      {"C:\\dir\\b.Zip", atZip},
+      {"x.jar", atZip},
+      {"x.EAR", atZip},
+      {"x.war", atZip},
+      {"x.cab", atCab},
+      {"x.arj", atArj},
+      {"x.a", atTar},
+      {"x.lib", atTar},
+      {"x.tar", atTar},
+      {"x.deb", atTar},
+      {"x.rpm", atTar},
+      {"x.cpio", atTar},
+      {"x.Z", atTgz},
+      {"x.gz", atTgz},
+      {"a.tar.gz", atTgz},
+      {"x.tgz", atTgz},
+      {"x.taz", atTgz},
+      {"x.bz2", atBZ2},
+      {"x.rar", atRar},
+      {"x.gza", atBga},
+      {"x.bza", atBga},
+      {"x.yz1", atYz1},
+      {"x.gca", atGCA},
+      {"x.7z", at7z},
+      {"x.7Z", at7z},
+      {"x.bin", atNone},
+      {"x", atNone},
+      {"x.", atNone},
+      {"x.zip.bak", atNone},
+      {"x.zip\\readme", atNone},
+      {"x.zip:stream", atNone},
+      {"C:.lzh", atLha},
+      {"x.lzh ", atNone},
+      {"x.ｌｚｈ", atNone},
       // A double-byte name whose trail byte is 0x5C does not hide the extension.
-      {"\x83\x5C.lzh", atLha}, {"\x95\x5C.7z", at7z},
+      {"\x83\x5C.lzh", atLha},
+      {"\x95\x5C.7z", at7z},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(DetectArchiverType(c.name, TDetectBy::Extension), c.type) << c.name;

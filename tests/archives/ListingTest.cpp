@@ -49,11 +49,8 @@ Listing List(TArchiveFile& archive, ArcWindow owner = nullptr) {
 
 TEST_F(BindingTest, ListsMembersInOrderWithTheCallsTheLibraryExpects) {
   ScopedLibraryFolder libraries("full", {"UNLHA32.DLL"});
-  std::string path = scratch.Write("a.LZH", FixtureWriter()
-                                                .Accept("lha")
-                                                .Member("readme.txt")
-                                                .Member("bin\\setup.EXE")
-                                                .Member("\x95\x5C\\x.scr"));
+  std::string path = scratch.Write(
+      "a.LZH", FixtureWriter().Accept("lha").Member("readme.txt").Member("bin\\setup.EXE").Member("\x95\x5C\\x.scr"));
   ScopedCallLog log;
   TArchiveFile archive;
   archive.SetFileName(path);
@@ -62,8 +59,7 @@ TEST_F(BindingTest, ListsMembersInOrderWithTheCallsTheLibraryExpects) {
 
   Listing listing = List(archive, reinterpret_cast<ArcWindow>(0x1234));
   EXPECT_EQ(listing.openResult, 0);
-  EXPECT_EQ(listing.names,
-            (std::vector<std::string>{"readme.txt", "bin\\setup.EXE", "\x95\x5C\\x.scr"}));
+  EXPECT_EQ(listing.names, (std::vector<std::string>{"readme.txt", "bin\\setup.EXE", "\x95\x5C\\x.scr"}));
   EXPECT_NE(listing.lastFindResult, 0);
   EXPECT_EQ(archive.Handle(), nullptr);
 
@@ -101,8 +97,7 @@ TEST_F(BindingTest, EmptyArchiveFailedOpenAndFailureInTheMiddle) {
 
   TArchiveFile broken;
   broken.SetFileName(scratch.Write(
-      "broken.lzh",
-      FixtureWriter().Accept("lha").FailAt(3).Member("a.txt").Member("b.exe").Member("c.bat")));
+      "broken.lzh", FixtureWriter().Accept("lha").FailAt(3).Member("a.txt").Member("b.exe").Member("c.bat")));
   listing = List(broken);
   EXPECT_EQ(listing.openResult, 0);
   EXPECT_EQ(listing.names, (std::vector<std::string>{"a.txt", "b.exe"}));
@@ -113,8 +108,8 @@ TEST_F(BindingTest, BadArchivesDoNotOpen) {
   platform::WriteWholeFile(scratch.Path("empty.lzh"), "");
   platform::WriteWholeFile(scratch.Path("garbage.lzh"), std::string(4096, '\xA5'));
   platform::WriteWholeFile(scratch.Path("truncated.lzh"), "MOKFIX 1\naccept lh");
-  for (std::string path : {scratch.Path("empty.lzh"), scratch.Path("garbage.lzh"),
-                           scratch.Path("truncated.lzh"), scratch.Path("missing.lzh")}) {
+  for (std::string path : {scratch.Path("empty.lzh"), scratch.Path("garbage.lzh"), scratch.Path("truncated.lzh"),
+                           scratch.Path("missing.lzh")}) {
     TArchiveFile archive;
     archive.SetFileName(path);
     EXPECT_EQ(List(archive).openResult, 1) << path;

@@ -13,11 +13,9 @@ TEST(FormatMessageText, FillsPositionalPlaceholders) {
     std::vector<std::string> args;
     const char* expected;
   } cases[] = {
-      {"%0:s と %1:s", {"a", "b"}, "a と b"},
-      {"%1:s, %0:s, %1:s", {"x", "y"}, "y, x, y"},
-      {"100%% %0:s", {"done"}, "100% done"},
-      {"%2:s stays", {"a"}, "%2:s stays"},       // no such argument
-      {"%0 %0: %0:x", {"a"}, "%0 %0: %0:x"},     // not a placeholder
+      {"%0:s と %1:s", {"a", "b"}, "a と b"}, {"%1:s, %0:s, %1:s", {"x", "y"}, "y, x, y"},
+      {"100%% %0:s", {"done"}, "100% done"},  {"%2:s stays", {"a"}, "%2:s stays"},  // no such argument
+      {"%0 %0: %0:x", {"a"}, "%0 %0: %0:x"},                                        // not a placeholder
       {"trailing %", {}, "trailing %"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatMessageText(c.format, c.args), c.expected) << c.format;

@@ -62,11 +62,10 @@ TEST_F(ZipBinding, ListingSearchesLmZipThenZip32jThenUnZip) {
     std::string lib = c.listedBy, p = c.prefix;
     std::vector<std::string> served = ListZip();
     // The write time has a lower-case z in every library.
-    std::vector<std::string> expected = {
-        lib + " " + p + "OpenArchive",     lib + " " + p + "FindFirst",
-        lib + " UnzipGetWriteTimeEx",      lib + " " + p + "GetAccessTimeEx",
-        lib + " " + p + "GetCreateTimeEx", lib + " " + p + "FindNext",
-        lib + " " + p + "CloseArchive"};
+    std::vector<std::string> expected = {lib + " " + p + "OpenArchive",     lib + " " + p + "FindFirst",
+                                         lib + " UnzipGetWriteTimeEx",      lib + " " + p + "GetAccessTimeEx",
+                                         lib + " " + p + "GetCreateTimeEx", lib + " " + p + "FindNext",
+                                         lib + " " + p + "CloseArchive"};
     EXPECT_EQ(served, expected) << lib;
   }
 }
@@ -213,8 +212,7 @@ class Yz1Password : public BindingTest {
   Outcome ListWithAnswers(const char* variant, const std::string& answers) {
     ScopedLibraryFolder libraries(variant, {"YYZ32.DLL"});
     ScopedEnvironmentValue passwords("MOKURENA_STANDIN_PASSWORDS", answers);
-    std::string path =
-        scratch.Write("p.yz1", FixtureWriter().Accept("yz1").Password("secret").Member("a.exe"));
+    std::string path = scratch.Write("p.yz1", FixtureWriter().Accept("yz1").Password("secret").Member("a.exe"));
     ScopedCallLog log;
     TArchiveFile archive;
     archive.SetFileName(path);

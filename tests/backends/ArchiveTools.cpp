@@ -50,7 +50,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 int RunTool(const std::vector<std::string>& argv, const std::string& folder,
-        const std::vector<std::string>& environment) {
+            const std::vector<std::string>& environment) {
   pid_t pid = fork();
   if (pid == 0) {
     int log = ::open("/tmp/backends-test-tools.log", O_WRONLY | O_CREAT | O_APPEND, 0644);
@@ -138,8 +138,7 @@ int Library::ArchiveType(const std::string& path) const {
   return reinterpret_cast<GetArchiveTypeEntry>(Entry("GetArchiveType"))(path.c_str());
 }
 
-std::vector<Listed> Library::List(const std::string& path, int* endCode, bool* opened,
-                                  const char* wildcard) const {
+std::vector<Listed> Library::List(const std::string& path, int* endCode, bool* opened, const char* wildcard) const {
   std::vector<Listed> members;
   auto first = reinterpret_cast<FindFirstEntry>(Entry("FindFirst"));
   auto next = reinterpret_cast<FindNextEntry>(Entry("FindNext"));

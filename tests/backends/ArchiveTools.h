@@ -40,7 +40,7 @@ std::string ReadFile(const std::string& path);
 // Runs a program (searched in PATH) in folder with extra environment entries
 // ("NAME=value"); its output goes to a log. Returns the exit status.
 int RunTool(const std::vector<std::string>& argv, const std::string& folder,
-        const std::vector<std::string>& environment = {});
+            const std::vector<std::string>& environment = {});
 bool HaveProgram(const std::string& name);
 
 // Little-endian fields appended to the bytes of an archive a test writes.

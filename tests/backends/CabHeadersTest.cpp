@@ -28,11 +28,11 @@ struct CabFile {
 
 struct CabLayout {
   std::uint16_t folders = 1;
-  std::string headerReserve;      // with kFlagReserve
+  std::string headerReserve;       // with kFlagReserve
   std::uint8_t folderReserve = 0;  // with kFlagReserve
   bool reserve = false;
-  bool previous = false;  // a link to a previous cabinet
-  bool next = false;      // a link to a next cabinet
+  bool previous = false;   // a link to a previous cabinet
+  bool next = false;       // a link to a next cabinet
   int firstFileShift = 0;  // moves the offset of the first file record
   std::uint16_t fileCountShift = 0;
   std::uint8_t major = 1;
@@ -128,9 +128,7 @@ TEST(CabHeaders, AttributesAndFolders) {
     std::uint16_t attribs;
     std::uint32_t expected;
   } cases[] = {
-      {0x00, kAttrArchive},
-      {0x01, kAttrReadOnly | kAttrArchive},
-      {0x06, kAttrHidden | kAttrSystem | kAttrArchive},
+      {0x00, kAttrArchive}, {0x01, kAttrReadOnly | kAttrArchive}, {0x06, kAttrHidden | kAttrSystem | kAttrArchive},
       {0xA0, kAttrArchive},  // archive bit and the UTF-8 name flag
       {0x40, kAttrArchive},  // "execute": no DOS attribute
   };

@@ -29,7 +29,11 @@ struct Extended {
 struct Entry {
   Entry(std::string n, std::string d = "abc", std::vector<Extended> x = {}, std::string m = "-lh0-",
         std::uint8_t a = 0x20, std::uint32_t o = 3)
-      : name(std::move(n)), data(std::move(d)), extended(std::move(x)), method(std::move(m)), attribute(a),
+      : name(std::move(n)),
+        data(std::move(d)),
+        extended(std::move(x)),
+        method(std::move(m)),
+        attribute(a),
         originalSize(o) {}
   std::string name;  // levels 0, 1: in the base header
   std::string data;
@@ -83,12 +87,18 @@ std::string Level23(const Entry& e, int level, bool crc = true, bool corruptCrc 
     ext += static_cast<char>(extended[i].type);
     ext += extended[i].data;
     const std::size_t next = i + 1 < extended.size() ? extended[i + 1].data.size() + 1 + sizeBytes : 0;
-    if (level == 2) Put16(ext, next); else Put32(ext, next);
+    if (level == 2)
+      Put16(ext, next);
+    else
+      Put32(ext, next);
   }
   const std::size_t first = extended.empty() ? 0 : extended[0].data.size() + 1 + sizeBytes;
   const std::size_t fixed = level == 2 ? 26 : 32;
   std::string h;
-  if (level == 2) Put16(h, fixed + ext.size()); else Put16(h, 4);
+  if (level == 2)
+    Put16(h, fixed + ext.size());
+  else
+    Put16(h, 4);
   h += e.method;
   Put32(h, e.data.size());
   Put32(h, e.originalSize);
@@ -128,8 +138,14 @@ TEST(LhaHeaders, EveryLevelAndItsNames) {
   const std::string sjisDir = "\x93\xfa\x96\x7b\x8c\xea";  // 日本語
   Entry plain{"plain.txt"};
   Entry dosPath{"dir\\\x95\x5c.exe"};  // 表, whose second byte is 0x5C
-  Entry unixPath{"a/b\xFF" "c.exe"};
-  Entry named{"", "xyz", {{0x01, "file.exe"}, {0x02, sjisDir + "\xFF" "sub\xFF"}}};
+  Entry unixPath{
+      "a/b\xFF"
+      "c.exe"};
+  Entry named{"",
+              "xyz",
+              {{0x01, "file.exe"},
+               {0x02, sjisDir + "\xFF"
+                                "sub\xFF"}}};
   Entry folder{"", "", {{0x02, "empty\xFF"}}, "-lhd-", 0x10, 0};
   struct Case {
     const char* what;
@@ -137,15 +153,15 @@ TEST(LhaHeaders, EveryLevelAndItsNames) {
     std::vector<std::string> names;
   };
   const Case cases[] = {
-      {"level 0", Level01(plain, 0) + Level01(dosPath, 0) + std::string(1, '\0'),
-       {"plain.txt", "dir\\\x95\x5c.exe"}},
-      {"level 1 with extended names", Level01(unixPath, 1) + Level01(named, 1) + std::string(1, '\0'),
+      {"level 0", Level01(plain, 0) + Level01(dosPath, 0) + std::string(1, '\0'), {"plain.txt", "dir\\\x95\x5c.exe"}},
+      {"level 1 with extended names",
+       Level01(unixPath, 1) + Level01(named, 1) + std::string(1, '\0'),
        {"a/b/c.exe", sjisDir + "/sub/file.exe"}},
-      {"level 2", Level23(named, 2) + Level23(folder, 2) + std::string(1, '\0'),
-       {sjisDir + "/sub/file.exe", "empty/"}},
+      {"level 2", Level23(named, 2) + Level23(folder, 2) + std::string(1, '\0'), {sjisDir + "/sub/file.exe", "empty/"}},
       {"level 2 without a header CRC", Level23(named, 2, false), {sjisDir + "/sub/file.exe"}},
       {"level 3", Level23(named, 3) + Level23(folder, 3), {sjisDir + "/sub/file.exe", "empty/"}},
-      {"levels mixed, no end mark", Level01(plain, 0) + Level01(plain, 1) + Level23(plain, 2) + Level23(plain, 3),
+      {"levels mixed, no end mark",
+       Level01(plain, 0) + Level01(plain, 1) + Level23(plain, 2) + Level23(plain, 3),
        {"plain.txt", "plain.txt", "", ""}},
   };
   for (const Case& c : cases) {
@@ -222,8 +238,8 @@ TEST(LhaHeaders, DamageEndsTheListing) {
 // reads outside the bytes (ASan watches).
 TEST(LhaHeaders, CutAndScrambledArchivesNeverReadOutOfBounds) {
   const Entry named{"", "xyz", {{0x01, "file.exe"}, {0x02, "d\xFF"}, {0x42, Ext64(3, 3)}}};
-  const std::string archive = Level01(Entry{"a.txt"}, 0) + Level01(named, 1) + Level23(named, 2) +
-                              Level23(named, 3) + std::string(1, '\0');
+  const std::string archive =
+      Level01(Entry{"a.txt"}, 0) + Level01(named, 1) + Level23(named, 2) + Level23(named, 3) + std::string(1, '\0');
   ASSERT_EQ(List(archive).members.size(), 4u);
   backends_test::ListCutAndScrambled(List, archive, 3);
 }

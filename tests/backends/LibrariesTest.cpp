@@ -26,12 +26,12 @@ const std::string kJapaneseExe = "日本語\\表示.exe";  // 表 ends in 0x5C i
 const std::string kDeepExe = "deep\\a\\b\\c\\d\\e\\f\\g\\h\\i\\j\\k\\l\\m\\n\\o\\p\\q\\r\\s\\t\\deep.exe";
 
 std::string LongPath(char separator) {  // exactly 500 bytes
-  return "L" + std::string(1, separator) + std::string(200, 'a') + separator + std::string(200, 'b') +
-         separator + std::string(92, 'c') + ".exe";
+  return "L" + std::string(1, separator) + std::string(200, 'a') + separator + std::string(200, 'b') + separator +
+         std::string(92, 'c') + ".exe";
 }
 std::string OverlongPath(char separator) {  // 608 bytes, more than a record holds
-  return "O" + std::string(1, separator) + std::string(250, 'a') + separator + std::string(250, 'b') +
-         separator + std::string(100, 'c') + ".EXE";
+  return "O" + std::string(1, separator) + std::string(250, 'a') + separator + std::string(250, 'b') + separator +
+         std::string(100, 'c') + ".EXE";
 }
 
 std::string BigContent() {
@@ -65,9 +65,10 @@ class Archives : public ::testing::Test {
   static void SetUpTestSuite() {
     folder = new TempFolder();
     const std::string src = Path("src");
-    std::vector<std::string> files = {"readme.txt", "SETUP.EXE", "trailing.", "dots...",
+    std::vector<std::string> files = {"readme.txt",      "SETUP.EXE",
+                                      "trailing.",       "dots...",
                                       "日本語/表示.exe", "deep/a/b/c/d/e/f/g/h/i/j/k/l/m/n/o/p/q/r/s/t/deep.exe",
-                                      LongPath('/'), OverlongPath('/')};
+                                      LongPath('/'),     OverlongPath('/')};
     for (const std::string& f : files) WriteFile(src + "/" + f, "hello " + f);
     WriteFile(src + "/big.bin", BigContent());
     MakeFolders(src + "/empty");
@@ -90,14 +91,13 @@ class Archives : public ::testing::Test {
     RunTool({"sh", "-c", "bzip2 -c readme.txt > " + Path("single.txt.bz2")}, src);
     RunTool({"bsdtar", "--format", "raw", "-cZf", Path("single.txt.Z"), "readme.txt"}, src);
     // LHA as Japanese Windows writes it: Shift_JIS names.
-    RunTool({"jlha", "a", Path("japanese.lzh"), "readme.txt", "SETUP.EXE", "trailing.", "dots...",
-         "日本語/表示.exe", "deep/a/b/c/d/e/f/g/h/i/j/k/l/m/n/o/p/q/r/s/t/deep.exe", "big.bin",
-         LongPath('/'), OverlongPath('/')},
-        src, {"LC_ALL=ja_JP.UTF-8", "LANG=ja_JP.UTF-8"});
+    RunTool({"jlha", "a", Path("japanese.lzh"), "readme.txt", "SETUP.EXE", "trailing.", "dots...", "日本語/表示.exe",
+             "deep/a/b/c/d/e/f/g/h/i/j/k/l/m/n/o/p/q/r/s/t/deep.exe", "big.bin", LongPath('/'), OverlongPath('/')},
+            src, {"LC_ALL=ja_JP.UTF-8", "LANG=ja_JP.UTF-8"});
     // Cabinet names hold at most 255 bytes: the long paths stay out.
-    RunTool({"gcab", "-c", Path("plain.cab"), "readme.txt", "SETUP.EXE", "trailing.", "dots...",
-         "日本語/表示.exe", "deep/a/b/c/d/e/f/g/h/i/j/k/l/m/n/o/p/q/r/s/t/deep.exe", "big.bin"},
-        src, utf8);
+    RunTool({"gcab", "-c", Path("plain.cab"), "readme.txt", "SETUP.EXE", "trailing.", "dots...", "日本語/表示.exe",
+             "deep/a/b/c/d/e/f/g/h/i/j/k/l/m/n/o/p/q/r/s/t/deep.exe", "big.bin"},
+            src, utf8);
 
     // ZIP of Shift_JIS names without the UTF-8 flag: zip stores the file
     // system's bytes as they are.
@@ -106,12 +106,10 @@ class Archives : public ::testing::Test {
     WriteFile(sjis + "/" + ToCp932("ソフト.txt"), "y");
     RunTool({"zip", "-q", "-r", Path("sjis.zip"), "."}, sjis, {"LC_ALL=C"});
 
-    const std::vector<RarMember> rar4Sjis = {{"readme.txt", "hello", false},
-                                            {ToCp932("日本語"), "", true},
-                                            {ToCp932("日本語\\表示.exe"), "x", false}};
+    const std::vector<RarMember> rar4Sjis = {
+        {"readme.txt", "hello", false}, {ToCp932("日本語"), "", true}, {ToCp932("日本語\\表示.exe"), "x", false}};
     WriteFile(Path("sjis.rar"), MakeRar4(rar4Sjis));
-    WriteFile(Path("unicode.rar"),
-              MakeRar4({{"readme.txt", "hello", false}, {"日本語\\表示.exe", "x", false}}, true));
+    WriteFile(Path("unicode.rar"), MakeRar4({{"readme.txt", "hello", false}, {"日本語\\表示.exe", "x", false}}, true));
     const std::vector<RarMember> rar5 = {{"readme.txt", "hello", false},
                                          {"日本語", "", true},
                                          {"日本語/表示.exe", "x", false},
@@ -140,9 +138,8 @@ struct LibraryCase {
   const char* file;
   const char* prefix;
 };
-const LibraryCase kLibraries[] = {{"UNLHA32.DLL", "Unlha"}, {"UNZIP32.DLL", "UnZip"},
-                                  {"CAB32.DLL", "Cab"},     {"TAR32.DLL", "Tar"},
-                                  {"UNRAR32.DLL", "Unrar"}, {"7-zip32.dll", "SevenZip"}};
+const LibraryCase kLibraries[] = {{"UNLHA32.DLL", "Unlha"}, {"UNZIP32.DLL", "UnZip"}, {"CAB32.DLL", "Cab"},
+                                  {"TAR32.DLL", "Tar"},     {"UNRAR32.DLL", "Unrar"}, {"7-zip32.dll", "SevenZip"}};
 
 struct ArchiveCase {
   const char* archive;
@@ -282,11 +279,11 @@ TEST_F(Archives, TheUtf8FlagIsReallySetInTheFlaggedZip) {
 TEST_F(Archives, EachLibraryRefusesEveryOtherFormat) {
   // The content probes ask every library in turn: a wrong yes would pick the
   // wrong format.
-  const char* archives[] = {"infozip.zip", "plain.7z", "gnu.tar", "japanese.lzh", "plain.cab",
-                            "v5.rar",      "sjis.rar", "garbage.bin", "empty.bin", "text.txt"};
+  const char* archives[] = {"infozip.zip", "plain.7z", "gnu.tar",     "japanese.lzh", "plain.cab",
+                            "v5.rar",      "sjis.rar", "garbage.bin", "empty.bin",    "text.txt"};
   const std::pair<const char*, std::vector<std::string>> own[] = {
-      {"UnZip", {"infozip.zip"}}, {"SevenZip", {"plain.7z"}}, {"Tar", {"gnu.tar"}},
-      {"Unlha", {"japanese.lzh"}}, {"Cab", {"plain.cab"}},    {"Unrar", {"v5.rar", "sjis.rar"}}};
+      {"UnZip", {"infozip.zip"}},  {"SevenZip", {"plain.7z"}}, {"Tar", {"gnu.tar"}},
+      {"Unlha", {"japanese.lzh"}}, {"Cab", {"plain.cab"}},     {"Unrar", {"v5.rar", "sjis.rar"}}};
   for (const LibraryCase& c : kLibraries) {
     Library library(c.file, c.prefix);
     std::vector<std::string> mine;
@@ -306,19 +303,19 @@ TEST_F(Archives, EachLibraryRefusesEveryOtherFormat) {
 
 TEST_F(Archives, TarArchiveTypeCodes) {
   Library tar("TAR32.DLL", "Tar");
-  const std::pair<const char*, int> cases[] = {
-      {"gnu.tar", 1},        {"pax.tar", 1},       {"gnu.tgz", 2},      {"bsd.tar.Z", 3},
-      {"big.bin.gz", 4},     {"single.txt.Z", 5},  {"gnu.tar.bz2", 6},  {"single.txt.bz2", 7},
-      {"infozip.zip", 0},    {"text.txt", 0},      {"empty.bin", 0},    {"missing.tar", -1}};
+  const std::pair<const char*, int> cases[] = {{"gnu.tar", 1},     {"pax.tar", 1},        {"gnu.tgz", 2},
+                                               {"bsd.tar.Z", 3},   {"big.bin.gz", 4},     {"single.txt.Z", 5},
+                                               {"gnu.tar.bz2", 6}, {"single.txt.bz2", 7}, {"infozip.zip", 0},
+                                               {"text.txt", 0},    {"empty.bin", 0},      {"missing.tar", -1}};
   for (const auto& c : cases) EXPECT_EQ(tar.ArchiveType(Path(c.first)), c.second) << c.first;
 }
 
 TEST_F(Archives, SingleCompressedFilesListTheirOneMember) {
   Library tar("TAR32.DLL", "Tar");
   const std::pair<const char*, const char*> cases[] = {{"big.bin.gz", "big.bin"},        // name in the header
-                                                      {"noname.dat.gz", "noname.dat"},  // from the file name
-                                                      {"single.txt.bz2", "single.txt"},
-                                                      {"single.txt.Z", "single.txt"}};
+                                                       {"noname.dat.gz", "noname.dat"},  // from the file name
+                                                       {"single.txt.bz2", "single.txt"},
+                                                       {"single.txt.Z", "single.txt"}};
   for (const auto& c : cases) {
     int end = 0;
     EXPECT_EQ(Names(tar.List(Path(c.first), &end)), std::vector<std::string>{c.second}) << c.first;
@@ -353,8 +350,7 @@ TEST_F(Archives, TimesAndSizesOfTheCurrentMember) {
     EXPECT_EQ(+big->info.OriginalSize, 100000u);
     ASSERT_TRUE(big->hasWrite);
     // DOS times have two-second steps.
-    EXPECT_LE(big->write > kMtimeFileTime ? big->write - kMtimeFileTime : kMtimeFileTime - big->write,
-              20000000u);
+    EXPECT_LE(big->write > kMtimeFileTime ? big->write - kMtimeFileTime : kMtimeFileTime - big->write, 20000000u);
     EXPECT_NE(+big->info.DosDate, 0);
     EXPECT_EQ(big->hasCompressed, c.compressedKnown);
     if (c.compressedKnown) {

@@ -29,10 +29,10 @@ TEST_F(NameText, ArchiveBytesAreReadAsUtf8OrElseShiftJis) {
       {"日本語/表示.exe", u"日本語/表示.exe"},
       {ToCp932("日本語/表示.exe"), u"日本語/表示.exe"},  // 表 is 0x95 0x5C
       {ToCp932("ｶﾀｶﾅ.txt"), u"ｶﾀｶﾅ.txt"},                // half-width kana: single bytes
-      {"\xF0\x9F\x98\x80.exe", u"\U0001F600.exe"},          // outside the BMP: a surrogate pair
-      {"a\x80z", u"a?z"},                                  // no character of either
-      {"bad\x81", u"bad?"},                                // a lead byte with nothing after it
-      {"\xC0\xAF.exe", u"\uFF80\uFF6F.exe"},              // overlong UTF-8 is no UTF-8: kana
+      {"\xF0\x9F\x98\x80.exe", u"\U0001F600.exe"},       // outside the BMP: a surrogate pair
+      {"a\x80z", u"a?z"},                                // no character of either
+      {"bad\x81", u"bad?"},                              // a lead byte with nothing after it
+      {"\xC0\xAF.exe", u"\uFF80\uFF6F.exe"},             // overlong UTF-8 is no UTF-8: kana
   };
   for (const Case& c : cases) EXPECT_EQ(DecodeArchiveName(c.bytes), c.text) << c.bytes;
 }
@@ -61,9 +61,7 @@ TEST_F(NameText, RecordNamesUseBackslashesAndTheActiveCodePage) {
 TEST_F(NameText, LongNamesKeepTheirEndAndWholeCharacters) {
   for (platform::CodePage page : {platform::CodePage::Utf8, platform::CodePage::Cp932}) {
     platform::OverrideCodePage(page);
-    auto narrow = [&](const std::string& utf8) {
-      return page == platform::CodePage::Cp932 ? ToCp932(utf8) : utf8;
-    };
+    auto narrow = [&](const std::string& utf8) { return page == platform::CodePage::Cp932 ? ToCp932(utf8) : utf8; };
     // Multi-byte characters all along, so that any cut could split one.
     std::string utf8;
     while (utf8.size() < 900) utf8 += "表示";
@@ -123,18 +121,12 @@ TEST_F(NameText, WildcardsAreCaseBlindAndCharacterAware) {
     bool match;
   };
   const Case cases[] = {
-      {"*.*", "noextension", true},
-      {"*", "dir\\file", true},
-      {"*.exe", "dir\\SETUP.EXE", true},
-      {"*.exe", "dir\\setup.exe.txt", false},
-      {"s?tup.*", "SETUP.EXE", true},
-      {"s?tup.*", "SEETUP.EXE", false},
-      {"dir\\*.txt", "dir\\a.txt", true},
-      {"dir\\*.txt", "other\\a.txt", false},
-      {"*表*", "日本語\\表示.exe", true},
-      {"?示.exe", "表示.exe", true},  // "?" takes a whole character
-      {"*a*b*c", "xxaxxbxxc", true},
-      {"*a*b*c", "xxaxxcxxb", false},
+      {"*.*", "noextension", true},       {"*", "dir\\file", true},
+      {"*.exe", "dir\\SETUP.EXE", true},  {"*.exe", "dir\\setup.exe.txt", false},
+      {"s?tup.*", "SETUP.EXE", true},     {"s?tup.*", "SEETUP.EXE", false},
+      {"dir\\*.txt", "dir\\a.txt", true}, {"dir\\*.txt", "other\\a.txt", false},
+      {"*表*", "日本語\\表示.exe", true}, {"?示.exe", "表示.exe", true},  // "?" takes a whole character
+      {"*a*b*c", "xxaxxbxxc", true},      {"*a*b*c", "xxaxxcxxb", false},
   };
   for (platform::CodePage page : {platform::CodePage::Utf8, platform::CodePage::Cp932}) {
     platform::OverrideCodePage(page);

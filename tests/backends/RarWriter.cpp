@@ -57,7 +57,7 @@ std::string MakeRar4(const std::vector<RarMember>& members, bool unicodeNames, b
     std::string body;
     Put32(body, static_cast<std::uint32_t>(m.data.size()));  // packed size
     Put32(body, static_cast<std::uint32_t>(m.data.size()));  // unpacked size
-    body.push_back(2);                                        // host: Windows
+    body.push_back(2);                                       // host: Windows
     Put32(body, Crc(m.data));
     Put32(body, (41u << 25) | (6u << 21) | (15u << 16) | (12u << 11) | (34u << 5) | (56u / 2));
     body.push_back(29);    // version needed
@@ -79,12 +79,12 @@ std::string MakeRar5(const std::vector<RarMember>& members, bool encryptedHeader
   std::string out("Rar!\x1A\x07\x01\x00", 8);
   if (encryptedHeaders) {
     std::string fields;
-    PutVint(fields, 4);  // archive encryption header
-    PutVint(fields, 0);  // header flags
-    PutVint(fields, 0);  // AES-256
-    PutVint(fields, 0);  // no password check value
-    fields.push_back(15);                 // KDF count
-    fields += std::string(16, '\x11');    // salt
+    PutVint(fields, 4);                 // archive encryption header
+    PutVint(fields, 0);                 // header flags
+    PutVint(fields, 0);                 // AES-256
+    PutVint(fields, 0);                 // no password check value
+    fields.push_back(15);               // KDF count
+    fields += std::string(16, '\x11');  // salt
     out += Rar5Header(fields);
     out += std::string(64, '\x5A');
     return out;

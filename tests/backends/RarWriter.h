@@ -17,8 +17,7 @@ struct RarMember {
 // RAR 4. unicodeNames marks names as UTF-8 (the flag a RAR 4 writer sets
 // for names outside the code page); encryptedHeaders sets the archive's
 // header-encryption flag, the headers after it being unreadable.
-std::string MakeRar4(const std::vector<RarMember>& members, bool unicodeNames = false,
-                     bool encryptedHeaders = false);
+std::string MakeRar4(const std::vector<RarMember>& members, bool unicodeNames = false, bool encryptedHeaders = false);
 
 // RAR 5 (names are UTF-8). encryptedHeaders puts the archive encryption
 // header first, as a writer does when headers are encrypted.

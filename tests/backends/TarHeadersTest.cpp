@@ -37,13 +37,12 @@ class Header {
   }
   Header& Octal(std::size_t at, std::size_t size, std::uint64_t value) {
     char digits[32];
-    std::snprintf(digits, sizeof digits, "%0*llo", static_cast<int>(size - 1),
-                  static_cast<unsigned long long>(value));
+    std::snprintf(digits, sizeof digits, "%0*llo", static_cast<int>(size - 1), static_cast<unsigned long long>(value));
     std::memcpy(&block_[at], digits, size - 1);
     block_[at + size - 1] = '\0';
     return *this;
   }
-  Header& Ustar() { return Text(257, 8, std::string("ustar\0" "00", 8)); }
+  Header& Ustar() { return Text(257, 8, std::string("ustar") + '\0' + "00"); }
   Header& Gnu() { return Text(257, 8, std::string("ustar  \0", 8)); }
   Header& V7() { return Text(257, 8, std::string(8, '\0')); }
   Header& Prefix(const std::string& prefix) { return Text(345, 155, prefix); }
@@ -75,8 +74,8 @@ class Header {
     long long sum = 0;
     for (char c : block) sum += signedChecksum_ ? static_cast<signed char>(c) : static_cast<unsigned char>(c);
     char digits[16];
-    std::snprintf(digits, sizeof digits, "%06llo", fixedChecksum_ ? static_cast<unsigned long long>(checksum_)
-                                                                 : static_cast<unsigned long long>(sum));
+    std::snprintf(digits, sizeof digits, "%06llo",
+                  fixedChecksum_ ? static_cast<unsigned long long>(checksum_) : static_cast<unsigned long long>(sum));
     std::memcpy(&block[148], digits, 6);
     block[154] = '\0';
     return block;
@@ -155,27 +154,32 @@ TEST(TarHeaders, NamesOfEveryHeaderVariant) {
       {"ustar prefix and name", Header("b.exe").Prefix("deep/dir").Bytes() + kEnd, {"deep/dir/b.exe"}},
       {"100-byte name without NUL", Header(std::string(100, 'n')).Bytes() + kEnd, {std::string(100, 'n')}},
       {"GNU headers have no prefix", Header("c.txt").Gnu().Byte(345, 'x').Bytes() + kEnd, {"c.txt"}},
-      {"GNU long name", Header("././@LongLink", 'L', longName.size() + 1).Gnu().Bytes() +
-                            Data(longName + '\0') + Header(longName.substr(0, 99)).Gnu().Bytes() + kEnd,
+      {"GNU long name",
+       Header("././@LongLink", 'L', longName.size() + 1).Gnu().Bytes() + Data(longName + '\0') +
+           Header(longName.substr(0, 99)).Gnu().Bytes() + kEnd,
        {longName}},
-      {"GNU long link is skipped", Header("././@LongLink", 'K', 300).Gnu().Bytes() + Data(std::string(300, 'k')) +
-                                       Header("link", '1').Gnu().Bytes() + kEnd,
+      {"GNU long link is skipped",
+       Header("././@LongLink", 'K', 300).Gnu().Bytes() + Data(std::string(300, 'k')) +
+           Header("link", '1').Gnu().Bytes() + kEnd,
        {"link"}},
-      {"pax path", Header("PaxHeaders/x", 'x', Pax({{"path", longName}}).size()).Bytes() +
-                       Data(Pax({{"path", longName}})) + Header("short").Bytes() + kEnd,
+      {"pax path",
+       Header("PaxHeaders/x", 'x', Pax({{"path", longName}}).size()).Bytes() + Data(Pax({{"path", longName}})) +
+           Header("short").Bytes() + kEnd,
        {longName}},
-      {"pax applies to one member", Header("PaxHeaders/x", 'x', Pax({{"path", "first"}}).size()).Bytes() +
-                                        Data(Pax({{"path", "first"}})) + Header("x1").Bytes() +
-                                        Header("x2").Bytes() + kEnd,
+      {"pax applies to one member",
+       Header("PaxHeaders/x", 'x', Pax({{"path", "first"}}).size()).Bytes() + Data(Pax({{"path", "first"}})) +
+           Header("x1").Bytes() + Header("x2").Bytes() + kEnd,
        {"first", "x2"}},
-      {"pax global header is no member", Header("global", 'g', 20).Bytes() + Data(std::string(20, 'g')) +
-                                             Header("after").Bytes() + kEnd,
+      {"pax global header is no member",
+       Header("global", 'g', 20).Bytes() + Data(std::string(20, 'g')) + Header("after").Bytes() + kEnd,
        {"after"}},
-      {"sparse name beats the path", Header("PaxHeaders/s", 'x', Pax({{"path", "GNUSparseFile.0/f"}, {"GNU.sparse.name", "f.exe"}}).size()).Bytes() +
-                                         Data(Pax({{"path", "GNUSparseFile.0/f"}, {"GNU.sparse.name", "f.exe"}})) +
-                                         Header("GNUSparseFile.0/f").Bytes() + kEnd,
+      {"sparse name beats the path",
+       Header("PaxHeaders/s", 'x', Pax({{"path", "GNUSparseFile.0/f"}, {"GNU.sparse.name", "f.exe"}}).size()).Bytes() +
+           Data(Pax({{"path", "GNUSparseFile.0/f"}, {"GNU.sparse.name", "f.exe"}})) +
+           Header("GNUSparseFile.0/f").Bytes() + kEnd,
        {"f.exe"}},
-      {"volume label is no member", Header("label", 'V').Gnu().Bytes() + Header("v.txt").Gnu().Bytes() + kEnd,
+      {"volume label is no member",
+       Header("label", 'V').Gnu().Bytes() + Header("v.txt").Gnu().Bytes() + kEnd,
        {"v.txt"}},
       {"V7 header", Header("old.exe").V7().Prefix("ignored").Bytes() + kEnd, {"old.exe"}},
       {"signed checksum", Header("\xE8\xA1\xA8.exe").SignedChecksum().Bytes() + kEnd, {"\xE8\xA1\xA8.exe"}},
@@ -198,23 +202,22 @@ TEST(TarHeaders, SizesTimesAndFolders) {
       Header("v7dir/").V7().Bytes() +                                               // V7 folder
       Header("link", '2', 77).Bytes() +                                             // no data
       Header("big", '0').BinarySize(1024).Bytes() + Data(std::string(1024, 'b')) +  // base-256
-      Header("PaxHeaders/p", 'x', pax.size()).Bytes() + Data(pax) +
-      Header("paxed", '0', 0).Bytes() + Data("12345") +                             // pax size wins
-      Header("ro").Mode(0444).Bytes() +
-      Header("sparse", 'S', 512).Gnu().Octal(483, 12, 1 << 20).Byte(482, 1).Bytes() +
+      Header("PaxHeaders/p", 'x', pax.size()).Bytes() + Data(pax) + Header("paxed", '0', 0).Bytes() +
+      Data("12345") +  // pax size wins
+      Header("ro").Mode(0444).Bytes() + Header("sparse", 'S', 512).Gnu().Octal(483, 12, 1 << 20).Byte(482, 1).Bytes() +
       std::string(kTarBlock, '\0').replace(504, 1, "\x01") + std::string(kTarBlock, '\0') +  // two extension blocks
       Data(std::string(512, 's')) + Header("last").Bytes() + kEnd;
   const Listing listing = List(archive);
   ASSERT_TRUE(listing.opened);
   EXPECT_EQ(listing.end, ReadResult::End);
-  ASSERT_EQ(Names(listing), (std::vector<std::string>{"file", "dir/", "v7dir/", "link", "big", "paxed", "ro",
-                                                      "sparse", "last"}));
+  ASSERT_EQ(Names(listing),
+            (std::vector<std::string>{"file", "dir/", "v7dir/", "link", "big", "paxed", "ro", "sparse", "last"}));
   struct Expect {
     std::uint64_t size;
     bool directory, readOnly;
   };
-  const Expect expected[] = {{1000, false, false}, {0, true, false},  {0, true, false},
-                             {0, false, false},    {1024, false, false}, {5, false, false},
+  const Expect expected[] = {{1000, false, false}, {0, true, false},        {0, true, false},
+                             {0, false, false},    {1024, false, false},    {5, false, false},
                              {0, false, true},     {1 << 20, false, false}, {0, false, false}};
   for (std::size_t i = 0; i < listing.members.size(); ++i) {
     const Member& m = listing.members[i];
@@ -249,9 +252,12 @@ TEST(TarHeaders, DamageEndsTheListing) {
        true, 1},
       {"size field that is no number", good + Header("e").Text(124, 12, "12x4").Bytes() + kEnd, true, 1},
       {"huge long name", good + Header("././@LongLink", 'L').Gnu().BinarySize(1ULL << 40).Bytes() + kEnd, true, 1},
-      {"size field beyond 64 bits", good + Header("f").Byte(124, '\x80').Text(125, 11, std::string(11, '\xFF')).Bytes() + kEnd,
-       true, 1},
-      {"size of 2^63 - 1", good + Header("g").Byte(124, '\x80').Text(125, 11, std::string("\0\0\0\x7F", 4) + std::string(7, '\xFF')).Bytes() + kEnd,
+      {"size field beyond 64 bits",
+       good + Header("f").Byte(124, '\x80').Text(125, 11, std::string(11, '\xFF')).Bytes() + kEnd, true, 1},
+      {"size of 2^63 - 1",
+       good +
+           Header("g").Byte(124, '\x80').Text(125, 11, std::string("\0\0\0\x7F", 4) + std::string(7, '\xFF')).Bytes() +
+           kEnd,
        true, 2},
   };
   for (const auto& c : cases) backends_test::ExpectDamaged(List(c.archive), c);
@@ -273,19 +279,24 @@ TEST(TarHeaders, EntriesReadTwoWaysListBothReadings) {
       {"skipped link size lands on a header inside data",
        Header("link", '1', 1024).Bytes() + Header("cover", '0', 1024).Bytes() + junk + Header("evil.exe").Bytes() +
            Header("readme").Bytes() + kEnd,
-       {"link", "cover", "evil.exe", "readme"}, ReadResult::End},
+       {"link", "cover", "evil.exe", "readme"},
+       ReadResult::End},
       {"header searched for inside a V7 folder's size",
        Header("dir/", '0', 1024).V7().Bytes() + junk + Header("evil.exe").V7().Bytes() + Header("readme").V7().Bytes() +
            kEnd,
-       {"dir/", "evil.exe", "readme"}, ReadResult::End},
+       {"dir/", "evil.exe", "readme"},
+       ReadResult::End},
       {"readings that meet go on as one",
-       Header("link", '1', 512).Bytes() + Header("a").Bytes() + Header("b").Bytes() + kEnd, {"link", "a", "b"},
+       Header("link", '1', 512).Bytes() + Header("a").Bytes() + Header("b").Bytes() + kEnd,
+       {"link", "a", "b"},
        ReadResult::End},
       {"the other reading lands in data",
        Header("link", '1', 512).Bytes() + Header("f", '0', 5).Bytes() + Data("hello") + Header("g").Bytes() + kEnd,
-       {"link", "f", "g"}, ReadResult::End},
+       {"link", "f", "g"},
+       ReadResult::End},
       {"the trusted reading is cut",
-       Header("dir/", '0', 1024).V7().Bytes() + junk + Header("a").V7().Bytes() + "xyz", {"dir/", "a"},
+       Header("dir/", '0', 1024).V7().Bytes() + junk + Header("a").V7().Bytes() + "xyz",
+       {"dir/", "a"},
        ReadResult::Damaged},
   };
   for (const Case& c : cases) {
@@ -336,9 +347,8 @@ TEST(TarHeaders, NumberFields) {
 TEST(TarHeaders, CutAndScrambledArchivesNeverReadOutOfBounds) {
   const std::string longName = std::string(300, 'q') + ".exe";
   const std::string pax = Pax({{"path", "p/" + longName}, {"size", "3"}});
-  const std::string archive = Header("././@LongLink", 'L', longName.size() + 1).Gnu().Bytes() +
-                              Data(longName + '\0') + Header("x").Gnu().Bytes() +
-                              Header("PaxHeaders/p", 'x', pax.size()).Bytes() + Data(pax) +
+  const std::string archive = Header("././@LongLink", 'L', longName.size() + 1).Gnu().Bytes() + Data(longName + '\0') +
+                              Header("x").Gnu().Bytes() + Header("PaxHeaders/p", 'x', pax.size()).Bytes() + Data(pax) +
                               Header("y", '0', 0).Bytes() + Data("abc") + Header("z", '5').Bytes() + kEnd;
   ASSERT_EQ(List(archive).members.size(), 3u);
   for (std::size_t cut = 0; cut <= archive.size(); cut += 37) {
@@ -359,7 +369,10 @@ TEST(TarHeaders, AgreesWithLibarchiveOnToolMadeArchives) {
   TempFolder folder;
   const std::string src = folder / "src";
   const std::vector<std::string> files = {
-      "readme.txt", "SETUP.EXE", "trailing.", "日本語/表示.exe",
+      "readme.txt",
+      "SETUP.EXE",
+      "trailing.",
+      "日本語/表示.exe",
       "deep/a/b/c/d/e/f/g/h/i/j/k/l/m/n/o/p/q/r/s/t/deep.exe",
       "L/" + std::string(200, 'a') + "/" + std::string(200, 'b') + "/" + std::string(92, 'c') + ".exe"};
   for (const std::string& f : files) WriteFile(src + "/" + f, "content of " + f);

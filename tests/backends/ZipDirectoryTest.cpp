@@ -25,16 +25,16 @@ struct Entry {
   std::uint64_t compressed;  // the data's bytes in the archive
   std::uint16_t flags;
   std::string extra;
-  bool zip64Sizes;  // sizes in a ZIP64 extra field
+  bool zip64Sizes;                // sizes in a ZIP64 extra field
   std::uint16_t madeBy = 0x0314;  // host system in the high byte: Unix
   std::uint32_t externalAttributes = 0100644u << 16;
 };
 
 struct Layout {
-  std::string prefix;         // bytes before the archive (a self-extractor's stub)
-  bool zip64End = false;      // ZIP64 end record and locator
+  std::string prefix;     // bytes before the archive (a self-extractor's stub)
+  bool zip64End = false;  // ZIP64 end record and locator
   std::string comment;
-  long countAdjust = 0;       // added to the entry count of the end records
+  long countAdjust = 0;  // added to the entry count of the end records
   std::uint16_t disk = 0;
 };
 
@@ -170,10 +170,8 @@ TEST(ZipDirectory, ListsWhatTheDirectoryHolds) {
   Layout zip64Prefixed = zip64;
   zip64Prefixed.prefix = "MZ stub";
   const Case cases[] = {
-      {"plain", {{"a.txt"}, folder, secret}, Layout()},
-      {"prefix", {{"a.txt"}, folder, secret}, prefixed},
-      {"comment", {{"a.txt"}, folder, secret}, commented},
-      {"zip64", {{"a.txt"}, big, secret}, zip64},
+      {"plain", {{"a.txt"}, folder, secret}, Layout()},          {"prefix", {{"a.txt"}, folder, secret}, prefixed},
+      {"comment", {{"a.txt"}, folder, secret}, commented},       {"zip64", {{"a.txt"}, big, secret}, zip64},
       {"zip64 prefix", {{"a.txt"}, big, secret}, zip64Prefixed},
   };
   for (const Case& c : cases) {
@@ -336,9 +334,8 @@ TEST(ZipDirectory, CutAndScrambledArchivesNeverReadOutOfBounds) {
   Entry big{"huge.iso", 6000000000ULL, 0, "", true};
   Layout zip64;
   zip64.zip64End = true;
-  const std::string sources[] = {
-      MakeZip({{"a.txt"}, {"dir/"}, {"s.exe", 5, 1, UnicodePathField("s.exe", "s.exe")}}),
-      MakeZip({{"a.txt"}, big}, zip64)};
+  const std::string sources[] = {MakeZip({{"a.txt"}, {"dir/"}, {"s.exe", 5, 1, UnicodePathField("s.exe", "s.exe")}}),
+                                 MakeZip({{"a.txt"}, big}, zip64)};
   std::mt19937 random(7);
   for (const std::string& bytes : sources) {
     for (std::size_t cut = 0; cut <= bytes.size(); ++cut) {

@@ -45,12 +45,13 @@ std::vector<Walked> Walk(const std::string& block) {
   std::vector<Walked> fields;
   ZipExtraFields walk(copy.get(), block.size());
   ZipExtraField field;
-  while (walk.Next(field)) fields.push_back({field.id, std::string(reinterpret_cast<const char*>(field.data), field.length)});
+  while (walk.Next(field))
+    fields.push_back({field.id, std::string(reinterpret_cast<const char*>(field.data), field.length)});
   return fields;
 }
 
 TEST(ZipExtraFields, WalksFieldsUntilOneRunsPastTheBlock) {
-  const std::string a = Field(0x5455, "\x01" "abcd");
+  const std::string a = Field(0x5455, "\001abcd");
   const std::string empty = Field(0x0001, "");
   struct Case {
     const char* what;
@@ -59,10 +60,10 @@ TEST(ZipExtraFields, WalksFieldsUntilOneRunsPastTheBlock) {
   };
   const Case cases[] = {
       {"no block", "", {}},
-      {"one field", a, {{0x5455, "\x01" "abcd"}}},
-      {"an empty field, then one", empty + a, {{0x0001, ""}, {0x5455, "\x01" "abcd"}}},
-      {"three bytes left over are no field", a + "xyz", {{0x5455, "\x01" "abcd"}}},
-      {"a length past the block ends the walk", a + Le16(0x7075) + Le16(9) + "short", {{0x5455, "\x01" "abcd"}}},
+      {"one field", a, {{0x5455, "\001abcd"}}},
+      {"an empty field, then one", empty + a, {{0x0001, ""}, {0x5455, "\001abcd"}}},
+      {"three bytes left over are no field", a + "xyz", {{0x5455, "\001abcd"}}},
+      {"a length past the block ends the walk", a + Le16(0x7075) + Le16(9) + "short", {{0x5455, "\001abcd"}}},
       {"nothing after an overrun counts", Le16(0x000a) + Le16(0xFFFF) + a, {}},
       {"a length exactly to the end", Le16(0x000a) + Le16(3) + "end", {{0x000a, "end"}}},
   };
@@ -123,7 +124,7 @@ std::string CentralRecord(const std::string& name, const std::string& extra, con
 }
 
 TEST(ZipCentralRecord, ReadsTheRecordAtAnOffsetWithinBounds) {
-  const std::string extra = Field(0x5455, "\x01" "abcd");
+  const std::string extra = Field(0x5455, "\001abcd");
   const std::string record = CentralRecord("dir/a.exe", extra, "note");
   const std::string before = "xx";
   const std::string bytes = before + record + record;
@@ -177,13 +178,10 @@ TEST(ArchiveSignatures, ZipBeginsWithALocalHeaderOrAnEndRecord) {
     bool archive;
   };
   const Case cases[] = {
-      {std::string("PK\x03\x04", 4), true},
-      {std::string("PK\x05\x06", 4), true},  // an empty archive
-      {std::string("PK\x06\x06", 4), true},
-      {std::string("PK\x01\x02", 4), false},  // a central record alone
-      {std::string("PK\x07\x08", 4), false},  // a data descriptor
-      {std::string("PK\x03", 3), false},
-      {std::string("MZ\x90\x00", 4), false},
+      {std::string("PK\x03\x04", 4), true},       {std::string("PK\x05\x06", 4), true},   // an empty archive
+      {std::string("PK\x06\x06", 4), true},       {std::string("PK\x01\x02", 4), false},  // a central record alone
+      {std::string("PK\x07\x08", 4), false},                                              // a data descriptor
+      {std::string("PK\x03", 3), false},          {std::string("MZ\x90\x00", 4), false},
       {std::string("Rar!\x1A\x07\x00", 7), true},
   };
   for (const Case& c : cases) {

@@ -74,9 +74,7 @@ TEST(ArchiverOptions, Defaults) {
     switch (sw.Kind) {
       case Kind::Number: EXPECT_EQ(options.*sw.Number, -1) << sw.Name; break;
       case Kind::Text:
-      case Kind::Folder:
-        EXPECT_TRUE(archives::IsNotSet(options.*sw.Text)) << sw.Name;
-        break;
+      case Kind::Folder: EXPECT_TRUE(archives::IsNotSet(options.*sw.Text)) << sw.Name; break;
       case Kind::List: EXPECT_EQ((options.*sw.List).Count(), 0u) << sw.Name; break;
     }
   }

@@ -61,42 +61,44 @@ TEST(CmdOpt, NotSetMarkerIsOneNulOnly) {
 TEST(CmdOpt, ItemsOfEachKind) {
   RunItemCases({
       {"Add keeps a blank before every item, also the empty one", false,
-       [](TCmdOpt& o) { o.Add("-+"); o.Add(""); }, " -+ "},
+       [](TCmdOpt& o) {
+         o.Add("-+");
+         o.Add("");
+       },
+       " -+ "},
       {"AddNum unset", false, [](TCmdOpt& o) { o.AddNum("n", -1); }, ""},
       {"AddNum any negative", false, [](TCmdOpt& o) { o.AddNum("n", -128); }, ""},
       {"AddNum zero", false, [](TCmdOpt& o) { o.AddNum("n", 0); }, " -n0"},
       {"AddNum largest switch value", false, [](TCmdOpt& o) { o.AddNum("jm", 127); }, " -jm127"},
       {"AddNum empty name", false, [](TCmdOpt& o) { o.AddNum("", 9); }, " -9"},
-      {"AddNum long switch name", false, [](TCmdOpt& o) { o.AddNum("-check-all-path=", 1); },
-       " --check-all-path=1"},
+      {"AddNum long switch name", false, [](TCmdOpt& o) { o.AddNum("-check-all-path=", 1); }, " --check-all-path=1"},
       {"AddStr not set", false, [](TCmdOpt& o) { o.AddStr("jo", kNotSetText); }, ""},
       {"AddStr not set, empty name", false, [](TCmdOpt& o) { o.AddStr("", kNotSetText); }, ""},
       {"AddStr empty value is written", false, [](TCmdOpt& o) { o.AddStr("jo", ""); }, " \"-jo\""},
       {"AddStr empty name", false, [](TCmdOpt& o) { o.AddStr("", "C:\\a.lzh"); }, " \"C:\\a.lzh\""},
-      {"AddStr empty name ignores SeparateValue", true, [](TCmdOpt& o) { o.AddStr("", "a b"); },
-       " \"a b\""},
+      {"AddStr empty name ignores SeparateValue", true, [](TCmdOpt& o) { o.AddStr("", "a b"); }, " \"a b\""},
       {"AddStr joined", false, [](TCmdOpt& o) { o.AddStr("f", "a.tar"); }, " \"-fa.tar\""},
       {"AddStr separate", true, [](TCmdOpt& o) { o.AddStr("f", "a.tar"); }, " -f \"a.tar\""},
       {"AddStr leading blank: no dash", false, [](TCmdOpt& o) { o.AddStr(" x", "v"); }, " \"xv\""},
       {"AddStr leading blank, separate", true, [](TCmdOpt& o) { o.AddStr(" x", "v"); }, " x \"v\""},
-      {"AddStr only one leading blank dropped", false, [](TCmdOpt& o) { o.AddStr("  x", "v"); },
-       " \" xv\""},
-      {"AddStr value with NUL that is not the marker", false,
-       [](TCmdOpt& o) { o.AddStr("", std::string("a\0", 2)); }, std::string(" \"a\0\"", 5)},
+      {"AddStr only one leading blank dropped", false, [](TCmdOpt& o) { o.AddStr("  x", "v"); }, " \" xv\""},
+      {"AddStr value with NUL that is not the marker", false, [](TCmdOpt& o) { o.AddStr("", std::string("a\0", 2)); },
+       std::string(" \"a\0\"", 5)},
       {"AddFlag on", false, [](TCmdOpt& o) { o.AddFlag("r", true); }, " -r"},
       {"AddFlag off", false, [](TCmdOpt& o) { o.AddFlag("r", false); }, ""},
-      {"AddDir adds the backslash", false, [](TCmdOpt& o) { o.AddDir("w", "C:\\tmp"); },
-       " \"-wC:\\tmp\\\""},
+      {"AddDir adds the backslash", false, [](TCmdOpt& o) { o.AddDir("w", "C:\\tmp"); }, " \"-wC:\\tmp\\\""},
       {"AddDir keeps one backslash", false, [](TCmdOpt& o) { o.AddDir("", "C:\\"); }, " \"C:\\\""},
       {"AddDir empty", false, [](TCmdOpt& o) { o.AddDir("w", ""); }, ""},
       {"AddDir not set", false, [](TCmdOpt& o) { o.AddDir("w", kNotSetText); }, ""},
       {"AddDir separate", true, [](TCmdOpt& o) { o.AddDir("o", "C:\\out"); }, " -o \"C:\\out\\\""},
-      {"AddDir slash is not a backslash", false, [](TCmdOpt& o) { o.AddDir("", "a/"); },
-       " \"a/\\\""},
-      {"AddFile without conversion", false, [](TCmdOpt& o) { o.AddFile("", "-x[1].txt"); },
-       " \"-x[1].txt\""},
+      {"AddDir slash is not a backslash", false, [](TCmdOpt& o) { o.AddDir("", "a/"); }, " \"a/\\\""},
+      {"AddFile without conversion", false, [](TCmdOpt& o) { o.AddFile("", "-x[1].txt"); }, " \"-x[1].txt\""},
       {"AddFile converts", false,
-       [](TCmdOpt& o) { o.OnConvertFileName = Upper; o.AddFile("jx", "a.txt"); }, " \"-jxA.TXT\""},
+       [](TCmdOpt& o) {
+         o.OnConvertFileName = Upper;
+         o.AddFile("jx", "a.txt");
+       },
+       " \"-jxA.TXT\""},
       {"AddFile conversion to the marker adds nothing", false,
        [](TCmdOpt& o) {
          o.OnConvertFileName = [](const std::string&) { return kNotSetText; };
@@ -163,13 +165,11 @@ TEST_F(CmdOptResponseFile, WritesQuotedLinesAndAddsTheAtItem) {
   };
   archives::TStringList list{"a b.txt", "", "c.txt"};
   const std::vector<Case> cases = {
-      {"two names", {TValue("a b.txt"), TValue("c.txt")}, nullptr,
-       "\"a b.txt\"\r\n\"c.txt\"\r\n", 2},
+      {"two names", {TValue("a b.txt"), TValue("c.txt")}, nullptr, "\"a b.txt\"\r\n\"c.txt\"\r\n", 2},
       {"converted names", {TValue(&list)}, Upper, "\"A B.TXT\"\r\n\"C.TXT\"\r\n", 2},
       {"no names", {}, nullptr, "", 0},
       {"only empty names", {TValue(""), TValue(TVariant())}, nullptr, "", 0},
-      {"multibyte name kept byte for byte", {TValue("\x95\x5C.txt")}, nullptr,
-       "\"\x95\x5C.txt\"\r\n", 1},
+      {"multibyte name kept byte for byte", {TValue("\x95\x5C.txt")}, nullptr, "\"\x95\x5C.txt\"\r\n", 1},
   };
   for (const Case& c : cases) {
     const std::string path = PathOf("files.rsp");

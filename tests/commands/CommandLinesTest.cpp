@@ -1,5 +1,8 @@
 // The command lines the format archivers build, as the stand-in libraries
 // receive them; the operations a format refuses; the response file.
+
+// The case tables are laid out by hand, one row a case.
+// clang-format off
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -608,3 +611,4 @@ TEST_F(CommandTest, ResponseFileContents) {
 }
 
 }  // namespace
+// clang-format on

@@ -17,9 +17,9 @@
 namespace commandtest {
 
 // Every library file the formats load.
-inline const std::vector<std::string> kAllLibraries = {
-    "UNLHA32.DLL", "UNARJ32J.DLL", "CAB32.DLL",  "TAR32.DLL",   "UNRAR32.DLL", "BGA32.DLL",
-    "UnGCA32.DLL", "7-zip32.dll",  "YYZ32.DLL",  "UNZIP32.DLL", "ZIP32J.DLL",  "LMZIP32.DLL"};
+inline const std::vector<std::string> kAllLibraries = {"UNLHA32.DLL", "UNARJ32J.DLL", "CAB32.DLL",   "TAR32.DLL",
+                                                       "UNRAR32.DLL", "BGA32.DLL",    "UnGCA32.DLL", "7-zip32.dll",
+                                                       "YYZ32.DLL",   "UNZIP32.DLL",  "ZIP32J.DLL",  "LMZIP32.DLL"};
 
 // A window handle that is never dereferenced.
 inline archives::ArcWindow FakeWindow() { return reinterpret_cast<archives::ArcWindow>(0x4242); }

@@ -178,8 +178,7 @@ TEST_F(SfxTest, ZipJoinsStubAndArchiveThenTheLibraryFinishes) {
     std::string output;
     EXPECT_EQ(zip.MakeSfx(nullptr, archive, options, "", line, output), 0);
     const std::string exe = scratch.Path("a.EXE");
-    EXPECT_EQ(platform::ReadWholeFile(exe), StubFolder::StubContent(stub) + ArchiveContent("a.zip"))
-        << stub;
+    EXPECT_EQ(platform::ReadWholeFile(exe), StubFolder::StubContent(stub) + ArchiveContent("a.zip")) << stub;
     EXPECT_FALSE(platform::FileExists(archive));  // the library makes the rest from the output
     EXPECT_EQ(line, "-A " + exe);
     Logged logged = ReadLogged(log);
@@ -196,11 +195,17 @@ TEST_F(SfxTest, ZipRefusesBeforeTouchingAnyFile) {
     std::int8_t gw;
     const char* message;
   } cases[] = {
-      {{"UNZIP32.DLL", "LMZIP32.DLL"}, {"sfx16.dat", "sfx32gui.dat"}, 1,
+      {{"UNZIP32.DLL", "LMZIP32.DLL"},
+       {"sfx16.dat", "sfx32gui.dat"},
+       1,
        "zip 書庫からの自己解凍書庫の作成には 'ZIP32J.DLL' ファイルが必要です。"},
-      {{"ZIP32J.DLL"}, {"sfx32gui.dat"}, -1,
+      {{"ZIP32J.DLL"},
+       {"sfx32gui.dat"},
+       -1,
        "zip 書庫からのDOS自己解凍書庫の作成には 'sfx16.dat' ファイルが必要です。"},
-      {{"ZIP32J.DLL"}, {"sfx16.dat"}, 1,
+      {{"ZIP32J.DLL"},
+       {"sfx16.dat"},
+       1,
        "zip 書庫からのWin32自己解凍書庫の作成には 'sfx32gui.dat' ファイルが必要です。"},
   };
   for (const auto& c : cases) {
@@ -247,8 +252,7 @@ TEST_F(SfxTest, TarAndTgzJoinStubAndArchiveIntoTheFolder) {
     TArchiverOptions options;
     options.gw = 1;  // not consulted
     EXPECT_EQ(tar->MakeSfx(nullptr, archive, options, c.folder, line, output), 0);
-    EXPECT_EQ(platform::ReadWholeFile(c.expected),
-              StubFolder::StubContent("kmtarsef.exe") + ArchiveContent(c.name))
+    EXPECT_EQ(platform::ReadWholeFile(c.expected), StubFolder::StubContent("kmtarsef.exe") + ArchiveContent(c.name))
         << c.expected;
     EXPECT_EQ(platform::ReadWholeFile(archive), ArchiveContent(c.name));
     EXPECT_EQ(line, "keep");
@@ -295,8 +299,7 @@ TEST_F(SfxTest, Yz1StubChoiceAndSizeTrailer) {
     ScopedCallLog log;
     EXPECT_EQ(yz1.MakeSfx(nullptr, archive, options, "", line, output), 0);
     const std::string exe = platform::ReadWholeFile(scratch.Path("a.exe"));
-    EXPECT_EQ(exe, StubFolder::StubContent(c.used) + ArchiveContent("a.yz1", 1000) +
-                       std::string("\x00\x00\x03\xE8", 4))
+    EXPECT_EQ(exe, StubFolder::StubContent(c.used) + ArchiveContent("a.yz1", 1000) + std::string("\x00\x00\x03\xE8", 4))
         << c.used;
     EXPECT_EQ(line, "keep");
     EXPECT_TRUE(log.Lines().empty());
@@ -308,10 +311,8 @@ TEST_F(SfxTest, Yz1StubChoiceAndSizeTrailer) {
     std::vector<std::string> present;
     const char* message;
   } refusals[] = {
-      {-1, {"yzw32cui.sfx", "yzdec.exe"},
-       "yz1 書庫からのDOS自己解凍書庫の作成には yzdos16.sfx が必要です。"},
-      {1, {"yzdos16.sfx"},
-       "yz1 書庫からのWin32自己解凍書庫の作成には yzw32cui.sfx か yzdec.exe が必要です。"},
+      {-1, {"yzw32cui.sfx", "yzdec.exe"}, "yz1 書庫からのDOS自己解凍書庫の作成には yzdos16.sfx が必要です。"},
+      {1, {"yzdos16.sfx"}, "yz1 書庫からのWin32自己解凍書庫の作成には yzw32cui.sfx か yzdec.exe が必要です。"},
   };
   for (const auto& c : refusals) {
     StubFolder stubs(c.present);
@@ -376,8 +377,7 @@ TEST_F(SfxTest, SevenZipWithoutAnyModule) {
   TArchiverOptions options;
   options.gw = 1;
   std::string archive = Archive("a.7z");
-  EXPECT_EQ(Refusal(sevenZip32, archive, options),
-            "7z 書庫からの自己解凍書庫の作成には '7z.sfx' ファイルが必要です。");
+  EXPECT_EQ(Refusal(sevenZip32, archive, options), "7z 書庫からの自己解凍書庫の作成には '7z.sfx' ファイルが必要です。");
   EXPECT_FALSE(platform::FileExists(scratch.Path("a.exe")));
   SevenZipSfxModule.clear();
 }
@@ -394,9 +394,9 @@ TEST_F(SfxTest, AnOutputThatIsTheArchiveIsRefused) {
     const char* kind;
     const char* output;
   } cases[] = {
-      {at7z, "x.exe", false, "7z", "x.exe"},   {at7z, "x.EXE", false, "7z", "x.exe"},
-      {at7z, "x.exe", true, "7z", "x.exe"},    {atZip, "x.EXE", false, "zip", "x.EXE"},
-      {atZip, "x.exe", true, "zip", "x.EXE"},  {atTar, "x.EXE", false, "tar/tgz", "x.EXE"},
+      {at7z, "x.exe", false, "7z", "x.exe"},      {at7z, "x.EXE", false, "7z", "x.exe"},
+      {at7z, "x.exe", true, "7z", "x.exe"},       {atZip, "x.EXE", false, "zip", "x.EXE"},
+      {atZip, "x.exe", true, "zip", "x.EXE"},     {atTar, "x.EXE", false, "tar/tgz", "x.EXE"},
       {atTgz, "x.exe", true, "tar/tgz", "x.EXE"}, {atYz1, "x.exe", false, "yz1", "x.exe"},
   };
   for (const auto& c : cases) {
@@ -409,8 +409,7 @@ TEST_F(SfxTest, AnOutputThatIsTheArchiveIsRefused) {
     const std::string output = c.inItsFolder ? scratch.Folder() + kSep + c.output : scratch.Path(c.output);
     ScopedCallLog log;
     EXPECT_EQ(Refusal(*archiver, archive, options, folder),
-              std::string(c.kind) + " 書庫からの自己解凍書庫の出力先 '" + output +
-                  "' が元の書庫ファイルと同じです。")
+              std::string(c.kind) + " 書庫からの自己解凍書庫の出力先 '" + output + "' が元の書庫ファイルと同じです。")
         << c.name;
     EXPECT_EQ(platform::ReadWholeFile(archive), ArchiveContent(c.name)) << c.name;
     EXPECT_TRUE(log.Lines().empty()) << c.name;  // ZIP would have deleted it
@@ -433,9 +432,8 @@ TEST_F(SfxTest, AnOutputThatIsTheArchiveUnderASecondNameIsRefused) {
     const char* kind;
     const char* output;
   } cases[] = {
-      {at7z, "x.exe", "7z", "x.exe"},       {atZip, "x.EXE", "zip", "x.EXE"},
-      {atTar, "x.EXE", "tar/tgz", "x.EXE"}, {atTgz, "x.EXE", "tar/tgz", "x.EXE"},
-      {atYz1, "x.exe", "yz1", "x.exe"},
+      {at7z, "x.exe", "7z", "x.exe"},       {atZip, "x.EXE", "zip", "x.EXE"}, {atTar, "x.EXE", "tar/tgz", "x.EXE"},
+      {atTgz, "x.EXE", "tar/tgz", "x.EXE"}, {atYz1, "x.exe", "yz1", "x.exe"},
   };
   for (const auto& c : cases) {
     std::string archive = Archive(c.name, 100000);
@@ -444,8 +442,8 @@ TEST_F(SfxTest, AnOutputThatIsTheArchiveUnderASecondNameIsRefused) {
     options.gw = c.type == atZip ? -1 : 1;
     ScopedCallLog log;
     EXPECT_EQ(Refusal(*archiver, archive, options, second.path()),
-              std::string(c.kind) + " 書庫からの自己解凍書庫の出力先 '" +
-                  platform::JoinPath(second.path(), c.output) + "' が元の書庫ファイルと同じです。")
+              std::string(c.kind) + " 書庫からの自己解凍書庫の出力先 '" + platform::JoinPath(second.path(), c.output) +
+                  "' が元の書庫ファイルと同じです。")
         << c.name;
     EXPECT_EQ(platform::ReadWholeFile(archive), ArchiveContent(c.name, 100000)) << c.name;
     EXPECT_TRUE(log.Lines().empty()) << c.name;  // ZIP would have deleted it
@@ -467,7 +465,7 @@ TEST_F(SfxTest, ZipDeleteAndUpdateKeepTheArchivePackReplacesIt) {
     std::string line, output;
     const std::string what = c.what;
     const TValueList files{"a.txt"};
-    int result = what == "Delete" ? zip.Delete(nullptr, archive, TArchiverOptions(), "", files, false, line, output)
+    int result = what == "Delete"   ? zip.Delete(nullptr, archive, TArchiverOptions(), "", files, false, line, output)
                  : what == "Update" ? zip.Update(nullptr, archive, TArchiverOptions(), "", files, false, line, output)
                                     : zip.Pack(nullptr, archive, TArchiverOptions(), "", files, false, line, output);
     EXPECT_EQ(result, 0);
@@ -477,8 +475,7 @@ TEST_F(SfxTest, ZipDeleteAndUpdateKeepTheArchivePackReplacesIt) {
     }
     Logged logged = ReadLogged(log);
     EXPECT_EQ(logged.calls, std::vector<std::string>{"ZIP32J.DLL Zip"}) << c.what;
-    EXPECT_EQ(logged.lines,
-              std::vector<std::string>{std::string(c.word) + " -D  \"" + archive + "\" \"a.txt\" "})
+    EXPECT_EQ(logged.lines, std::vector<std::string>{std::string(c.word) + " -D  \"" + archive + "\" \"a.txt\" "})
         << c.what;
   }
 }

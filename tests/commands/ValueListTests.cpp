@@ -53,17 +53,15 @@ TEST(ValueList, NamesOfEachKind) {
       {"variant text", {TValue(TVariant("v.txt"))}, {"v.txt"}},
       {"variant number and Boolean", {TValue(TVariant(42)), TValue(TVariant(true))}, {"42", "True"}},
       {"empty variant", {TValue(TVariant())}, {}},
-      {"variant array", {TValue(TVariant::Array(1, {TVariant("x"), TVariant(), TVariant(7)}))},
-       {"x", "7"}},
+      {"variant array", {TValue(TVariant::Array(1, {TVariant("x"), TVariant(), TVariant(7)}))}, {"x", "7"}},
       {"empty variant array", {TValue(TVariant::Array(0, {}))}, {}},
       {"wide text", {TValue(u"w.txt")}, {"w.txt"}},
       {"empty wide text", {TValue(std::u16string())}, {}},
       {"other kinds add nothing",
-       {TValue(1), TValue('c'), TValue(true), TValue(1.5), TValue::Int64(5), TValue::Currency(10000),
-        TValue::Class(), TValue::Interface()},
+       {TValue(1), TValue('c'), TValue(true), TValue(1.5), TValue::Int64(5), TValue::Currency(10000), TValue::Class(),
+        TValue::Interface()},
        {}},
-      {"mixed, in order", {TValue("first"), TValue(&lines), TValue(3), TValue(u"last")},
-       {"first", "a", "b", "last"}},
+      {"mixed, in order", {TValue("first"), TValue(&lines), TValue(3), TValue(u"last")}, {"first", "a", "b", "last"}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(archives::ToStringList(c.values)->Lines(), c.names) << c.what;

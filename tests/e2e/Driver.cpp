@@ -66,8 +66,8 @@ std::wstring Wide(const std::string& text) {
 
 std::string Narrow(const std::wstring& text) {
   if (text.empty()) return std::string();
-  const int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                         nullptr);
+  const int length =
+      WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string narrow(static_cast<std::size_t>(std::max(length, 0)), '\0');
   WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &narrow[0], length, nullptr, nullptr);
   return narrow;
@@ -107,8 +107,7 @@ bool RunUnixProgram(const std::string& windowsPath, const std::string& commandLi
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   std::string line = commandLine;
-  if (!CreateProcessA(windowsPath.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &info)) {
+  if (!CreateProcessA(windowsPath.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
     return false;
   }
   const DWORD waited = WaitForSingleObject(info.hProcess, static_cast<DWORD>(timeoutMs));
@@ -143,12 +142,15 @@ INPUT KeyInput(WORD vk, bool up) {
   input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0 /* MAPVK_VK_TO_VSC */));
   input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
   switch (vk) {
-    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
-    case VK_HOME: case VK_END: case VK_INSERT: case VK_DELETE:
-      input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
-      break;
-    default:
-      break;
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+    case VK_HOME:
+    case VK_END:
+    case VK_INSERT:
+    case VK_DELETE: input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY; break;
+    default: break;
   }
   return input;
 }
@@ -218,9 +220,9 @@ Process Process::Start(const StartOptions& options) {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   std::string commandLine = options.commandLine;
-  if (!CreateProcessA(options.program.c_str(), commandLine.empty() ? nullptr : &commandLine[0], nullptr, nullptr,
-                      FALSE, 0, &environment[0],
-                      options.currentFolder.empty() ? nullptr : options.currentFolder.c_str(), &startup, &info)) {
+  if (!CreateProcessA(options.program.c_str(), commandLine.empty() ? nullptr : &commandLine[0], nullptr, nullptr, FALSE,
+                      0, &environment[0], options.currentFolder.empty() ? nullptr : options.currentFolder.c_str(),
+                      &startup, &info)) {
     throw std::runtime_error("cannot start " + options.program + " (error " + std::to_string(GetLastError()) + ")");
   }
   Process process;
@@ -230,8 +232,7 @@ Process Process::Start(const StartOptions& options) {
   return process;
 }
 
-Process::Process(Process&& other) noexcept
-    : process_(other.process_), thread_(other.thread_), id_(other.id_) {
+Process::Process(Process&& other) noexcept : process_(other.process_), thread_(other.thread_), id_(other.id_) {
   other.process_ = other.thread_ = nullptr;
   other.id_ = 0;
 }
@@ -350,9 +351,7 @@ std::string Text(HWND hwnd) {
   return text;
 }
 
-void SetText(HWND hwnd, const std::string& text) {
-  Send(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
+void SetText(HWND hwnd, const std::string& text) { Send(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())); }
 
 Rect WindowOnScreen(HWND hwnd) {
   RECT r{};

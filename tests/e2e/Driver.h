@@ -22,10 +22,10 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
 std::string ProgramFolder();
 
 struct StartOptions {
-  std::string program;      // path of the executable
-  std::string commandLine;  // the whole command line, passed exactly as given
+  std::string program;                                           // path of the executable
+  std::string commandLine;                                       // the whole command line, passed exactly as given
   std::vector<std::pair<std::string, std::string>> environment;  // added or replaced variables
-  std::string currentFolder;  // empty: the test's own
+  std::string currentFolder;                                     // empty: the test's own
 };
 
 // A started program. Ending the object kills the program if it still runs.
@@ -79,7 +79,7 @@ struct ControlInfo {
   int id = 0;
   std::string name;  // the runtime's control name, when the program set one
   std::string text;
-  Rect bounds;       // relative to the parent's client area
+  Rect bounds;  // relative to the parent's client area
   DWORD style = 0;
   DWORD exStyle = 0;
   int zOrder = 0;    // place among its siblings: the tab order
@@ -131,7 +131,7 @@ struct Modifiers {
 // std::runtime_error when it does not get there), the keys go through the
 // program's own keyboard handling.
 void PressKey(HWND window, WORD virtualKey, Modifiers modifiers = {});
-void PressAccessKey(HWND window, char letter);  // Alt+letter
+void PressAccessKey(HWND window, char letter);        // Alt+letter
 void TypeText(HWND window, const std::string& text);  // ASCII
 // Waits until the program's thread has dealt with what was sent to it.
 void Settle(HWND window);

@@ -122,8 +122,8 @@ class ConfigDialogTest : public ::testing::Test {
     char temp[MAX_PATH] = "";
     GetTempPathA(MAX_PATH, temp);
     static int counter = 0;
-    folder_ = std::string(temp) + "mkcfg-" + std::to_string(GetCurrentProcessId()) + "-" +
-              std::to_string(++counter) + "-設定\\";
+    folder_ = std::string(temp) + "mkcfg-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) +
+              "-設定\\";
     ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
     exe_ = folder_ + "mokurena.exe";
     ASSERT_TRUE(CopyFileA((ProgramFolder() + "mokurena.exe").c_str(), exe_.c_str(), FALSE));
@@ -293,9 +293,10 @@ TEST_F(ConfigDialogTest, EveryControlStandsWhereTheLayoutSaysInTabOrder) {
 
   // Tab runs through the second page's controls in their order.
   const std::vector<std::string> order = {
-      "EditArchiverpath", "btnArchiverpath", "cblzh", "EditLzhpath", "btnlzhpath", "cbzip", "EditZippath",
-      "btnzippath", "cbcab", "EditCabpath", "btncabpath", "cb7z", "edit7zpath", "btn7zpath", "cbrar", "editRarpath",
-      "btnrarpath", "cbgca", "EditGcapath", "btnGcapath", "Button5", "Button6", "PageControl1"};
+      "EditArchiverpath", "btnArchiverpath", "cblzh",   "EditLzhpath", "btnlzhpath",  "cbzip",
+      "EditZippath",      "btnzippath",      "cbcab",   "EditCabpath", "btncabpath",  "cb7z",
+      "edit7zpath",       "btn7zpath",       "cbrar",   "editRarpath", "btnrarpath",  "cbgca",
+      "EditGcapath",      "btnGcapath",      "Button5", "Button6",     "PageControl1"};
   for (const std::string& expected : order) {
     PressKey(form, VK_TAB);
     EXPECT_EQ(NameOf(FocusedControl(form)), expected);
@@ -672,8 +673,8 @@ class ZipFolderTest : public ConfigDialogTest {
     ConfigDialogTest::SetUp();
     char system[MAX_PATH] = "";
     GetSystemDirectoryA(system, MAX_PATH);
-    ASSERT_TRUE(CopyFileA(testsupport::StandinArchiverPath().c_str(), (std::string(system) + "\\regsvr32.exe").c_str(),
-                          FALSE));
+    ASSERT_TRUE(
+        CopyFileA(testsupport::StandinArchiverPath().c_str(), (std::string(system) + "\\regsvr32.exe").c_str(), FALSE));
     // Wine cuts a non-ASCII value of GetEnvironmentVariableA short, so the
     // record goes to a folder with an ASCII name.
     char temp[MAX_PATH] = "";
@@ -723,7 +724,8 @@ TEST_F(ZipFolderTest, OnXPOrLaterTheButtonsRunRegsvr32) {
     SCOPED_TRACE(press.button);
     Click(Find(form, press.button));
     ++count;
-    ASSERT_TRUE(WaitUntil([&] { return Records().size() == count; }, 20000)) << "regsvr32 did not run: \"" << ReadFile(record_) << "\"";
+    ASSERT_TRUE(WaitUntil([&] { return Records().size() == count; }, 20000))
+        << "regsvr32 did not run: \"" << ReadFile(record_) << "\"";
     const testsupport::ArchiverRecord record = Records().back();
     EXPECT_EQ(record.arguments, press.arguments);
     char system[MAX_PATH] = "";
@@ -883,8 +885,8 @@ class ScopedFolderTakingNoNewFile {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (CreateProcessW(L"Z:\\usr\\bin\\chattr", &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &process)) {
+    if (CreateProcessW(L"Z:\\usr\\bin\\chattr", &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process)) {
       WaitForSingleObject(process.hProcess, 10000);
       CloseHandle(process.hThread);
       CloseHandle(process.hProcess);

@@ -105,7 +105,9 @@ class Installation {
   Process Start(const std::string& arguments, const std::string& currentFolder = "") const {
     std::string commandLine = "\"" + Path("mokurena.exe") + "\"";
     if (!arguments.empty()) commandLine += " " + arguments;
-    return Process::Start({Path("mokurena.exe"), commandLine, {{"MOKURENA_ARCHIVER_RECORD", record_}},
+    return Process::Start({Path("mokurena.exe"),
+                           commandLine,
+                           {{"MOKURENA_ARCHIVER_RECORD", record_}},
                            currentFolder.empty() ? work_ : currentFolder});
   }
 
@@ -175,7 +177,6 @@ std::set<std::string> WindowsShownUntilExit(Process& process) {
   return shown;
 }
 
-
 int LineHeight(const char* face, int height) {
   HDC dc = CreateCompatibleDC(nullptr);
   HFONT font = CreateFontA(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
@@ -218,14 +219,14 @@ BOOL CALLBACK CollectName(HMODULE, LPCSTR, LPSTR name, LONG_PTR param) {
 TEST(MokurenaExecutable, CarriesIconFirstAndManifest) {
   HMODULE module = LoadLibraryExA(MokurenaBuilt().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(module, nullptr);
-  HRSRC manifest = FindResourceExA(module, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1),
-                                   MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+  HRSRC manifest =
+      FindResourceExA(module, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
   ASSERT_NE(manifest, nullptr) << "no manifest (type 24, id 1, language 1033)";
   const std::string text(static_cast<const char*>(LockResource(LoadResource(module, manifest))),
                          SizeofResource(module, manifest));
   for (const char* attribute : {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
-                                "processorArchitecture=\"" MOKURENA_MANIFEST_ARCH "\"", "publicKeyToken=\"6595b64144ccf1df\"",
-                                "language=\"*\""}) {
+                                "processorArchitecture=\"" MOKURENA_MANIFEST_ARCH "\"",
+                                "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\""}) {
     EXPECT_THAT(text, HasSubstr(attribute));
   }
   std::vector<WORD> languages;
@@ -298,8 +299,8 @@ TEST(MokurenaQuietRuns, ListsThroughTheLibraryWithTheHiddenMainFormAsOwner) {
       EXPECT_EQ(call.args.at(1), "*.*");
     }
   }
-  EXPECT_THAT(entries, ::testing::IsSupersetOf({"UnlhaOpenArchive", "UnlhaFindFirst", "UnlhaFindNext",
-                                                "UnlhaCloseArchive"}));
+  EXPECT_THAT(entries,
+              ::testing::IsSupersetOf({"UnlhaOpenArchive", "UnlhaFindFirst", "UnlhaFindNext", "UnlhaCloseArchive"}));
   EXPECT_NE(openWindow, "0") << "the library's open call gets the main form as owner";
 }
 
@@ -308,9 +309,8 @@ TEST(MokurenaQuietRuns, ListsThroughTheLibraryWithTheHiddenMainFormAsOwner) {
 TEST(MokurenaReport, ShowsTheWatchedMembersWithItsFixedLayout) {
   Installation install;
   Standard(install);
-  const std::string archive =
-      install.Archive("sample.lzh", Lha({"readme.txt", "a.EXE", "docs\\tool.scr", "b.exe.txt", "evil.exe.",
-                                         "stream.exe::$DATA", "dot.exe\\."}));
+  const std::string archive = install.Archive("sample.lzh", Lha({"readme.txt", "a.EXE", "docs\\tool.scr", "b.exe.txt",
+                                                                 "evil.exe.", "stream.exe::$DATA", "dot.exe\\."}));
   Process process = install.Start(Quoted(archive));
   HWND form = WaitForReport(process);
   ASSERT_NE(form, nullptr);
@@ -371,7 +371,11 @@ TEST(MokurenaReport, OnlyContinueHandsOn) {
       {"Enter right away stops", [](HWND form, Process&) { PressKey(form, VK_RETURN); }, false},
       {"clicking continue hands on", [](HWND form, Process&) { Click(Find(form, "btnContinue")); }, true},
       {"the close box stops", [](HWND form, Process&) { PressCloseBox(form); }, false},
-      {"Alt+F4 stops", [](HWND form, Process&) { PressKey(form, VK_F4, Modifiers{true, false, false}); }, false},
+      {"Alt+F4 stops",
+       [](HWND form, Process&) {
+         PressKey(form, VK_F4, Modifiers{true, false, false});
+       },
+       false},
       {"Alt+C continues", [](HWND form, Process&) { PressAccessKey(form, 'c'); }, true},
       {"Alt+S stops", [](HWND form, Process&) { PressAccessKey(form, 's'); }, false},
       {"clicking stop stops", [](HWND form, Process&) { Click(Find(form, "btnStop")); }, false},
@@ -518,8 +522,8 @@ TEST(MokurenaErrors, ShowTheErrorBoxEndTheProcessAndHandOnNothing) {
     const std::string archive = c.prepare(install);
     HANDLE lock = INVALID_HANDLE_VALUE;
     if (c.locked) {
-      lock = CreateFileA(install.Path(c.locked).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+      lock = CreateFileA(install.Path(c.locked).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
       ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     }
     testsupport::ScopedCallLog log;
@@ -606,7 +610,10 @@ TEST(MokurenaWatchList, AHandEditedListMeansWhatItsUserWrote) {
     std::string watchList;
     std::vector<std::string> lines;
   } cases[] = {
-      {"a signature before the first entry", "\xEF\xBB\xBF" "bat\r\n", {"[ bat ] b.bat"}},
+      {"a signature before the first entry",
+       "\xEF\xBB\xBF"
+       "bat\r\n",
+       {"[ bat ] b.bat"}},
       {"capitals, blanks and dots", "EXE\r\n .Scr \r\n", {"[ exe ] a.exe", "[ scr ] c.SCR"}},
   };
   for (const auto& c : cases) {
@@ -706,15 +713,14 @@ TEST(MokurenaAwkwardInput, ARelativePathIsHandedOnAsGivenInTheCurrentFolder) {
 TEST(MokurenaAwkwardInput, MemberNamesWithControlCharactersStayOneLineEach) {
   Installation install;
   Standard(install);
-  const std::string archive = install.Archive(
-      "names.lzh", FixtureWriter()
-                       .Accept("lha")
-                       .Member("fake.txt\r\n[ exe ] looks-like-a-line.exe")
-                       .Member("tab\there.scr")
-                       .Member("bell\x07.bat")
-                       .Member("evil.exe ")
-                       .Member("quiet.txt")
-                       .Member("ソフト\\表.PIF"));
+  const std::string archive = install.Archive("names.lzh", FixtureWriter()
+                                                               .Accept("lha")
+                                                               .Member("fake.txt\r\n[ exe ] looks-like-a-line.exe")
+                                                               .Member("tab\there.scr")
+                                                               .Member("bell\x07.bat")
+                                                               .Member("evil.exe ")
+                                                               .Member("quiet.txt")
+                                                               .Member("ソフト\\表.PIF"));
   Process process = install.Start(Quoted(archive));
   HWND form = WaitForReport(process);
   ASSERT_NE(form, nullptr);
@@ -743,11 +749,10 @@ TEST(MokurenaAwkwardInput, DamagedSettingsFilesNeitherCrashNorLoseWhatTheyHold) 
     bool handedOn;
   };
   const Case cases[] = {
-      {"watch list with a long line, broken Shift_JIS and a NUL: exe counts, what follows the NUL does not",
-       watchList, [](const Installation& install) { return "[Software]\r\nArchiverPath=" + install.Archiver(); },
-       true, true},
-      {"an INI file of garbage hands on nothing", "exe\r\n", [garbage](const Installation&) { return garbage; },
-       false, false},
+      {"watch list with a long line, broken Shift_JIS and a NUL: exe counts, what follows the NUL does not", watchList,
+       [](const Installation& install) { return "[Software]\r\nArchiverPath=" + install.Archiver(); }, true, true},
+      {"an INI file of garbage hands on nothing", "exe\r\n", [garbage](const Installation&) { return garbage; }, false,
+       false},
       {"garbage around the section still gives its path", "exe\r\n",
        [garbage](const Installation& install) {
          return garbage + "\r\n[software]\r\n  archiverpath =  " + install.Archiver() + "  \r\n" + garbage;

@@ -76,18 +76,18 @@ TEST(WindowsPackage, ReadmeAndLicenseReadInNotepad) {
   // compiled to Shift_JIS, as readme.txt is).
   const char* const topics[] = {
       "Mokurena " MOKURENA_EXPECTED_VERSION,  // the version it describes
-      "しないこと",                            // what it does not do
+      "しないこと",                           // what it does not do
       "UNLHA32.DLL",                          // the libraries per type
-      "システムフォルダ",                      // ... and where they go
-      "何も指定せずに起動",                    // first start
+      "システムフォルダ",                     // ... and where they go
+      "何も指定せずに起動",                   // first start
       "「適用」を押します",
-      "checklst.ini",                         // the two settings files
+      "checklst.ini",  // the two settings files
       "mokurena.ini",
-      "HKEY_CLASSES_ROOT\\QorbellzhFile",      // undoing the associations
-      "終了コード",                            // the command-line check
+      "HKEY_CLASSES_ROOT\\QorbellzhFile",  // undoing the associations
+      "終了コード",                        // the command-line check
       "mokurena-scan.exe",
-      "certutil -hashfile",                   // checking the SHA-256
-      "更新履歴",                              // the version history
+      "certutil -hashfile",  // checking the SHA-256
+      "更新履歴",            // the version history
   };
   for (const char* topic : topics) EXPECT_THAT(readme, HasSubstr(topic));
   const std::string history = readme.substr(readme.find("更新履歴"));
@@ -102,8 +102,7 @@ TEST(WindowsPackage, ReadmeAndLicenseReadInNotepad) {
 // ---------------------------------------------------------------- version resources
 
 struct VersionBlock {
-  std::string fileDescription, fileVersion, internalName, legalCopyright, originalFilename, productName,
-      productVersion;
+  std::string fileDescription, fileVersion, internalName, legalCopyright, originalFilename, productName, productVersion;
 };
 
 class VersionResource {
@@ -145,7 +144,7 @@ class VersionResource {
     return std::string(static_cast<const char*>(value));
   }
   VersionBlock Block(const std::string& block) const {
-    return {Value(block, "FileDescription"), Value(block, "FileVersion"),    Value(block, "InternalName"),
+    return {Value(block, "FileDescription"), Value(block, "FileVersion"),      Value(block, "InternalName"),
             Value(block, "LegalCopyright"),  Value(block, "OriginalFilename"), Value(block, "ProductName"),
             Value(block, "ProductVersion")};
   }

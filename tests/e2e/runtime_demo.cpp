@@ -139,8 +139,7 @@ int ShowSettings() {
     result.SetText("結果: report " + std::to_string(modal));
   };
   question.OnClick = [&] {
-    const int answer =
-        ShowMessageBox("続けますか？", MessageIcon::Question, MessageButtons::YesNo, 2, form.Handle());
+    const int answer = ShowMessageBox("続けますか？", MessageIcon::Question, MessageButtons::YesNo, 2, form.Handle());
     result.SetText(answer == IDYES ? "結果: はい" : "結果: いいえ");
   };
   failing.OnClick = [] { throw std::runtime_error("テストのエラーです"); };
@@ -203,10 +202,11 @@ int main(int argc, char** argv) {
     } else if (mode == "report") {
       std::vector<std::string> lines;
       for (int i = 1; i <= 40; ++i) lines.push_back("フォルダ\\ファイル" + std::to_string(i) + ".exe");
-      exitCode = ShowReport(nullptr, lines,
-                            "「とても長い名前のアーカイブ.lzh」に実行ファイルが含まれています。\r\n"
-                            "C:\\Documents and Settings\\user\\デスクトップ\\とても長いフォルダの名前\\もっと長い名前\r\n"
-                            "中断しますか？");
+      exitCode =
+          ShowReport(nullptr, lines,
+                     "「とても長い名前のアーカイブ.lzh」に実行ファイルが含まれています。\r\n"
+                     "C:\\Documents and Settings\\user\\デスクトップ\\とても長いフォルダの名前\\もっと長い名前\r\n"
+                     "中断しますか？");
     } else if (mode == "main") {
       exitCode = ShowMain();
     } else if (mode == "prompt") {

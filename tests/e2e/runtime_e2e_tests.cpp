@@ -21,7 +21,7 @@ const std::string kReportCaption = "報告デモ - Mokurena";
 const std::string kSettingsCaption = "ランタイムデモ - Mokurena";
 const std::string kGothicFont = "ＭＳ Ｐゴシック,12,128";
 const std::string kUiGothicFont = "MS UI Gothic,12,128";
-constexpr DWORD mrOkCode = 1;      // the demo exits with the modal result
+constexpr DWORD mrOkCode = 1;  // the demo exits with the modal result
 constexpr DWORD mrCancelCode = 2;
 
 std::string DemoPath() { return ProgramFolder() + "runtime_demo.exe"; }
@@ -143,8 +143,8 @@ struct KeyScenario {
 
 TEST_F(DemoTest, ReportDialogKeyboardAndCloseGiveTheirResults) {
   const KeyScenario scenarios[] = {
-      {"Enter right after opening chooses the default button",
-       [](HWND form, Process&) { PressKey(form, VK_RETURN); }, mrCancelCode},
+      {"Enter right after opening chooses the default button", [](HWND form, Process&) { PressKey(form, VK_RETURN); },
+       mrCancelCode},
       {"Tab moves to continue, which then takes Enter",
        [](HWND form, Process&) {
          PressKey(form, VK_TAB);
@@ -178,10 +178,13 @@ TEST_F(DemoTest, ReportDialogKeyboardAndCloseGiveTheirResults) {
        mrOkCode},
       {"Alt+C continues", [](HWND form, Process&) { PressAccessKey(form, 'c'); }, mrOkCode},
       {"Alt+S stops", [](HWND form, Process&) { PressAccessKey(form, 's'); }, mrCancelCode},
-      {"a plain C on a focused button is its access key too",
-       [](HWND form, Process&) { PressKey(form, 'C'); }, mrOkCode},
+      {"a plain C on a focused button is its access key too", [](HWND form, Process&) { PressKey(form, 'C'); },
+       mrOkCode},
       {"the close box cancels", [](HWND form, Process&) { PressCloseBox(form); }, mrCancelCode},
-      {"Alt+F4 cancels", [](HWND form, Process&) { PressKey(form, VK_F4, Modifiers{true, false, false}); },
+      {"Alt+F4 cancels",
+       [](HWND form, Process&) {
+         PressKey(form, VK_F4, Modifiers{true, false, false});
+       },
        mrCancelCode},
       {"Enter in the memo starts a new line instead of choosing a button",
        [](HWND form, Process& demo) {
@@ -286,9 +289,15 @@ TEST_F(DemoTest, TabOrderRunsThroughContainersAndEnterChoosesTheFocusedButton) {
   ASSERT_NE(form, nullptr);
   ASSERT_TRUE(WaitUntil([&] { return FocusName(form) == "PageControl1"; }, 5000));
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {"lbChkExt", "(none)"},         {"btnChkExtAdd", "btnChkExtAdd"}, {"btnChkExtDelete", "btnChkExtDelete"},
-      {"btnChkExtinit", "btnChkExtinit"}, {"btnReport", "btnReport"},  {"btnQuestion", "btnQuestion"},
-      {"btnError", "btnError"},       {"Button5", "Button5"},           {"Button6", "Button6"},
+      {"lbChkExt", "(none)"},
+      {"btnChkExtAdd", "btnChkExtAdd"},
+      {"btnChkExtDelete", "btnChkExtDelete"},
+      {"btnChkExtinit", "btnChkExtinit"},
+      {"btnReport", "btnReport"},
+      {"btnQuestion", "btnQuestion"},
+      {"btnError", "btnError"},
+      {"Button5", "Button5"},
+      {"Button6", "Button6"},
       {"PageControl1", "(none)"},
   };
   for (const auto& [focus, shownAsDefault] : expected) {
@@ -450,9 +459,8 @@ TEST_F(DemoTest, FileOpenDialogUsesFilterAndFolderAndKeepsOrEmptiesTheField) {
   HWND field = Find(form, "EditArchiverpath");
   auto openDialog = [&] {
     Click(Find(form, "btnArchiverpath"));
-    return demo.WaitForWindowWhere([](HWND hwnd) {
-      return ClassName(hwnd) == "#32770" && FindControlByText(hwnd, "ComboBox", "") != nullptr;
-    });
+    return demo.WaitForWindowWhere(
+        [](HWND hwnd) { return ClassName(hwnd) == "#32770" && FindControlByText(hwnd, "ComboBox", "") != nullptr; });
   };
   auto fileNameField = [](HWND dialog) -> HWND {
     for (const ControlInfo& control : ListControls(dialog)) {

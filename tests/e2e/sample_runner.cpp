@@ -47,8 +47,7 @@ int main(int argc, char** argv) {
   const bool headless = argc > 4 && std::strcmp(argv[4], "--headless") == 0;
 
   const std::string program = folder + "\\mokurena.exe";
-  e2e::Process process =
-      e2e::Process::Start({program, "\"" + program + "\" \"" + archive + "\"", {}, folder});
+  e2e::Process process = e2e::Process::Start({program, "\"" + program + "\" \"" + archive + "\"", {}, folder});
   const HWND report = process.WaitForWindow(kReportCaption, 60000);
   if (!report) {
     Print("mokurena.exe showed no report for " + archive);

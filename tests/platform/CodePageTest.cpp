@@ -2,6 +2,9 @@
 // our own code with code page 932 forced, on Win32 in the system's calls with
 // the real code page 932 (under Wine), so that both are held to one answer.
 // Byte strings are written with escapes so both builds see the same bytes.
+
+// The case tables are laid out by hand, one row a case.
+// clang-format off
 #include "platform/CodePage.h"
 
 #include "TestSupport.h"
@@ -311,3 +314,4 @@ TEST_F(CodePageUtf8, WideToNarrow) {
 #endif
 
 }  // namespace
+// clang-format on

@@ -63,12 +63,8 @@ TEST(Files, ExpandFullPath) {
     std::string path;
     std::string expected;
   } cases[] = {
-      {"x.lzh", current + P("/x.lzh")},
-      {P("a/../b.zip"), current + P("/b.zip")},
-      {P("./c/./d"), current + P("/c/d")},
-      {P("e/"), current + P("/e/")},
-      {P("/abs/../y"), root + P("/y")},
-      {"", ""},
+      {"x.lzh", current + P("/x.lzh")}, {P("a/../b.zip"), current + P("/b.zip")}, {P("./c/./d"), current + P("/c/d")},
+      {P("e/"), current + P("/e/")},    {P("/abs/../y"), root + P("/y")},         {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(platform::ExpandFullPath(c.path), c.expected) << c.path;
 

@@ -79,7 +79,7 @@ struct Step {
 };
 
 std::vector<Step> RunAll(const platform::RunLimits& limits, const std::vector<Step>& steps,
-                      std::vector<std::string>* answers = nullptr) {
+                         std::vector<std::string>* answers = nullptr) {
   platform::LimitedWorkers workers(limits, "the setup", TestHandler(), "--worker");
   for (const Step& step : steps) workers.Submit(step.request);
   std::vector<Step> got;
@@ -171,8 +171,8 @@ TEST(LimitedWorkers, MemoryLeftByEarlierRequestsIsNotBlamedOnTheNext) {
 
 TEST(LimitedWorkers, NoLimitsStillRunsInAWorker) {
   std::vector<std::string> answers;
-  const std::vector<Step> steps = {{"pid", RunOutcome::Finished, ""}, {"kill", RunOutcome::Failed, ""},
-                                   {"pid", RunOutcome::Finished, ""}};
+  const std::vector<Step> steps = {
+      {"pid", RunOutcome::Finished, ""}, {"kill", RunOutcome::Failed, ""}, {"pid", RunOutcome::Finished, ""}};
   RunAll(platform::RunLimits(), steps, &answers);
   ASSERT_EQ(answers.size(), 3u);
   EXPECT_NE(answers[0], std::to_string(::getpid()));

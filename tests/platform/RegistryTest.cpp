@@ -61,7 +61,7 @@ TEST_F(Registry, OpenCreateReadWrite) {
   ASSERT_TRUE(reader.OpenKey("SOFTWARE\\mokurenatest\\SUB\\deeper", false));
   EXPECT_EQ(reader.ReadString(""), "default value");
   ASSERT_TRUE(reader.OpenKey(kBase + "\\Sub", false));  // the parent was created on the way,
-  EXPECT_EQ(reader.ReadString(""), "");                  // and reopening left the old key
+  EXPECT_EQ(reader.ReadString(""), "");                 // and reopening left the old key
 }
 
 TEST_F(Registry, RefusedWritesAndWrongTypesRaise) {

@@ -48,11 +48,9 @@ TEST(FileTime, DosDateTimeConversion) {
     bool ok;
     int year, month, day, hour, minute, second;
   } cases[] = {
-      {0x0021, 0x0000, true, 1980, 1, 1, 0, 0, 0},
-      {0x0021, 0xBF7D, true, 1980, 1, 1, 23, 59, 58},
+      {0x0021, 0x0000, true, 1980, 1, 1, 0, 0, 0},      {0x0021, 0xBF7D, true, 1980, 1, 1, 23, 59, 58},
       {0x005D, 0x0000, true, 1980, 2, 29, 0, 0, 0},  // a leap day
-      {0x3B8F, 0x6A2F, true, 2009, 12, 15, 13, 17, 30},
-      {0xFF9F, 0xBF7D, true, 2107, 12, 31, 23, 59, 58},
+      {0x3B8F, 0x6A2F, true, 2009, 12, 15, 13, 17, 30}, {0xFF9F, 0xBF7D, true, 2107, 12, 31, 23, 59, 58},
       {0x0000, 0x0000, false, 0, 0, 0, 0, 0, 0},  // month 0 and day 0: the caller handles zero itself
       {0x0020, 0x0000, false, 0, 0, 0, 0, 0, 0},  // day 0
       {0x01A1, 0x0000, false, 0, 0, 0, 0, 0, 0},  // month 13
@@ -141,8 +139,7 @@ TEST(FileTime, FixedZonesMoveTheResultByTheirOffset) {
 // time: each time that exists once agrees with mktime; a time that the
 // spring change skips gets one of the two offsets around it.
 TEST(FileTime, SummerTimeAgreesWithMktime) {
-  for (const char* name : {"CET-1CEST,M3.5.0,M10.5.0/3", "EST5EDT,M3.2.0,M11.1.0",
-                           "AEST-10AEDT,M10.1.0,M4.1.0/3"}) {
+  for (const char* name : {"CET-1CEST,M3.5.0,M10.5.0/3", "EST5EDT,M3.2.0,M11.1.0", "AEST-10AEDT,M10.1.0,M4.1.0/3"}) {
     TimeZoneScope zone(name);
     int checked = 0, skipped = 0;
     for (int month = 1; month <= 12; ++month) {
@@ -217,8 +214,7 @@ TEST_F(DynamicLibrary, FoundThroughTheSearchFolder) {
 
   const std::string path = platform::LibraryPath(library);
   EXPECT_TRUE(platform::AnsiSameText(platform::ExtractFileName(path), "PLATTEST.DLL")) << path;
-  EXPECT_TRUE(platform::AnsiSameText(platform::ExtractFilePath(path),
-                                     platform::JoinPath(TestLibraryFolder(), "")))
+  EXPECT_TRUE(platform::AnsiSameText(platform::ExtractFilePath(path), platform::JoinPath(TestLibraryFolder(), "")))
       << path;
   EXPECT_EQ(platform::LibraryPath(library, 5), path.substr(0, 5));
   platform::FreeDynamicLibrary(library);

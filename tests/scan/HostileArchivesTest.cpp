@@ -14,12 +14,12 @@
 namespace {
 
 struct HostileCase {
-  const char* script;   // the case in hostile_archives.py
-  const char* file;     // the archive's file name (its suffix matters)
+  const char* script;  // the case in hostile_archives.py
+  const char* file;    // the archive's file name (its suffix matters)
   int exitCode;
   std::vector<std::string> hits;  // "[ ext ] member" after "<path>: ", in order
-  const char* error;    // part of the message on standard error; nullptr for none
-  bool recursive = false;  // with --recursive
+  const char* error;              // part of the message on standard error; nullptr for none
+  bool recursive = false;         // with --recursive
 };
 
 // Writes the archive of a case of hostile_archives.py into folder.
@@ -82,13 +82,19 @@ TEST(HostileArchives, EveryExtractedNameIsJudgedAndDoubtIsAnError) {
       {"lha_level0_without_crc", "a.lzh", 1, {"[ exe ] evil.exe"}, nullptr},
       {"lha_symlink_target", "a.lzh", 1, {"[ exe ] evil.exe"}, nullptr},
       // Compressed files inside archives are the files they decompress to.
-      {"nested_compressed_files", "outer.zip", 1,
-       {"[ exe ] evil.exe.gz/evil.exe", "[ bat ] docs\\evil.bat.bz2/evil.bat",
-        "[ exe ] tools\\evil.exe.xz/evil.exe", "[ exe ] readme.gz/evil.exe"},
-       nullptr, true},
-      {"nested_compressed_tar_in_tar", "outer.tar", 1,
+      {"nested_compressed_files",
+       "outer.zip",
+       1,
+       {"[ exe ] evil.exe.gz/evil.exe", "[ bat ] docs\\evil.bat.bz2/evil.bat", "[ exe ] tools\\evil.exe.xz/evil.exe",
+        "[ exe ] readme.gz/evil.exe"},
+       nullptr,
+       true},
+      {"nested_compressed_tar_in_tar",
+       "outer.tar",
+       1,
        {"[ bat ] evil.bat.gz/evil.bat", "[ exe ] evil.bat.gz/bin\\evil.exe", "[ exe ] a.tgz/bin\\evil.exe"},
-       nullptr, true},
+       nullptr,
+       true},
       // Nested archives: what the walk could not read is an error, never clean.
       {"nested_compressed_tar_hard_link", "outer.zip", 2, {"[ exe ] a.tar.gz/evil.exe"}, kDoubt, true},
       {"nested_in_single_compressed_file", "bundle.zip.gz", 1, {"[ exe ] bundle.zip/evil.exe"}, nullptr, true},
@@ -165,7 +171,10 @@ TEST(HostileArchives, BudgetsBrokenInTheMiddleOfACall) {
     bool memoryLimited;  // needs the memory limit to hold (scantest::MemoryLimitsHold)
   };
   const Case cases[] = {
-      {"time", {tar, stalled, gz, stalled, tar}, {tarHit, gzHit, tarHit}, {stalled + timeError, stalled + timeError},
+      {"time",
+       {tar, stalled, gz, stalled, tar},
+       {tarHit, gzHit, tarHit},
+       {stalled + timeError, stalled + timeError},
        false},
       {"memory", {gz, greedy, tar, greedy}, {gzHit, tarHit}, {greedy + memoryError, greedy + memoryError}, true},
       {"both", {stalled, greedy, gz}, {gzHit}, {stalled + timeError, greedy + memoryError}, true},
@@ -211,9 +220,8 @@ TEST(HostileArchives, RecursiveJudgesArchivesInside) {
   EXPECT_EQ(run.exitCode, 0) << run.err;  // without it, only the outer members
   run = Scan({"--ext", "exe", "--recursive", nested, deep});
   EXPECT_EQ(run.exitCode, 1) << run.err;
-  EXPECT_EQ(scantest::OutputLines(run.out),
-            (std::vector<std::string>{nested + ": [ exe ] docs\\inner.zip/evil.exe",
-                                      deep + ": [ exe ] a.zip/b.zip/c.zip/evil.exe"}));
+  EXPECT_EQ(scantest::OutputLines(run.out), (std::vector<std::string>{nested + ": [ exe ] docs\\inner.zip/evil.exe",
+                                                                      deep + ": [ exe ] a.zip/b.zip/c.zip/evil.exe"}));
   run = Scan({"--ext", "exe", "--recursive=2", "--json", deep});
   EXPECT_EQ(run.exitCode, 2);
   scantest::Json object;

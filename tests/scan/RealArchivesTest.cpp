@@ -28,8 +28,8 @@ std::string Cp932(const std::string& utf8) {
 
 int Tool(const std::string& command) { return std::system(command.c_str()); }
 
-const std::string kLong = "long/" + std::string(200, 'a') + "/" + std::string(200, 'b') + "/" +
-                          std::string(87, 'c') + ".exe";  // 500 bytes
+const std::string kLong =
+    "long/" + std::string(200, 'a') + "/" + std::string(200, 'b') + "/" + std::string(87, 'c') + ".exe";  // 500 bytes
 
 class RealArchives : public ::testing::Test {
  protected:
@@ -51,11 +51,13 @@ class RealArchives : public ::testing::Test {
     Tool(in + "tar -cf ../gnu.tar .");
     Tool(in + "tar -czf ../gnu.tar.gz .");
     Tool(in + "bsdtar --format pax -cf ../pax.tar .");
-    Tool("cd '" + src + "' && LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8 jlha a ../japanese.lzh readme.txt SETUP.EXE "
-         "evil.exe. trailing. 日本語/表示.exe deep/a/b/c/d/e/f/g/h/i/j/k/l/m/n/o/p/q/r/s/t/deep.exe '" + kLong +
-         "' >/dev/null 2>&1");
+    Tool("cd '" + src +
+         "' && LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8 jlha a ../japanese.lzh readme.txt SETUP.EXE "
+         "evil.exe. trailing. 日本語/表示.exe deep/a/b/c/d/e/f/g/h/i/j/k/l/m/n/o/p/q/r/s/t/deep.exe '" +
+         kLong + "' >/dev/null 2>&1");
     // Cabinet names hold at most 255 bytes: the long path stays out.
-    Tool(in + "gcab -c ../plain.cab readme.txt SETUP.EXE evil.exe. 日本語/表示.exe "
+    Tool(in +
+         "gcab -c ../plain.cab readme.txt SETUP.EXE evil.exe. 日本語/表示.exe "
          "deep/a/b/c/d/e/f/g/h/i/j/k/l/m/n/o/p/q/r/s/t/deep.exe");
     // Shift_JIS names without the UTF-8 flag, as zip stores the file system's bytes.
     const std::string sjis = folder + "/sjis";
@@ -63,8 +65,8 @@ class RealArchives : public ::testing::Test {
          Cp932("表示.exe") + "' && echo y > '" + sjis + "/" + Cp932("ソフト.txt") + "'");
     Tool("cd '" + sjis + "' && LC_ALL=C zip -q -r ../sjis.zip .");
     // A ZIP cut in the middle of its central directory.
-    Tool("head -c $(( $(stat -c %s '" + folder + "/infozip.zip') - 100 )) '" + folder + "/infozip.zip' > '" +
-         folder + "/cut.zip'");
+    Tool("head -c $(( $(stat -c %s '" + folder + "/infozip.zip') - 100 )) '" + folder + "/infozip.zip' > '" + folder +
+         "/cut.zip'");
   }
   static void TearDownTestSuite() { platform::RemoveTree(folder); }
 
@@ -97,9 +99,8 @@ TEST_F(RealArchives, EveryFormatReportsTheWatchedMembers) {
     const char* archive;
     const std::set<std::string>* hits;
   };
-  const Case cases[] = {{"infozip.zip", &all}, {"plain.7z", &all},     {"gnu.tar", &all},
-                        {"gnu.tar.gz", &all},  {"pax.tar", &all},      {"japanese.lzh", &all},
-                        {"plain.cab", &noLong}};
+  const Case cases[] = {{"infozip.zip", &all}, {"plain.7z", &all},     {"gnu.tar", &all},     {"gnu.tar.gz", &all},
+                        {"pax.tar", &all},     {"japanese.lzh", &all}, {"plain.cab", &noLong}};
   std::vector<std::string> args = {"--json"};
   for (const Case& c : cases) args.push_back(folder + "/" + c.archive);
   const scantest::ProgramRun run = Scan(args);
@@ -121,8 +122,7 @@ TEST_F(RealArchives, ShiftJisNamesAndTextOutput) {
   const std::string archive = folder + "/sjis.zip";
   const scantest::ProgramRun run = Scan({archive});
   EXPECT_EQ(run.exitCode, 1) << run.err;
-  EXPECT_EQ(scantest::OutputLines(run.out),
-            std::vector<std::string>{archive + ": [ exe ] 日本語\\表示.exe"});
+  EXPECT_EQ(scantest::OutputLines(run.out), std::vector<std::string>{archive + ": [ exe ] 日本語\\表示.exe"});
 }
 
 TEST_F(RealArchives, ArchivesThatDoNotOpen) {

@@ -16,8 +16,8 @@ struct ProgramRun {
 
 // environment: extra "NAME=value" entries for the child (POSIX; ignored on
 // Win32, where the code page is the system's).
-ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::string& input = "", const std::vector<std::string>& environment = {});
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& input = "",
+                      const std::vector<std::string>& environment = {});
 
 // True where mokurena-scan's memory limit holds for the programs it runs:
 // not under AddressSanitizer (it maps its shadow as data, so a data limit

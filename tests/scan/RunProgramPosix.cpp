@@ -12,8 +12,8 @@
 
 namespace scantest {
 
-ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::string& input, const std::vector<std::string>& environment) {
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& input,
+                      const std::vector<std::string>& environment) {
   const std::string folder = platform::CreateTempFolder("mokurena-run");
   const std::string in = folder + "/in", out = folder + "/out", err = folder + "/err";
   platform::WriteWholeFile(in, input);

@@ -30,14 +30,14 @@ std::string Quote(const std::string& arg) {
 
 HANDLE OpenInherited(const std::string& path, bool write) {
   SECURITY_ATTRIBUTES security = {sizeof security, nullptr, TRUE};
-  return CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                     &security, write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &security,
+                     write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace
 
-ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::string& input, const std::vector<std::string>& /*environment*/) {
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& input,
+                      const std::vector<std::string>& /*environment*/) {
   const std::string folder = platform::CreateTempFolder("mokurena-run");
   const std::string in = platform::JoinPath(folder, "in");
   const std::string out = platform::JoinPath(folder, "out");
@@ -55,8 +55,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   startup.hStdOutput = outHandle;
   startup.hStdError = errHandle;
   PROCESS_INFORMATION process = {};
-  const BOOL started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                      nullptr, &startup, &process);
+  const BOOL started =
+      CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
   ProgramRun run;
   if (started) {
     WaitForSingleObject(process.hProcess, INFINITE);

@@ -27,7 +27,14 @@ TEST(ScanArguments, OptionsAndArchives) {
   const Case cases[] = {
       {{"a.zip", "b.lzh"}, true, false, false, "", "", {}, {"a.zip", "b.lzh"}},
       {{"--json", "--libraries", "/x", "a.zip"}, true, true, false, "", "/x", {}, {"a.zip"}},
-      {{"--ext=.EXE, bat,,Tar.Gz", "--ext", "scr", "a"}, true, false, false, "", "", {"exe", "bat", "targz", "scr"}, {"a"}},
+      {{"--ext=.EXE, bat,,Tar.Gz", "--ext", "scr", "a"},
+       true,
+       false,
+       false,
+       "",
+       "",
+       {"exe", "bat", "targz", "scr"},
+       {"a"}},
       {{"--watch", "w.ini", "-", "a"}, true, false, false, "w.ini", "", {}, {"-", "a"}},
       {{"--stdin", "-0", "a"}, true, false, true, "", "", {}, {"a", "-"}},
       {{"-", "--stdin"}, true, false, false, "", "", {}, {"-"}},
@@ -177,9 +184,8 @@ TEST(ScanArguments, PathListInAnyChunks) {
       for (std::size_t at = 0; at < input.size(); at += chunk)
         reader.Feed(input.data() + at, std::min(chunk, input.size() - at), paths);
       reader.Finish(paths);
-      const std::vector<std::string> expected =
-          nulSeparated ? std::vector<std::string>{"a.zip", "b\nc.lzh", "last"}
-                       : std::vector<std::string>{"a.zip", "b c.lzh", "last"};
+      const std::vector<std::string> expected = nulSeparated ? std::vector<std::string>{"a.zip", "b\nc.lzh", "last"}
+                                                             : std::vector<std::string>{"a.zip", "b c.lzh", "last"};
       EXPECT_EQ(paths, expected) << chunk << (nulSeparated ? " NUL" : " LF");
     }
   }
@@ -205,7 +211,8 @@ TEST_F(ScanText, JsonStringsAreStrictUtf8) {
       {"plain.exe", "\"plain.exe\"", true},
       {"q\"b\\s/", "\"q\\\"b\\\\s/\"", true},
       {std::string("\r\n\t\b\f\x01\x1f\x7f\0", 9), "\"\\r\\n\\t\\b\\f\\u0001\\u001f\\u007f\\u0000\"", true},
-      {Narrow(u8"日本語\\表示.exe", "\x93\xfa\x96\x7b\x8c\xea\\\x95\x5c\x8e\xa6.exe"), u8"\"日本語\\\\表示.exe\"", true},
+      {Narrow(u8"日本語\\表示.exe", "\x93\xfa\x96\x7b\x8c\xea\\\x95\x5c\x8e\xa6.exe"), u8"\"日本語\\\\表示.exe\"",
+       true},
       {"a\x81", "\"a\xEF\xBF\xBD\"", false},  // a lead byte, or a stray byte, at the end
       {Narrow("\xE2\x80\xA8", "\x81\x40"), Cp932() ? "\"\xE3\x80\x80\"" : "\"\\u2028\"", true},
       // Bidirectional controls: UTF-8 only (in 932 the text is plain).

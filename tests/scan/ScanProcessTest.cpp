@@ -35,11 +35,13 @@ class ScanProcess : public ::testing::Test {
                          .Member("sub\\x.scr")
                          .Member("dir.exe\\"));
     Write("lines.zip", FixtureWriter().Accept("zip").Member("a\r\n[ exe ] fake.txt").Member("b.bat"));
-    Write("japanese.7z", FixtureWriter().Accept("7z").Member(Narrow(u8"日本語\\表示.exe", "\x93\xfa\x96\x7b\x8c\xea\\\x95\x5c\x8e\xa6.exe")).Member("bad\x81\x7F.exe"));
+    Write("japanese.7z", FixtureWriter()
+                             .Accept("7z")
+                             .Member(Narrow(u8"日本語\\表示.exe", "\x93\xfa\x96\x7b\x8c\xea\\\x95\x5c\x8e\xa6.exe"))
+                             .Member("bad\x81\x7F.exe"));
     Write("broken.lzh", FixtureWriter().Accept("lha").OpenFails().Member("a.exe"));
     Write("cut.lzh", FixtureWriter().Accept("lha").FailAt(2).Member("a.txt").Member("b.exe"));
-    Write("stops.lzh",
-          FixtureWriter().Accept("lha").FailAt(3, 0x8017).Member("a.exe").Member("b.txt").Member("c.exe"));
+    Write("stops.lzh", FixtureWriter().Accept("lha").FailAt(3, 0x8017).Member("a.exe").Member("b.txt").Member("c.exe"));
     // Accepted only by a library that is not there: no content probe says yes.
     Write("unknown.xyz", FixtureWriter().Accept("bga").Member("a.exe"));
     platform::WriteWholeFile(Path("garbage.lzh"), "not an archive at all");
@@ -85,13 +87,18 @@ TEST_F(ScanProcess, ReportLinesAndExitStatus) {
       {"no archive", {"garbage.lzh"}, 2, {}, {"garbage.lzh"}},
       {"type unknown", {"unknown.xyz"}, 2, {}, {"unknown.xyz"}},
       {"missing file", {"missing.lzh"}, 2, {}, {"missing.lzh"}},
-      {"the others are still checked", {"broken.lzh", "hit.lzh", "missing.lzh"}, 2, hitLines,
+      {"the others are still checked",
+       {"broken.lzh", "hit.lzh", "missing.lzh"},
+       2,
+       hitLines,
        {"broken.lzh", "missing.lzh"}},
       {"listing ended by 'no more members': what was found counts", {"cut.lzh"}, 0, {}, {}},
-      {"listing broken off by an error: reported, and an error", {"stops.lzh"}, 2,
-       {Path("stops.lzh") + ": [ exe ] a.exe"}, {"stops.lzh"}},
-      {"names cannot fake report lines", {"lines.zip"}, 1,
-       {Path("lines.zip") + ": [ bat ] b.bat"}, {}},
+      {"listing broken off by an error: reported, and an error",
+       {"stops.lzh"},
+       2,
+       {Path("stops.lzh") + ": [ exe ] a.exe"},
+       {"stops.lzh"}},
+      {"names cannot fake report lines", {"lines.zip"}, 1, {Path("lines.zip") + ": [ bat ] b.bat"}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -103,9 +110,11 @@ TEST_F(ScanProcess, ReportLinesAndExitStatus) {
     const std::vector<std::string> errors = OutputLines(run.err);
     EXPECT_EQ(errors.size(), c.errorsAbout.size()) << run.err;
     for (const std::string& name : c.errorsAbout) {
-      EXPECT_TRUE(std::any_of(errors.begin(), errors.end(), [&](const std::string& line) {
-        return line.find(Path(name) + ": ") != std::string::npos;
-      })) << name << "\n" << run.err;
+      EXPECT_TRUE(
+          std::any_of(errors.begin(), errors.end(),
+                      [&](const std::string& line) { return line.find(Path(name) + ": ") != std::string::npos; }))
+          << name << "\n"
+          << run.err;
     }
   }
 }
@@ -127,13 +136,21 @@ TEST_F(ScanProcess, LimitsBrokenInTheMiddleOfACall) {
   std::vector<std::string> out = hitLines;
   out.insert(out.end(), hitLines.begin(), hitLines.end());
   out.push_back(Path("lines.zip") + ": [ bat ] b.bat");
-  std::vector<std::string> args = {"--time-limit", "1", "--memory-limit", "64", hit, Path("stall.lzh"),
-                                   Path("crash.lzh"), Path("clean.lzh"), Path("greedy.lzh"), hit,
-                                   Path("stall.lzh"), Path("lines.zip")};
-  std::vector<std::string> err = {"mokurena-scan: " + Path("stall.lzh") + timeError,
-                                  "mokurena-scan: " + Path("crash.lzh") + crashError,
-                                  "mokurena-scan: " + Path("greedy.lzh") + memoryError,
-                                  "mokurena-scan: " + Path("stall.lzh") + timeError};
+  std::vector<std::string> args = {"--time-limit",
+                                   "1",
+                                   "--memory-limit",
+                                   "64",
+                                   hit,
+                                   Path("stall.lzh"),
+                                   Path("crash.lzh"),
+                                   Path("clean.lzh"),
+                                   Path("greedy.lzh"),
+                                   hit,
+                                   Path("stall.lzh"),
+                                   Path("lines.zip")};
+  std::vector<std::string> err = {
+      "mokurena-scan: " + Path("stall.lzh") + timeError, "mokurena-scan: " + Path("crash.lzh") + crashError,
+      "mokurena-scan: " + Path("greedy.lzh") + memoryError, "mokurena-scan: " + Path("stall.lzh") + timeError};
   if (!scantest::MemoryLimitsHold()) {
     args.erase(args.begin() + 8);
     err.erase(err.begin() + 2);
@@ -152,7 +169,7 @@ TEST_F(ScanProcess, LimitsBrokenInTheMiddleOfACall) {
 // what this process answers without limits (where nothing runs in a worker).
 TEST_F(ScanProcess, WorkerAnswersAsTheProcessItself) {
   platform::WriteWholeFile(Path("txt.ini"), "txt\nscr\n");
-  const std::vector<std::string> archives = {Path("clean.lzh"), Path("hit.lzh"),     Path("japanese.7z"),
+  const std::vector<std::string> archives = {Path("clean.lzh"),  Path("hit.lzh"),    Path("japanese.7z"),
                                              Path("broken.lzh"), Path("stops.lzh"),  Path("missing.lzh"),
                                              Path("lines.zip"),  Path("unknown.xyz")};
   const std::vector<std::vector<std::string>> optionSets = {
@@ -181,8 +198,8 @@ TEST_F(ScanProcess, MissingLibraryIsAnErrorForItsFormatOnly) {
 }
 
 TEST_F(ScanProcess, JsonObjectPerArchive) {
-  const scantest::ProgramRun run =
-      Scan({"--json", Path("hit.lzh"), Path("japanese.7z"), Path("broken.lzh"), Path("unknown.xyz"), Path("lines.zip")});
+  const scantest::ProgramRun run = Scan(
+      {"--json", Path("hit.lzh"), Path("japanese.7z"), Path("broken.lzh"), Path("unknown.xyz"), Path("lines.zip")});
   EXPECT_EQ(run.exitCode, 2);
   const std::vector<std::string> lines = OutputLines(run.out);
   ASSERT_EQ(lines.size(), 5u) << run.out;

@@ -145,18 +145,25 @@ class Reader {
     for (int i = 0; i < 4; ++i) {
       const char c = text_[at_++];
       value <<= 4;
-      if (c >= '0' && c <= '9') value |= c - '0';
-      else if (c >= 'a' && c <= 'f') value |= c - 'a' + 10;
-      else if (c >= 'A' && c <= 'F') value |= c - 'A' + 10;
-      else return Fail("bad \\u escape");
+      if (c >= '0' && c <= '9')
+        value |= c - '0';
+      else if (c >= 'a' && c <= 'f')
+        value |= c - 'a' + 10;
+      else if (c >= 'A' && c <= 'F')
+        value |= c - 'A' + 10;
+      else
+        return Fail("bad \\u escape");
     }
     return true;
   }
   // Length of the well-formed UTF-8 character at at_, 0 for none.
   std::size_t Utf8Char() const {
     const unsigned char c = static_cast<unsigned char>(text_[at_]);
-    std::size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3
-                                     : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    std::size_t length = c < 0x80                 ? 1
+                         : c >= 0xC2 && c <= 0xDF ? 2
+                         : c >= 0xE0 && c <= 0xEF ? 3
+                         : c >= 0xF0 && c <= 0xF4 ? 4
+                                                  : 0;
     if (length == 0 || text_.size() - at_ < length) return 0;
     unsigned long cp = length == 1 ? c : c & (0x7F >> length);
     for (std::size_t i = 1; i < length; ++i) {

@@ -22,9 +22,7 @@ using platform::RegistryRoot;
 int g_unique = 0;
 
 // An executable path no other test uses.
-std::string UniqueExe() {
-  return "C:\\Tools " + std::to_string(++g_unique) + "\\\x83\x5C\\Mokurena.exe";
-}
+std::string UniqueExe() { return "C:\\Tools " + std::to_string(++g_unique) + "\\\x83\x5C\\Mokurena.exe"; }
 
 // An extension no other test uses (for the cases that name their own).
 std::string UniqueExt() { return "mk" + std::to_string(++g_unique); }

@@ -27,7 +27,10 @@ TEST_F(ConfigRulesTest, AddedExtensionIsNormalised) {
       {"\t.Bat\r\n", "bat"},
       {". e x e .", "e x e"},
       // A double-byte character whose trail byte is "A" stays intact.
-      {".\x83\x41" "EXE", "\x83\x41" "exe"},
+      {".\x83\x41"
+       "EXE",
+       "\x83\x41"
+       "exe"},
       // Full-width E becomes full-width e.
       {"\x82\x64", "\x82\x85"},
   };
@@ -99,8 +102,7 @@ TEST_F(ConfigRulesTest, AssociationTestFollowsTheFileType) {
   const Case cases[] = {
       {"no extension key", {{"Qx\\shell\\open\\command", "cmd"}}, "error"},
       {"associated", {{".lzh", "Qx"}, {"Qx\\shell\\open\\command", "cmd"}}, "cmd"},
-      {"file type named error", {{".lzh", "error"}, {"error\\shell\\open\\command", "cmd"}},
-       "error"},
+      {"file type named error", {{".lzh", "error"}, {"error\\shell\\open\\command", "cmd"}}, "error"},
       {"empty file type", {{".lzh", ""}, {"\\shell\\open\\command", "odd"}}, "odd"},
   };
   for (const Case& c : cases) {

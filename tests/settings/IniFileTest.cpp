@@ -30,23 +30,19 @@ TEST_F(IniFileTest, ReadsValuesByTheReadingRules) {
   const std::string kMissing = "<missing>";
   const Case cases[] = {
       {"plain", "[Software]\r\nzipPath=C:\\z.exe\r\n", "Software", "zipPath", "C:\\z.exe"},
-      {"other case, blanks and tabs", "[ software ]\r\n  ZIPPATH \t=  C:\\z.exe \t\r\n",
-       "Software", "zipPath", "C:\\z.exe"},
+      {"other case, blanks and tabs", "[ software ]\r\n  ZIPPATH \t=  C:\\z.exe \t\r\n", "Software", "zipPath",
+       "C:\\z.exe"},
       {"lone CR and LF", "[Software]\rzipPath=a\nlzhPath=b", "Software", "lzhPath", "b"},
       {"comment skipped", "[Software]\r\n;zipPath=x\r\n", "Software", "zipPath", kMissing},
       {"before first section", "zipPath=x\r\n[Software]\r\n", "Software", "zipPath", kMissing},
-      {"quotes kept", "[Software]\r\nzipPath=\"C:\\a b\\z.exe\"", "Software", "zipPath",
-       "\"C:\\a b\\z.exe\""},
+      {"quotes kept", "[Software]\r\nzipPath=\"C:\\a b\\z.exe\"", "Software", "zipPath", "\"C:\\a b\\z.exe\""},
       {"split at first =", "[Software]\r\nzipPath = a = b", "Software", "zipPath", "a = b"},
       {"first key wins", "[Software]\r\nzipPath=1\r\nZIPPATH=2", "Software", "zipPath", "1"},
       {"first section wins", "[S]\r\nk=1\r\n[s]\r\nk=2\r\n", "S", "k", "1"},
-      {"other section", "[Other]\r\nzipPath=x\r\n[Software]\r\n", "Software", "zipPath",
-       kMissing},
+      {"other section", "[Other]\r\nzipPath=x\r\n[Software]\r\n", "Software", "zipPath", kMissing},
       {"line without =", "[Software]\r\nzipPath\r\n", "Software", "zipPath", kMissing},
-      {"trail byte 0x5C", "[Software]\r\nzipPath=C:\\\x83\x5C\\z.exe", "Software", "zipPath",
-       "C:\\\x83\x5C\\z.exe"},
-      {"NUL does not end the file", "[Software]\r\nx\0y\r\nzipPath=a"s,
-       "Software", "zipPath", "a"},
+      {"trail byte 0x5C", "[Software]\r\nzipPath=C:\\\x83\x5C\\z.exe", "Software", "zipPath", "C:\\\x83\x5C\\z.exe"},
+      {"NUL does not end the file", "[Software]\r\nx\0y\r\nzipPath=a"s, "Software", "zipPath", "a"},
   };
   for (const Case& c : cases) {
     IniFile ini = IniFile::Parse(c.bytes);
@@ -64,8 +60,7 @@ TEST_F(IniFileTest, WritesByTheRewriteRules) {
   // Each case sets Software/zipPath to "new" and rewrites the file.
   const Case cases[] = {
       {"from nothing", "", "[Software]\r\nzipPath=new\r\n\r\n"},
-      {"replaced in place, key in given case, section case kept",
-       "[software]\r\na=1\r\n ZIPPATH = old \r\nb=2\r\n",
+      {"replaced in place, key in given case, section case kept", "[software]\r\na=1\r\n ZIPPATH = old \r\nb=2\r\n",
        "[software]\r\na=1\r\nzipPath=new\r\nb=2\r\n\r\n"},
       {"comments, blank lines and text before the first section dropped",
        "top\r\n; c\r\n\r\n[A]\r\n x = 1 \r\n;c2\r\n\r\n[Software]\r\n",

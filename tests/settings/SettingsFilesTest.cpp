@@ -45,16 +45,26 @@ TEST_F(SettingsFilesTest, WatchListLinesAreTakenAsTheAddPromptTakesThem) {
       {" EXE \t\r\n;x\r\n[y]\r\nexe\r\nexe", {"exe", ";x", "[y]", "exe", "exe"}},
       {".EXE\r\n ..Scr. \r\n.\r\n \r\n\x82\x60\r\n", {"exe", "scr", "", "", "\x82\x81"}},  // full-width A lowered
       // A UTF-8 signature at the very start, and only there, is no part of the entry.
-      {"\xEF\xBB\xBF" "bat\r\nexe\r\n", {"bat", "exe"}},
+      {"\xEF\xBB\xBF"
+       "bat\r\nexe\r\n",
+       {"bat", "exe"}},
       {"\xEF\xBB\xBF", {}},
       {"\xEF\xBB\xBF\r\nexe", {"", "exe"}},
-      {"bat\r\n\xEF\xBB\xBF" "exe", {"bat", settings::NormalizeAddedExtension("\xEF\xBB\xBF" "exe")}},
-      {"\xEF\xBB" "bat", {settings::NormalizeAddedExtension("\xEF\xBB" "bat")}},
+      {"bat\r\n\xEF\xBB\xBF"
+       "exe",
+       {"bat", settings::NormalizeAddedExtension("\xEF\xBB\xBF"
+                                                 "exe")}},
+      {"\xEF\xBB"
+       "bat",
+       {settings::NormalizeAddedExtension("\xEF\xBB"
+                                          "bat")}},
       {"bat\0exe\r\n"s, {"bat"}},
       {"\0bat"s, {}},
       {"\x81\r\n\xFF\xFD\x80\x83\x5C\r\n" + longLine, {"\x81", "\xFF\xFD\x80\x83\x5C", longLine}},
   };
-  EXPECT_NE(settings::NormalizeAddedExtension("\xEF\xBB\xBF" "exe"), "exe");
+  EXPECT_NE(settings::NormalizeAddedExtension("\xEF\xBB\xBF"
+                                              "exe"),
+            "exe");
   for (const Case& c : cases) {
     platform::WriteWholeFile(watchPath_, c.bytes);
     EXPECT_EQ(settings::LoadWatchList(watchPath_), c.expected) << c.bytes.substr(0, 40);
@@ -87,9 +97,13 @@ TEST_F(SettingsFilesTest, SavingIntoAMissingFolderRaisesFileError) {
 TEST_F(SettingsFilesTest, ArchiverPathsRoundTripAndRewrite) {
   EXPECT_EQ(settings::ReadArchiverPaths(iniPath_), ArchiverPaths());
 
-  const ArchiverPaths paths = {"C:\\Program Files\\arc.exe", "",
-                               "C:\\\"quoted\"\\zip.exe", "C:\\\x83\x5C\\cab.exe",
-                               "D:\\日本語\\7z.exe", "r", "g=h"};
+  const ArchiverPaths paths = {"C:\\Program Files\\arc.exe",
+                               "",
+                               "C:\\\"quoted\"\\zip.exe",
+                               "C:\\\x83\x5C\\cab.exe",
+                               "D:\\日本語\\7z.exe",
+                               "r",
+                               "g=h"};
   settings::WriteArchiverPaths(iniPath_, paths);
   EXPECT_EQ(platform::ReadWholeFile(iniPath_),
             "[Software]\r\nArchiverPath=C:\\Program Files\\arc.exe\r\nlzhPath=\r\n"
@@ -121,8 +135,9 @@ TEST_F(SettingsFilesTest, IniSignatureIsSkippedAndNeverWritten) {
 }
 
 TEST_F(SettingsFilesTest, GarbageIniKeepsItsReadableSections) {
-  platform::WriteWholeFile(iniPath_, "\xFF\xFE\x81\0\r\n[Keep]\r\nk=v\0w\r\n[Software]\r\n"
-                                     "lzhPath=C:\\l.exe\r\n\x83"s);
+  platform::WriteWholeFile(iniPath_,
+                           "\xFF\xFE\x81\0\r\n[Keep]\r\nk=v\0w\r\n[Software]\r\n"
+                           "lzhPath=C:\\l.exe\r\n\x83"s);
   EXPECT_EQ(settings::ReadArchiverPaths(iniPath_)[1], "C:\\l.exe");
   ArchiverPaths paths = settings::ReadArchiverPaths(iniPath_);
   settings::WriteArchiverPaths(iniPath_, paths);

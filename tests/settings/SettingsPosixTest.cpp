@@ -58,8 +58,8 @@ TEST(SettingsPosixTest, SwitchRunsRegsvr32FromTheSearchPathWithoutWaiting) {
   const std::string record = platform::JoinPath(folder, "record");
   const std::string tool = platform::JoinPath(folder, "regsvr32.exe");
   // Records its arguments one per line, after the caller has gone on.
-  platform::WriteWholeFile(tool, "#!/bin/sh\nsleep 0.3\nprintf '%s\\n' \"$@\" > '" + record + ".part'\nmv '" +
-                                     record + ".part' '" + record + "'\n");
+  platform::WriteWholeFile(tool, "#!/bin/sh\nsleep 0.3\nprintf '%s\\n' \"$@\" > '" + record + ".part'\nmv '" + record +
+                                     ".part' '" + record + "'\n");
   ASSERT_EQ(chmod(tool.c_str(), 0755), 0);
   const std::string path = platform::GetEnvironmentValue("PATH");
   platform::SetEnvironmentValue("PATH", folder + ":" + path);

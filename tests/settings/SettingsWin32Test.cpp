@@ -57,8 +57,8 @@ TEST(SettingsWin32Test, AKeyThatCannotBeMadeEndsTheTypeWithoutWritingIntoTheKeyB
   const std::string ext = "mkv" + std::to_string(GetCurrentProcessId());
   const std::string type = "Qorbel" + ext + "File";
   HKEY volatileKey = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, type.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
-                            nullptr, &volatileKey, nullptr),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, type.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                            &volatileKey, nullptr),
             ERROR_SUCCESS);
   RegCloseKey(volatileKey);
 

@@ -30,9 +30,7 @@ class FixtureMember {
   FixtureMember& Ratio(std::uint16_t v) { return Field("ratio", v); }
   FixtureMember& DosDate(std::uint16_t v) { return Field("date", v); }
   FixtureMember& DosTime(std::uint16_t v) { return Field("time", v); }
-  FixtureMember& DosDateTime(std::uint16_t date, std::uint16_t time) {
-    return DosDate(date).DosTime(time);
-  }
+  FixtureMember& DosDateTime(std::uint16_t date, std::uint16_t time) { return DosDate(date).DosTime(time); }
   // At most 8 bytes each; longer texts make the fixture unreadable.
   FixtureMember& Attribute(const std::string& text) { return Text("attr", text); }
   FixtureMember& Method(const std::string& text) { return Text("method", text); }
@@ -56,8 +54,7 @@ class FixtureMember {
     return *this;
   }
   FixtureMember& Text(const char* key, const std::string& text) {
-    fields_.push_back(std::string(key) + "=" +
-                      (text.empty() ? std::string() : standin::EncodeFixtureToken(text)));
+    fields_.push_back(std::string(key) + "=" + (text.empty() ? std::string() : standin::EncodeFixtureToken(text)));
     return *this;
   }
 

@@ -30,8 +30,7 @@ std::vector<ArchiverRecord> WaitForRecords(const std::string& path, std::size_t 
 // Removes a temporary folder and a record file however the test ends.
 class Cleanup {
  public:
-  Cleanup(std::string folder, std::string file)
-      : folder_(std::move(folder)), file_(std::move(file)) {}
+  Cleanup(std::string folder, std::string file) : folder_(std::move(folder)), file_(std::move(file)) {}
   ~Cleanup() {
     platform::RemoveFile(file_);
     try {
@@ -65,8 +64,7 @@ TEST(StandinArchiver, RecordsItsCommandLineFolderAndPath) {
 
     EXPECT_EQ(records[0].arguments, std::vector<std::string>{"C:\\dir\\a b.lzh"});
     EXPECT_NE(records[0].commandLine.find("a b.lzh"), std::string::npos) << records[0].commandLine;
-    EXPECT_EQ(platform::ExtractFileName(records[0].programPath),
-              platform::ExtractFileName(program));
+    EXPECT_EQ(platform::ExtractFileName(records[0].programPath), platform::ExtractFileName(program));
     EXPECT_FALSE(records[0].currentFolder.empty());
     EXPECT_EQ(records[1].arguments, (std::vector<std::string>{"tab", "and\\", "qx"}));
   }

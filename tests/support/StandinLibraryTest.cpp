@@ -34,9 +34,7 @@ class Loaded {
   Loaded& operator=(const Loaded&) = delete;
 
   bool ok() const { return library_ != nullptr; }
-  bool Has(const std::string& name) const {
-    return platform::FindEntry(library_, name.c_str()) != nullptr;
-  }
+  bool Has(const std::string& name) const { return platform::FindEntry(library_, name.c_str()) != nullptr; }
   template <typename Entry>
   Entry Get(const std::string& name) const {
     void* address = platform::FindEntry(library_, name.c_str());
@@ -111,8 +109,7 @@ TEST(StandinLibraries, EachVariantExportsExactlyItsEntries) {
     list.erase(std::remove(list.begin(), list.end(), gone), list.end());
     return list;
   };
-  const std::vector<std::string> zipListing =
-      Words("OpenArchive CloseArchive FindFirst FindNext CheckArchive");
+  const std::vector<std::string> zipListing = Words("OpenArchive CloseArchive FindFirst FindNext CheckArchive");
   std::vector<std::string> bare = zipListing;
   bare.push_back("");  // the command entry
   const std::vector<std::string> full =
@@ -137,26 +134,22 @@ TEST(StandinLibraries, EachVariantExportsExactlyItsEntries) {
       {"full", "UnGCA32.DLL", "UnGCA", Prefixed("UnGCA", full)},
       {"bare", "7-zip32.dll", "SevenZip", Prefixed("SevenZip", bare)},
       {"full", "7-zip32.dll", "SevenZip", Prefixed("SevenZip", full)},
-      {"full", "YYZ32.DLL", "Yz1",
-       Prefixed("Yz1", with(full, {"PasswordDialog", "SetDefaultPassword"}))},
-      {"full", "YZ1.DLL", "Yz1",
-       Prefixed("Yz1", with(full, {"PasswordDialog", "SetDefaultPassword"}))},
+      {"full", "YYZ32.DLL", "Yz1", Prefixed("Yz1", with(full, {"PasswordDialog", "SetDefaultPassword"}))},
+      {"full", "YZ1.DLL", "Yz1", Prefixed("Yz1", with(full, {"PasswordDialog", "SetDefaultPassword"}))},
       {"nopassword", "YYZ32.DLL", "Yz1", Prefixed("Yz1", full)},
       {"bare", "YZ1.DLL", "Yz1", Prefixed("Yz1", bare)},
       {"full", "UNZIP32.DLL", "",
-       with(Prefixed("UnZip",
-                     with(zipListing, {"", "ExtractMem", "SetOwnerWindowEx", "KillOwnerWindowEx",
-                                       "GetCreateTimeEx", "GetAccessTimeEx"})),
+       with(Prefixed("UnZip", with(zipListing, {"", "ExtractMem", "SetOwnerWindowEx", "KillOwnerWindowEx",
+                                                "GetCreateTimeEx", "GetAccessTimeEx"})),
             {"UnzipGetWriteTimeEx"})},
       {"bare", "UNZIP32.DLL", "", Prefixed("UnZip", with(zipListing, {""}))},
       {"full", "ZIP32J.DLL", "",
-       with(Prefixed("UnZip",
-                     with(zipListing, {"ExtractMem", "GetCreateTimeEx", "GetAccessTimeEx"})),
+       with(Prefixed("UnZip", with(zipListing, {"ExtractMem", "GetCreateTimeEx", "GetAccessTimeEx"})),
             {"UnzipGetWriteTimeEx", "Zip"})},
       {"bare", "ZIP32J.DLL", "", with(Prefixed("UnZip", zipListing), {"Zip"})},
       {"full", "LMZIP32.DLL", "",
-       with(Prefixed("Unzip", with(zipListing, {"", "ExtractMem", "GetWriteTimeEx",
-                                                "GetCreateTimeEx", "GetAccessTimeEx"})),
+       with(Prefixed("Unzip",
+                     with(zipListing, {"", "ExtractMem", "GetWriteTimeEx", "GetCreateTimeEx", "GetAccessTimeEx"})),
             {"Zip"})},
   };
   for (const auto& c : cases) {
@@ -167,8 +160,8 @@ TEST(StandinLibraries, EachVariantExportsExactlyItsEntries) {
     // Every name a caller might look up: the prefix forms, and for ZIP both
     // spellings of every entry.
     std::set<std::string> candidates;
-    for (const std::string& prefix : c.prefix.empty() ? std::vector<std::string>{"UnZip", "Unzip"}
-                                                      : std::vector<std::string>{c.prefix}) {
+    for (const std::string& prefix :
+         c.prefix.empty() ? std::vector<std::string>{"UnZip", "Unzip"} : std::vector<std::string>{c.prefix}) {
       candidates.insert(prefix);
       for (const std::string& suffix :
            Words("OpenArchive CloseArchive FindFirst FindNext CheckArchive GetArchiveType "
@@ -194,12 +187,10 @@ struct FormatLibrary {
 };
 
 const FormatLibrary kLibraries[] = {
-    {"UNLHA32.DLL", "Unlha", "lha"}, {"UNARJ32J.DLL", "Unarj", "arj"},
-    {"CAB32.DLL", "Cab", "cab"},     {"TAR32.DLL", "Tar", "tar"},
-    {"UNRAR32.DLL", "Unrar", "rar"}, {"BGA32.DLL", "Bga", "bga"},
-    {"UnGCA32.DLL", "UnGCA", "gca"}, {"7-zip32.dll", "SevenZip", "7z"},
-    {"YYZ32.DLL", "Yz1", "yz1"},     {"YZ1.DLL", "Yz1", "yz1"},
-    {"UNZIP32.DLL", "UnZip", "zip"}, {"ZIP32J.DLL", "UnZip", "zip"},
+    {"UNLHA32.DLL", "Unlha", "lha"}, {"UNARJ32J.DLL", "Unarj", "arj"},  {"CAB32.DLL", "Cab", "cab"},
+    {"TAR32.DLL", "Tar", "tar"},     {"UNRAR32.DLL", "Unrar", "rar"},   {"BGA32.DLL", "Bga", "bga"},
+    {"UnGCA32.DLL", "UnGCA", "gca"}, {"7-zip32.dll", "SevenZip", "7z"}, {"YYZ32.DLL", "Yz1", "yz1"},
+    {"YZ1.DLL", "Yz1", "yz1"},       {"UNZIP32.DLL", "UnZip", "zip"},   {"ZIP32J.DLL", "UnZip", "zip"},
     {"LMZIP32.DLL", "Unzip", "zip"},
 };
 
@@ -243,8 +234,7 @@ TEST(StandinLibraries, ListsMembersIntoTheLibrarysPartOfTheRecord) {
   first.DosDateTime(0x5A21, 0x6000).Attribute("--A-----").Method("-lh5-");
   first.WriteTime(0x01D0000000000001ull).AccessTime(2).CreateTime(3);
   first.Size64(0x100000000ull).Packed64(5);
-  std::string path = scratch.Write(
-      "a.lzh", FixtureWriter().Accept("lha").Member(first).Member(longName).Member(""));
+  std::string path = scratch.Write("a.lzh", FixtureWriter().Accept("lha").Member(first).Member(longName).Member(""));
   ScopedLibraryFolder folder("full", {"UNLHA32.DLL"});
   Loaded lib("UNLHA32.DLL");
   ASSERT_TRUE(lib.ok());
@@ -319,9 +309,7 @@ TEST(StandinLibraries, FailingLookupStopsTheListingInTheMiddle) {
     std::int32_t code;
     std::vector<int> results;  // FindFirst, then FindNext...
   } cases[] = {
-      {1, -1, {-1}},
-      {2, 0x8005, {0, 0x8005}},
-      {3, -1, {0, 0, -1, 0, -1}},  // the failed lookup takes no member
+      {1, -1, {-1}}, {2, 0x8005, {0, 0x8005}}, {3, -1, {0, 0, -1, 0, -1}},  // the failed lookup takes no member
   };
   Scratch scratch;
   ScopedLibraryFolder folder("full", {"UNLHA32.DLL"});
@@ -331,8 +319,7 @@ TEST(StandinLibraries, FailingLookupStopsTheListingInTheMiddle) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.failAt);
     std::string path = scratch.Write(
-        "f.lzh",
-        FixtureWriter().Accept("lha").FailAt(c.failAt, c.code).Member("a").Member("b").Member("c"));
+        "f.lzh", FixtureWriter().Accept("lha").FailAt(c.failAt, c.code).Member("a").Member("b").Member("c"));
     ArcHandle handle = listing.open(nullptr, path.c_str(), kModeList);
     ASSERT_NE(handle, nullptr);
     TMemberInfo info{};
@@ -357,8 +344,7 @@ TEST(StandinLibraries, CheckAndOpenRefuseWhatIsNotAFixtureOfTheirFormat) {
       {"other format", scratch.Write("zip", FixtureWriter().Accept("zip")), false, false},
       {"check fails", scratch.Write("cf", FixtureWriter().Accept("lha").CheckFails()), false, true},
       {"open fails", scratch.Write("of", FixtureWriter().Accept("lha").OpenFails()), true, false},
-      {"bad line", scratch.Write("bad", FixtureWriter().Accept("lha").Line("member")), false,
-       false},
+      {"bad line", scratch.Write("bad", FixtureWriter().Accept("lha").Line("member")), false, false},
       {"folder", scratch.folder(), false, false},
       {"missing", scratch.Path("missing"), false, false},
   };
@@ -496,9 +482,7 @@ TEST(StandinLibraries, LogsEveryCallWithItsArguments) {
   EXPECT_EQ(clearEnum(), 1);
   char buffer[16];
   std::uint32_t written = 0;
-  EXPECT_EQ(extract(nullptr, "m", reinterpret_cast<unsigned char*>(buffer), 16, nullptr, nullptr,
-                    &written),
-            0);
+  EXPECT_EQ(extract(nullptr, "m", reinterpret_cast<unsigned char*>(buffer), 16, nullptr, nullptr, &written), 0);
 
   std::vector<std::string> lines = log.Lines();
   ASSERT_EQ(lines.size(), 12u);
@@ -524,8 +508,7 @@ TEST(StandinLibraries, LogsEveryCallWithItsArguments) {
       {"UnlhaKillOwnerWindowEx", {"0x1a2b"}},
       {"UnlhaSetEnumMembersProc64", {"0x10", "0"}},
       {"UnlhaClearEnumMembersProc64", {}},
-      {"UnlhaExtractMem",
-       {"0", "m", standin::PointerField(buffer), "16", "0", "0", standin::PointerField(&written)}},
+      {"UnlhaExtractMem", {"0", "m", standin::PointerField(buffer), "16", "0", "0", standin::PointerField(&written)}},
   };
   for (std::size_t i = 0; i < calls.size(); ++i) {
     EXPECT_EQ(calls[i].dll, "UNLHA32.DLL");
@@ -541,8 +524,7 @@ TEST(StandinLibraries, LogsEveryCallWithItsArguments) {
 
 TEST(StandinLibraries, PasswordAnswersComeFromTheEnvironment) {
   Scratch scratch;
-  std::string path =
-      scratch.Write("p.yz1", FixtureWriter().Accept("yz1").Password("secret").Member("m"));
+  std::string path = scratch.Write("p.yz1", FixtureWriter().Accept("yz1").Password("secret").Member("m"));
   ScopedLibraryFolder folder("full", {"YYZ32.DLL"});
   Loaded lib("YYZ32.DLL");
   ASSERT_TRUE(lib.ok());
@@ -575,8 +557,7 @@ TEST(StandinLibraries, PasswordAnswersComeFromTheEnvironment) {
   // Every open starts the answers again; a small buffer gets a cut answer.
   handle = listing.open(nullptr, path.c_str(), kModeList);
   ASSERT_NE(handle, nullptr);
-  EXPECT_EQ(listing.first(handle, "*.*", &info), kErrorPasswordFile)
-      << "the password is per handle";
+  EXPECT_EQ(listing.first(handle, "*.*", &info), kErrorPasswordFile) << "the password is per handle";
   char small[4];
   std::memset(small, '#', sizeof small);
   EXPECT_EQ(dialog(nullptr, small, 3), 1);
@@ -591,8 +572,7 @@ TEST(StandinLibraries, PasswordAnswersComeFromTheEnvironment) {
 TEST(ScopedLibraryFolderTest, CopiesChosenLibrariesAndRemovesTheFolder) {
   std::string copied;
   {
-    ScopedLibraryFolder folder(
-        ScopedLibraryFolder::Libraries{{"bare", "UNLHA32.DLL"}, {"full", "CAB32.DLL"}});
+    ScopedLibraryFolder folder(ScopedLibraryFolder::Libraries{{"bare", "UNLHA32.DLL"}, {"full", "CAB32.DLL"}});
     copied = folder.Folder();
     EXPECT_TRUE(platform::FileExists(folder.PathOf("UNLHA32.DLL")));
     EXPECT_TRUE(platform::FileExists(folder.PathOf("CAB32.DLL")));

@@ -19,8 +19,7 @@ namespace {
 
 std::string StandinRoot() {
   std::string binFolder = platform::ExtractFilePath(platform::ExecutablePath());
-  return platform::ExpandFullPath(
-      platform::JoinPath(platform::JoinPath(binFolder, ".."), "standins"));
+  return platform::ExpandFullPath(platform::JoinPath(platform::JoinPath(binFolder, ".."), "standins"));
 }
 
 std::string ReadIfPresent(const std::string& path) {
@@ -44,8 +43,7 @@ std::vector<std::string> CompleteLines(const std::string& bytes) {
   return lines;
 }
 
-std::vector<std::string> DecodeLine(const std::string& line, std::size_t minimumFields,
-                                    const char* what) {
+std::vector<std::string> DecodeLine(const std::string& line, std::size_t minimumFields, const char* what) {
   std::vector<std::string> fields = standin::SplitFields(line);
   if (fields.size() < minimumFields) {
     throw std::runtime_error(std::string(what) + ": too few fields: " + line);
@@ -62,9 +60,7 @@ std::vector<std::string> DecodeLine(const std::string& line, std::size_t minimum
 
 }  // namespace
 
-std::string StandinFolder(const std::string& variant) {
-  return platform::JoinPath(StandinRoot(), variant);
-}
+std::string StandinFolder(const std::string& variant) { return platform::JoinPath(StandinRoot(), variant); }
 
 std::string StandinArchiverPath() {
   return platform::JoinPath(platform::JoinPath(StandinRoot(), "programs"),
@@ -76,12 +72,9 @@ ScopedEnvironmentValue::ScopedEnvironmentValue(const std::string& name, const st
   platform::SetEnvironmentValue(name_, value);
 }
 
-ScopedEnvironmentValue::~ScopedEnvironmentValue() {
-  platform::SetEnvironmentValue(name_, previous_);
-}
+ScopedEnvironmentValue::~ScopedEnvironmentValue() { platform::SetEnvironmentValue(name_, previous_); }
 
-ScopedLibraryFolder::ScopedLibraryFolder(const std::string& variant,
-                                         const std::vector<std::string>& files)
+ScopedLibraryFolder::ScopedLibraryFolder(const std::string& variant, const std::vector<std::string>& files)
     : folder_(platform::CreateTempFolder("mokurena-libs")) {
   try {
     for (const std::string& file : files) Add(variant, file);
@@ -120,13 +113,9 @@ void ScopedLibraryFolder::Add(const std::string& variant, const std::string& fil
   platform::CopyFileTo(source, PathOf(file));
 }
 
-bool ScopedLibraryFolder::Remove(const std::string& file) {
-  return platform::RemoveFile(PathOf(file));
-}
+bool ScopedLibraryFolder::Remove(const std::string& file) { return platform::RemoveFile(PathOf(file)); }
 
-std::string ScopedLibraryFolder::PathOf(const std::string& file) const {
-  return platform::JoinPath(folder_, file);
-}
+std::string ScopedLibraryFolder::PathOf(const std::string& file) const { return platform::JoinPath(folder_, file); }
 
 ScopedCallLog::ScopedCallLog()
     : folder_(platform::CreateTempFolder("mokurena-log")),
