@@ -88,14 +88,12 @@ struct Fields {
 // UTF-16LE name bytes as UTF-8, U+FFFF (the folder separator) and "\\" as
 // "/"; an unpaired surrogate becomes U+FFFD.
 void AppendUtf16Name(const std::uint8_t* p, std::size_t size, std::string& out) {
-  for (std::size_t i = 0; i + 1 < size; i += 2) {
-    char32_t c = get16(p + i);
-    if (c >= 0xD800 && c <= 0xDBFF && i + 3 < size && get16(p + i + 2) >= 0xDC00 && get16(p + i + 2) <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (get16(p + i + 2) - 0xDC00);
-      i += 2;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
+  std::u16string units;
+  for (std::size_t i = 0; i + 1 < size; i += 2) units.push_back(get16(p + i));
+  for (std::size_t i = 0, taken = 0; i < units.size(); i += taken) {
+    char32_t c;
+    taken = platform::DecodeUtf16(&units[i], units.size() - i, c);
+    if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
     if (c == 0xFFFF || c == '\\') c = '/';
     platform::AppendUtf8(out, c);
   }

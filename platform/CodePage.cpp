@@ -128,4 +128,13 @@ std::size_t DecodeUtf8(const char* text, std::size_t size, char32_t& codePoint) 
   return length;
 }
 
+std::size_t DecodeUtf16(const char16_t* text, std::size_t size, char32_t& codePoint) {
+  codePoint = text[0];
+  if (codePoint >= 0xD800 && codePoint <= 0xDBFF && size > 1 && text[1] >= 0xDC00 && text[1] <= 0xDFFF) {
+    codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (text[1] - 0xDC00);
+    return 2;
+  }
+  return 1;
+}
+
 }  // namespace platform

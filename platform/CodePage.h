@@ -74,6 +74,12 @@ void AppendUtf8(std::string& out, char32_t codePoint);
 // short, an overlong form, a surrogate or a value beyond U+10FFFF.
 std::size_t DecodeUtf8(const char* text, std::size_t size, char32_t& codePoint);
 
+// Reads the UTF-16 character at text (size units left, at least one) into
+// codePoint and returns the units it takes: 2 for a surrogate pair, else 1.
+// Half a pair stands alone: codePoint is the surrogate itself, for the caller
+// to replace.
+std::size_t DecodeUtf16(const char16_t* text, std::size_t size, char32_t& codePoint);
+
 // Splits text into lines at CR LF, a lone CR or a lone LF. Text after the last
 // line end forms a last line; a line end at the very end adds no empty line.
 std::vector<std::string> SplitLines(const std::string& text);

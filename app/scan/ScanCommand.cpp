@@ -530,14 +530,10 @@ std::string JsonString(const std::string& narrow, bool* whole) {
   const bool converted = platform::NarrowToWide(narrow, wide);
   if (whole) *whole = converted;
   std::string out = "\"";
-  for (std::size_t i = 0; i < wide.size(); ++i) {
-    char32_t c = wide[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;  // half a pair is no character
-    }
+  for (std::size_t i = 0, units = 0; i < wide.size(); i += units) {
+    char32_t c;
+    units = platform::DecodeUtf16(&wide[i], wide.size() - i, c);
+    if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;  // half a pair is no character
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;

@@ -254,14 +254,9 @@ std::string WideToNarrow(const std::u16string& text) {
     return ok;
   };
   std::string result;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t cp = text[i];
-    std::size_t units = 1;
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      units = 2;
-    }
-    i += units - 1;
+  for (std::size_t i = 0, units = 0; i < text.size(); i += units) {
+    char32_t cp;
+    units = DecodeUtf16(&text[i], text.size() - i, cp);
     if (cp < 0x80) {
       result += static_cast<char>(cp);
       continue;

@@ -253,6 +253,33 @@ TEST(CodePage, DecodeUtf8) {
   EXPECT_EQ(platform::DecodeUtf8(cut, 2, codePoint), 0u);
 }
 
+TEST(CodePage, DecodeUtf16) {
+  const struct {
+    std::u16string units;
+    std::size_t taken;
+    char32_t codePoint;
+  } cases[] = {
+      {u"a", 1, U'a'},
+      {u"\xFFFF", 1, 0xFFFF},
+      {u"\U0001F600x", 2, 0x1F600},
+      {u"\U0010FFFF", 2, 0x10FFFF},
+      {{0xD83D}, 1, 0xD83D},          // a high surrogate at the end
+      {{0xD83D, u'a'}, 1, 0xD83D},    // a high surrogate before no low one
+      {{0xDE00, 0xD83D}, 1, 0xDE00},  // a low surrogate first
+      {{0xD83D, 0xD83D, 0xDE00}, 1, 0xD83D},
+  };
+  for (const auto& c : cases) {
+    char32_t codePoint = 0;
+    EXPECT_EQ(platform::DecodeUtf16(c.units.data(), c.units.size(), codePoint), c.taken);
+    EXPECT_EQ(static_cast<std::uint32_t>(codePoint), static_cast<std::uint32_t>(c.codePoint));
+  }
+  // A pair cut by size is half a pair.
+  const std::u16string pair = u"\U0001F600";
+  char32_t codePoint = 0;
+  EXPECT_EQ(platform::DecodeUtf16(pair.data(), 1, codePoint), 1u);
+  EXPECT_EQ(static_cast<std::uint32_t>(codePoint), 0xD83Du);
+}
+
 #ifndef _WIN32
 
 // UTF-8 is only ever the code page of the POSIX build.
