@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <stdexcept>
+#include <string>
 
 #include "platform/Files.h"
 
@@ -55,8 +56,16 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   startup.hStdOutput = outHandle;
   startup.hStdError = errHandle;
   PROCESS_INFORMATION process = {};
-  const BOOL started =
-      CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+  // Wine, busy with other tests beside this one, may refuse a start now and
+  // then; the program under test is not what failed, so try again.
+  BOOL started = FALSE;
+  DWORD startError = 0;
+  for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+    if (attempt > 0) Sleep(200);
+    started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                             &process);
+    if (!started) startError = GetLastError();
+  }
   ProgramRun run;
   if (started) {
     WaitForSingleObject(process.hProcess, INFINITE);
@@ -71,7 +80,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   CloseHandle(errHandle);
   if (!started) {
     platform::RemoveTree(folder);
-    throw std::runtime_error("cannot start " + program);
+    throw std::runtime_error("cannot start " + program + " (error " + std::to_string(startError) + ")");
   }
   run.out = platform::ReadWholeFile(out);
   run.err = platform::ReadWholeFile(err);
