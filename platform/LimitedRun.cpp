@@ -64,7 +64,9 @@ int ServeStream(const std::function<long(char*, std::size_t)>& read,
   char chunk[16384];
   for (;;) {
     const long got = read(chunk, sizeof chunk);
-    if (got <= 0) return got == 0 ? 0 : 3;
+    // Input that ends before the setup came from no parent: nothing was
+    // checked, which must never read as a clean result.
+    if (got <= 0) return got == 0 && !setup ? 0 : 3;
     buffer.append(chunk, static_cast<std::size_t>(got));
     std::string request;
     bool bad = false;

@@ -189,6 +189,12 @@ TEST_F(ScanProcess, WorkerAnswersAsTheProcessItself) {
   }
 }
 
+// The worker's option named alone, with no parent behind standard input,
+// checks nothing and must not exit as clean.
+TEST_F(ScanProcess, WorkerOptionWithoutAParentIsNoCleanResult) {
+  EXPECT_NE(scantest::RunProgram(scantest::ScanProgram(), {"--check-worker"}, "", {"LC_ALL=C.UTF-8"}).exitCode, 0);
+}
+
 TEST_F(ScanProcess, MissingLibraryIsAnErrorForItsFormatOnly) {
   ASSERT_TRUE(libraries_->Remove("UNLHA32.DLL"));
   const scantest::ProgramRun run = Scan({Path("hit.lzh"), Path("lines.zip")});
