@@ -57,6 +57,24 @@ void NoMemory() {
 
 }  // namespace
 
+RunOutcome AnswerRequest(const RequestHandler& handler, const std::string& request, std::string& answer) {
+  g_newFailed = false;
+  std::set_new_handler(NoMemory);
+  RunOutcome outcome = RunOutcome::Finished;
+  try {
+    answer = handler(request);
+  } catch (const std::bad_alloc&) {
+    outcome = RunOutcome::MemoryLimit;
+  } catch (...) {
+    std::set_new_handler(nullptr);
+    throw;
+  }
+  if (g_newFailed) outcome = RunOutcome::MemoryLimit;
+  std::set_new_handler(nullptr);
+  if (outcome != RunOutcome::Finished) answer.clear();
+  return outcome;
+}
+
 int ServeStream(const std::function<long(char*, std::size_t)>& read,
                 const std::function<bool(const char*, std::size_t)>& write, const RequestHandler& handler) {
   std::string buffer;
@@ -71,27 +89,20 @@ int ServeStream(const std::function<long(char*, std::size_t)>& read,
     std::string request;
     bool bad = false;
     while (TakeFrame(buffer, 0, request, bad)) {
-      g_newFailed = false;
-      std::set_new_handler(NoMemory);
       std::string answer;
-      char status = 'F';
+      RunOutcome outcome;
       try {
-        answer = handler(request);
-      } catch (const std::bad_alloc&) {
-        status = 'M';
+        outcome = AnswerRequest(handler, request, answer);
       } catch (...) {
         return 3;
       }
-      // A handler may have caught the failure itself; its answer is then
-      // incomplete all the same.
-      if (g_newFailed) status = 'M';
-      std::set_new_handler(nullptr);
-      if (setup && status == 'F') {
+      if (setup && outcome == RunOutcome::Finished) {
         setup = false;
         continue;
       }
+      const char status = outcome == RunOutcome::Finished ? 'F' : 'M';
       std::string out(1, status);
-      out += Frame(status == 'M' ? std::string() : answer);
+      out += Frame(answer);
       if (!write(out.data(), out.size())) return 3;
       if (status == 'M') return 0;
     }

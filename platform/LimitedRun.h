@@ -70,6 +70,29 @@ class LimitedWorkers {
   std::size_t answered_ = 0;  // requests the current worker answered
 };
 
+// The request of a process that has nothing else to run, answered in this
+// process under the same limits: no worker to start for it. A run out of
+// memory is reported as with a worker. A limit the handler cannot come back
+// from (its time, or a crash) ends this process: it writes the last words of
+// that outcome and exits with their status, so that it fails as loudly as a
+// worker would.
+struct LastWords {
+  std::string out;  // to standard output
+  std::string err;  // to standard error
+  int exitStatus = 0;
+};
+struct LastWordsOf {
+  LastWords timeLimit;
+  LastWords memoryLimit;  // a crash that came close to the memory limit
+  LastWords failed;
+};
+
+// Whether RunLimitedHere can hold the limits in this process (POSIX);
+// where it cannot (Win32), requests go to LimitedWorkers.
+bool CanLimitThisProcess();
+RunOutcome RunLimitedHere(const RunLimits& limits, const RequestHandler& handler, const std::string& request,
+                          std::string& answer, const LastWordsOf& words);
+
 // The worker's side of a Win32 worker (and of a POSIX one, on the forked
 // descriptors): reads requests from standard input and writes each answer to
 // standard output until the input ends. Returns the process's exit status.

@@ -41,6 +41,11 @@ class WorkerProcess {
   std::unique_ptr<State> state_;
 };
 
+// Answers one request: Finished, or MemoryLimit when an allocation failed
+// on the way (even one the handler caught itself: its answer is incomplete
+// all the same). Any other exception of the handler passes through.
+RunOutcome AnswerRequest(const RequestHandler& handler, const std::string& request, std::string& answer);
+
 // The worker's loop over a byte stream: read gives up to size bytes (0 at
 // the end, negative on error), write writes all or fails. Returns the exit
 // status of the worker.

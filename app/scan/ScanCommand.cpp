@@ -442,13 +442,37 @@ struct ArchiveChecks::Limited {
       : workers(limits, setup, CheckServer(), kWorkerOption) {}
 };
 
+namespace {
+
+// The result of an archive whose check did not come to an end.
+ArchiveResult UnfinishedResult(const std::string& path, platform::RunOutcome outcome, const Options& options) {
+  ArchiveResult result;
+  result.path = path;
+  result.listed = options.list;
+  switch (outcome) {
+    case platform::RunOutcome::TimeLimit: result.error = TimeLimitMessage(options.timeLimit); break;
+    case platform::RunOutcome::MemoryLimit: result.error = MemoryLimitMessage(options.memoryLimit); break;
+    default: result.error = "the check ended without an answer"; break;
+  }
+  return result;
+}
+
+platform::LastWords LastWordsOf(const std::string& path, platform::RunOutcome outcome, const Options& options) {
+  const ArchiveResult result = UnfinishedResult(path, outcome, options);
+  const ResultText text = TextOf(result, options.json);
+  return platform::LastWords{text.out, text.err, ExitStatusOf(result)};
+}
+
+}  // namespace
+
 ArchiveChecks::ArchiveChecks(const app::StringList& watch, const Options& options, const std::string& libraries)
     : watch_(watch), options_(options) {
   if (options.timeLimit == 0 && options.memoryLimit == 0) return;
-  platform::RunLimits limits;
-  limits.seconds = options.timeLimit;
-  limits.memoryBytes = static_cast<std::uint64_t>(options.memoryLimit) << 20;
-  limited_.reset(new Limited(limits, SerializeSetup(CheckSetup{watch, options, libraries})));
+  limits_.seconds = options.timeLimit;
+  limits_.memoryBytes = static_cast<std::uint64_t>(options.memoryLimit) << 20;
+  checkedHere_ = options.archives.size() == 1 && options.archives[0] != kStdinMarker &&
+                 platform::CanLimitThisProcess();
+  if (!checkedHere_) limited_.reset(new Limited(limits_, SerializeSetup(CheckSetup{watch, options, libraries})));
 }
 
 ArchiveChecks::~ArchiveChecks() = default;
@@ -461,21 +485,31 @@ void ArchiveChecks::Submit(const std::string& path) {
 ArchiveResult ArchiveChecks::Take() {
   const std::string path = paths_.front();
   paths_.pop_front();
+  if (checkedHere_) return CheckHereUnderLimits(path);
   if (!limited_) return CheckArchive(path, watch_, options_.list, &options_);
   std::string answer;
   const platform::RunOutcome outcome = limited_->workers.Take(answer);
   ArchiveResult result;
   if (outcome == platform::RunOutcome::Finished && DeserializeResult(answer, result) && result.path == path)
     return result;
-  result = ArchiveResult();
-  result.path = path;
-  result.listed = options_.list;
-  switch (outcome) {
-    case platform::RunOutcome::TimeLimit: result.error = TimeLimitMessage(options_.timeLimit); break;
-    case platform::RunOutcome::MemoryLimit: result.error = MemoryLimitMessage(options_.memoryLimit); break;
-    default: result.error = "the check ended without an answer"; break;
-  }
-  return result;
+  return UnfinishedResult(path, outcome, options_);
+}
+
+ArchiveResult ArchiveChecks::CheckHereUnderLimits(const std::string& path) const {
+  using platform::RunOutcome;
+  const platform::LastWordsOf words{LastWordsOf(path, RunOutcome::TimeLimit, options_),
+                                    LastWordsOf(path, RunOutcome::MemoryLimit, options_),
+                                    LastWordsOf(path, RunOutcome::Failed, options_)};
+  ArchiveResult result;
+  std::string unused;
+  const RunOutcome outcome = platform::RunLimitedHere(
+      limits_,
+      [&](const std::string&) {
+        result = CheckArchive(path, watch_, options_.list, &options_);
+        return std::string();
+      },
+      path, unused, words);
+  return outcome == RunOutcome::Finished ? result : UnfinishedResult(path, outcome, options_);
 }
 
 int ServeChecks() { return platform::ServeRequests(CheckServer()); }
@@ -511,6 +545,19 @@ std::string ProblemLine(const ArchiveResult& result) {
     return std::string();
   }
   return app::EscapeForDisplay(result.path) + ": " + app::EscapeForDisplay(message);
+}
+
+ResultText TextOf(const ArchiveResult& result, bool json) {
+  ResultText text;
+  const std::string problem = ProblemLine(result);
+  if (!problem.empty()) text.err = "mokurena-scan: " + problem + "\n";
+  if (json) {
+    text.out = JsonLine(result) + "\n";
+  } else {
+    for (const std::string& line : NameLinesWithPath(result)) text.out += line + "\n";
+    for (const std::string& line : ReportLinesWithPath(result)) text.out += line + "\n";
+  }
+  return text;
 }
 
 namespace {

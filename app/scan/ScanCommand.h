@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/CheckRun.h"
+#include "platform/LimitedRun.h"
 
 namespace scan {
 
@@ -120,7 +121,9 @@ std::string NestedResultMessage(int result, const Options& options);
 // memory limits: in worker processes (platform/LimitedRun.h), several
 // archives each, so that an archive that exceeds a limit is an error naming
 // it and this process stays as it was for the next archive. Without limits
-// (both 0) the archives are checked in this process.
+// (both 0) the archives are checked in this process, and so is the one
+// archive of a command that names no other where the process can hold the
+// limits itself: it has no next archive to stay well for.
 class ArchiveChecks {
  public:
   // libraries: the folder of the archiver libraries, for the workers.
@@ -137,8 +140,11 @@ class ArchiveChecks {
 
  private:
   struct Limited;
+  ArchiveResult CheckHereUnderLimits(const std::string& path) const;
   const app::StringList watch_;
   const Options options_;
+  platform::RunLimits limits_;
+  bool checkedHere_ = false;  // the one archive, under limits in this process
   std::deque<std::string> paths_;
   std::unique_ptr<Limited> limited_;
 };
@@ -159,6 +165,15 @@ bool DeserializeResult(const std::string& bytes, ArchiveResult& result);
 
 // The exit status of one archive's result, and of several (the highest).
 int ExitStatusOf(const ArchiveResult& result);
+
+// What the command writes for one archive's result: its problem line on
+// standard error, then its JSON object or its name and report lines on
+// standard output.
+struct ResultText {
+  std::string out;
+  std::string err;
+};
+ResultText TextOf(const ArchiveResult& result, bool json);
 
 // The message when an archive was not opened (the program's own text), and
 // the error when there is no file at all.

@@ -61,14 +61,9 @@ class Scanner {
   }
 
   void Report(const scan::ArchiveResult& result) {
-    const std::string problem = scan::ProblemLine(result);
-    if (!problem.empty()) WriteLine(stderr, "mokurena-scan: " + problem);
-    if (options_.json) {
-      WriteLine(stdout, scan::JsonLine(result));
-    } else {
-      for (const std::string& line : scan::NameLinesWithPath(result)) WriteLine(stdout, line);
-      for (const std::string& line : scan::ReportLinesWithPath(result)) WriteLine(stdout, line);
-    }
+    const scan::ResultText text = scan::TextOf(result, options_.json);
+    std::fwrite(text.err.data(), 1, text.err.size(), stderr);
+    std::fwrite(text.out.data(), 1, text.out.size(), stdout);
     std::fflush(stdout);
     const int status = scan::ExitStatusOf(result);
     if (status > status_) status_ = status;

@@ -1,10 +1,13 @@
 // Workers are forks of this process, joined to it by a socket pair. The
 // memory limit is RLIMIT_DATA above what the worker had when it started: it
 // counts the heap and private mappings that the check grows, not the code of
-// the libraries it loads, so that a small limit still lets them load.
+// the libraries it loads, so that a small limit still lets them load. A
+// request run in this process itself has the same memory limit, an alarm
+// for its time and handlers for a crash, all put back when it is answered.
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -49,6 +52,22 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
+// Lets the data of this process grow by at most bytes from now on.
+void LimitDataGrowth(std::uint64_t bytes) {
+  struct rlimit limit;
+  ::getrlimit(RLIMIT_DATA, &limit);
+  limit.rlim_cur = static_cast<rlim_t>(DataSize() + bytes);
+  if (limit.rlim_max != RLIM_INFINITY && limit.rlim_cur > limit.rlim_max) limit.rlim_cur = limit.rlim_max;
+  ::setrlimit(RLIMIT_DATA, &limit);
+}
+
+// A process that died without an answer ran out of memory when its peak
+// came to the limit on the way (an allocation failed where nothing
+// expected it); any other such end is a failure.
+bool DiedOfMemory(const struct rusage& usage, std::uint64_t memoryLimit) {
+  return memoryLimit > 0 && static_cast<std::uint64_t>(usage.ru_maxrss) * 1024 >= memoryLimit;
+}
+
 [[noreturn]] void RunWorker(int fd, pid_t parent, const RunLimits& limits, const RequestHandler& handler) {
 #if defined(__linux__)
   // A worker never outlives the process that waits for its answers.
@@ -57,13 +76,7 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 #else
   (void)parent;
 #endif
-  if (limits.memoryBytes > 0) {
-    struct rlimit limit;
-    ::getrlimit(RLIMIT_DATA, &limit);
-    limit.rlim_cur = static_cast<rlim_t>(DataSize() + limits.memoryBytes);
-    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_cur > limit.rlim_max) limit.rlim_cur = limit.rlim_max;
-    ::setrlimit(RLIMIT_DATA, &limit);
-  }
+  if (limits.memoryBytes > 0) LimitDataGrowth(limits.memoryBytes);
   const int status =
       ServeStream([fd](char* data, std::size_t size) { return ReadSome(fd, data, size); },
                   [fd](const char* data, std::size_t size) { return WriteAll(fd, data, size); }, handler);
@@ -136,13 +149,113 @@ RunOutcome WorkerProcess::End(bool kill) {
   struct rusage usage = {};
   while (::wait4(s.pid, &status, 0, &usage) < 0 && errno == EINTR) {
   }
-  // A worker that died of its memory limit (an allocation that failed where
-  // nothing expected it) gives no answer; it came close to the limit on the
-  // way. Any other end without an answer is a failure.
-  const std::uint64_t peak = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
-  s.outcome = !kill && s.memoryLimit > 0 && WIFSIGNALED(status) && peak >= s.memoryLimit ? RunOutcome::MemoryLimit
-                                                                                         : RunOutcome::Failed;
+  s.outcome =
+      !kill && WIFSIGNALED(status) && DiedOfMemory(usage, s.memoryLimit) ? RunOutcome::MemoryLimit : RunOutcome::Failed;
   return s.outcome;
+}
+
+// ---- one request in this process ----------------------------------------
+
+namespace {
+
+// Read by the signal handlers while RunLimitedHere runs.
+const LastWordsOf* g_lastWords = nullptr;
+std::uint64_t g_memoryLimit = 0;
+
+constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGSYS, SIGTRAP};
+
+// Only async-signal-safe calls from here to the exit.
+[[noreturn]] void Say(const LastWords& words) {
+  const std::string* texts[2] = {&words.out, &words.err};
+  for (int fd = 1; fd <= 2; ++fd) {
+    const char* data = texts[fd - 1]->data();
+    std::size_t size = texts[fd - 1]->size();
+    while (size > 0) {
+      const ssize_t n = ::write(fd, data, size);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      data += n;
+      size -= static_cast<std::size_t>(n);
+    }
+  }
+  ::_exit(words.exitStatus);
+}
+
+extern "C" void OnTimeLimit(int) { Say(g_lastWords->timeLimit); }
+
+extern "C" void OnCrash(int) {
+  struct rusage usage = {};
+  ::getrusage(RUSAGE_SELF, &usage);
+  Say(DiedOfMemory(usage, g_memoryLimit) ? g_lastWords->memoryLimit : g_lastWords->failed);
+}
+
+// The limits set for one run and everything they replaced, put back when
+// the run is over.
+class LimitsInThisProcess {
+ public:
+  LimitsInThisProcess(const RunLimits& limits, const LastWordsOf& words) {
+    g_lastWords = &words;
+    g_memoryLimit = limits.memoryBytes;
+    // A crash may be a stack that overflowed: its handler runs on a stack
+    // of its own.
+    stack_.reset(new char[kStackSize]);
+    stack_t stack = {};
+    stack.ss_sp = stack_.get();
+    stack.ss_size = kStackSize;
+    ::sigaltstack(&stack, &oldStack_);
+    struct sigaction crash = {};
+    crash.sa_handler = OnCrash;
+    crash.sa_flags = SA_ONSTACK;
+    sigfillset(&crash.sa_mask);
+    for (std::size_t i = 0; i < kCrashCount; ++i) ::sigaction(kCrashSignals[i], &crash, &oldCrash_[i]);
+    if (limits.seconds > 0) {
+      struct sigaction alarm = crash;
+      alarm.sa_handler = OnTimeLimit;
+      ::sigaction(SIGALRM, &alarm, &oldAlarm_);
+      ::alarm(limits.seconds);
+      timed_ = true;
+    }
+    ::getrlimit(RLIMIT_DATA, &oldData_);
+    if (limits.memoryBytes > 0) LimitDataGrowth(limits.memoryBytes);
+  }
+  ~LimitsInThisProcess() {
+    ::setrlimit(RLIMIT_DATA, &oldData_);
+    if (timed_) {
+      ::alarm(0);
+      ::sigaction(SIGALRM, &oldAlarm_, nullptr);
+    }
+    for (std::size_t i = 0; i < kCrashCount; ++i) ::sigaction(kCrashSignals[i], &oldCrash_[i], nullptr);
+    ::sigaltstack(&oldStack_, nullptr);
+    g_lastWords = nullptr;
+  }
+  LimitsInThisProcess(const LimitsInThisProcess&) = delete;
+  LimitsInThisProcess& operator=(const LimitsInThisProcess&) = delete;
+
+ private:
+  static constexpr std::size_t kCrashCount = sizeof kCrashSignals / sizeof kCrashSignals[0];
+  static constexpr std::size_t kStackSize = 64 * 1024;
+  std::unique_ptr<char[]> stack_;
+  stack_t oldStack_ = {};
+  struct sigaction oldCrash_[kCrashCount] = {};
+  struct sigaction oldAlarm_ = {};
+  bool timed_ = false;
+  struct rlimit oldData_ = {};
+};
+
+}  // namespace
+
+bool CanLimitThisProcess() { return true; }
+
+RunOutcome RunLimitedHere(const RunLimits& limits, const RequestHandler& handler, const std::string& request,
+                          std::string& answer, const LastWordsOf& words) {
+  std::fflush(nullptr);  // last words come after what was already written
+  LimitsInThisProcess limited(limits, words);
+  try {
+    return AnswerRequest(handler, request, answer);
+  } catch (...) {
+    answer.clear();
+    return RunOutcome::Failed;
+  }
 }
 
 int ServeRequests(const RequestHandler& handler) {

@@ -217,4 +217,15 @@ int ServeRequests(const RequestHandler& handler) {
       handler);
 }
 
+// A job object, once a process is in it, holds it for good: a process
+// cannot take limits for one request and give them back. Requests go to
+// workers here.
+bool CanLimitThisProcess() { return false; }
+
+RunOutcome RunLimitedHere(const RunLimits&, const RequestHandler&, const std::string&, std::string& answer,
+                          const LastWordsOf&) {
+  answer.clear();
+  return RunOutcome::Failed;
+}
+
 }  // namespace platform

@@ -1,12 +1,16 @@
 // Limited workers (POSIX: forks of the test): answers come back in order;
 // a request that breaks the time or memory limit, or kills its worker, gets
 // that outcome, and the requests around it are answered as usual by the
-// worker before it or a new one.
+// worker before it or a new one. A request run under the limits in the
+// process itself ends it loudly where it cannot come back.
 #include "platform/LimitedRun.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <sys/resource.h>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -19,7 +23,8 @@ using platform::RunOutcome;
 // The worker's side: "echo:TEXT" answers TEXT, "setup" the setup it was
 // given, "pid" its process id; "sleep" never ends, "grow" allocates
 // until it fails, "grow-caught" too but swallows the failure, "kill" ends
-// its own process, "throw" raises something that is not about memory;
+// its own process ("kill-segv" as a crash would, "abort" by abort(),
+// "overflow" by overflowing its stack), "throw" raises something that is not about memory;
 // "hold:N" keeps N MiB for the rest of the worker's life, "need:N" takes
 // N MiB for the moment and answers its process id.
 std::vector<std::unique_ptr<char[]>> g_held;
@@ -32,6 +37,8 @@ std::vector<std::unique_ptr<char[]>> TakeMiB(unsigned long mib) {
   }
   return blocks;
 }
+
+int Deeper(int depth);
 
 struct TestHandler {
   std::shared_ptr<std::string> setup;
@@ -67,6 +74,9 @@ struct TestHandler {
       return std::to_string(::getpid());
     }
     if (request == "kill") ::raise(SIGKILL);
+    if (request == "kill-segv") ::raise(SIGSEGV);
+    if (request == "abort") std::abort();
+    if (request == "overflow") return std::to_string(Deeper(0));
     if (request == "throw") throw 42;
     return "?";
   }
@@ -177,6 +187,74 @@ TEST(LimitedWorkers, NoLimitsStillRunsInAWorker) {
   ASSERT_EQ(answers.size(), 3u);
   EXPECT_NE(answers[0], std::to_string(::getpid()));
   EXPECT_NE(answers[0], answers[2]);  // the killed worker was replaced
+}
+
+// ---- one request in this process ----------------------------------------
+
+const platform::LastWordsOf kWords{{"", "out of time\n", 7}, {"", "out of memory\n", 8}, {"", "no answer\n", 9}};
+
+RunOutcome RunHere(const std::string& request, std::string& answer) {
+  platform::RunLimits limits;
+  limits.seconds = 1;
+  limits.memoryBytes = 64u << 20;
+  TestHandler handler;
+  handler("the setup");
+  return platform::RunLimitedHere(limits, handler, request, answer, kWords);
+}
+
+// Recurses through 4 GiB of stack: more than any thread has.
+int Deeper(int depth) {
+  volatile char frame[4096];
+  frame[0] = static_cast<char>(depth);
+  if (depth > (1 << 20)) return frame[0];
+  return Deeper(depth + 1) + frame[0];
+}
+
+TEST(LimitedRunHere, AnswersAndPutsTheLimitsBack) {
+  struct rlimit dataBefore;
+  ::getrlimit(RLIMIT_DATA, &dataBefore);
+  struct sigaction segvBefore;
+  ::sigaction(SIGSEGV, nullptr, &segvBefore);
+  struct Case {
+    const char* request;
+    RunOutcome outcome;
+    const char* answer;
+  };
+  const Case cases[] = {
+      {"echo:a", RunOutcome::Finished, "a"},
+      {"setup", RunOutcome::Finished, "the setup"},
+      {"throw", RunOutcome::Failed, ""},
+#if !defined(__SANITIZE_ADDRESS__)
+      {"grow", RunOutcome::MemoryLimit, ""},
+      {"grow-caught", RunOutcome::MemoryLimit, ""},
+#endif
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.request);
+    std::string answer = "old";
+    EXPECT_EQ(RunHere(c.request, answer), c.outcome);
+    EXPECT_EQ(answer, c.answer);
+    // Nothing of the run is left: no alarm, no data limit, no handler.
+    EXPECT_EQ(::alarm(0), 0u);
+    struct rlimit data;
+    ::getrlimit(RLIMIT_DATA, &data);
+    EXPECT_EQ(data.rlim_cur, dataBefore.rlim_cur);
+    struct sigaction segv;
+    ::sigaction(SIGSEGV, nullptr, &segv);
+    EXPECT_EQ(segv.sa_handler, segvBefore.sa_handler);
+  }
+  EXPECT_NO_THROW(TakeMiB(128));
+}
+
+TEST(LimitedRunHereDeathTest, EndsWithTheLastWordsOfWhatStoppedIt) {
+  std::string answer;
+  EXPECT_EXIT(RunHere("sleep", answer), ::testing::ExitedWithCode(7), "^out of time\n$");
+  EXPECT_EXIT(RunHere("kill-segv", answer), ::testing::ExitedWithCode(9), "^no answer\n$");
+  EXPECT_EXIT(RunHere("abort", answer), ::testing::ExitedWithCode(9), "^no answer\n$");
+#if !defined(__SANITIZE_ADDRESS__)
+  // The handler runs on a stack of its own.
+  EXPECT_EXIT(RunHere("overflow", answer), ::testing::ExitedWithCode(9), "^no answer\n$");
+#endif
 }
 
 }  // namespace

@@ -165,6 +165,59 @@ TEST_F(ScanProcess, LimitsBrokenInTheMiddleOfACall) {
   EXPECT_EQ(greedy.exitCode, 1) << greedy.err;
 }
 
+// The one archive of a command fails as it would among others, in text and
+// in JSON, however the limits are held for it; within them it lists as it
+// does without limits.
+TEST_F(ScanProcess, OneArchiveUnderTheSameLimits) {
+  Write("stall.lzh", FixtureWriter().Accept("lha").OpenStalls().Member("a.exe"));
+  Write("crash.lzh", FixtureWriter().Accept("lha").OpenCrashes().Member("a.exe"));
+  Write("greedy.lzh", FixtureWriter().Accept("lha").OpenGrows(256).Member("a.exe"));
+  struct Case {
+    const char* archive;
+    const char* error;
+    bool memoryLimited;  // needs the memory limit to hold (scantest::MemoryLimitsHold)
+  };
+  const Case cases[] = {
+      {"stall.lzh", "the check took longer than its time limit of 1 s (--time-limit)", false},
+      {"crash.lzh", "the check ended without an answer", false},
+      {"greedy.lzh", "the check needed more memory than its limit of 64 MiB (--memory-limit)", true},
+  };
+  const std::vector<std::string> limits = {"--time-limit", "1", "--memory-limit", "64"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.archive);
+    if (c.memoryLimited && !scantest::MemoryLimitsHold()) continue;
+    std::vector<std::string> args = limits;
+    args.push_back(Path(c.archive));
+    scantest::ProgramRun run = Scan(args);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(OutputLines(run.err), std::vector<std::string>{"mokurena-scan: " + Path(c.archive) + ": " + c.error});
+    args.insert(args.begin(), "--json");
+    run = Scan(args);
+    EXPECT_EQ(run.exitCode, 2);
+    scantest::Json object;
+    std::string error;
+    ASSERT_TRUE(scantest::ParseJson(OutputLines(run.out).at(0), object, error)) << error << "\n" << run.out;
+    EXPECT_EQ(object["path"].text, Path(c.archive));
+    EXPECT_EQ(object["error"].text, c.error);
+  }
+  for (const char* archive : {"hit.lzh", "japanese.7z", "broken.lzh", "missing.lzh"}) {
+    for (const std::vector<std::string>& options : {std::vector<std::string>{}, {"--json", "--list"}}) {
+      SCOPED_TRACE(std::string(archive) + (options.empty() ? "" : " --json --list"));
+      std::vector<std::string> args = options;
+      args.push_back(Path(archive));
+      std::vector<std::string> limited = limits;
+      limited.insert(limited.end(), args.begin(), args.end());
+      std::vector<std::string> alone = {"--time-limit", "0", "--memory-limit", "0"};
+      alone.insert(alone.end(), args.begin(), args.end());
+      const scantest::ProgramRun a = Scan(limited), b = Scan(alone);
+      EXPECT_EQ(a.exitCode, b.exitCode);
+      EXPECT_EQ(a.out, b.out);
+      EXPECT_EQ(a.err, b.err);
+    }
+  }
+}
+
 // The worker is set up from this process's options: what it answers is
 // what this process answers without limits (where nothing runs in a worker).
 TEST_F(ScanProcess, WorkerAnswersAsTheProcessItself) {
