@@ -110,10 +110,9 @@ void RecordName(const std::string& stored, std::string& out) {
   if (nul != std::string::npos) cut.assign(stored, 0, nul);
   const std::string& bytes = nul != std::string::npos ? cut : stored;
   // ASCII is the same in every code page: no conversion at all, "/" turned
-  // into "\" on the way (one pass; most names are ASCII).
-  // Through plain pointers: a store through out[i] might change the
-  // strings themselves as far as the compiler knows, which reloads them for
-  // every byte.
+  // into "\" on the way (one pass; most names are ASCII). Through plain
+  // pointers: a store through out[i] might change the strings themselves as
+  // far as the compiler knows, which then reads them again for every byte.
   const std::size_t size = bytes.size();
   out.resize(size);
   const char* from = bytes.data();
