@@ -19,16 +19,30 @@ inline std::size_t CharLengthAt(const std::string& text, std::size_t pos) {
   return std::min(length, text.size() - pos);
 }
 
+bool IsNameDelimiter(char c) { return c == '.' || c == '\\' || c == ':'; }
+
 // The text after the last "." of name's first length bytes when no "\" or
-// ":" follows it, as it is written (no case conversion). One walk over the
-// characters, since every member of an archive passes here.
+// ":" follows it, as it is written (no case conversion).
 std::string WrittenExtension(const std::string& name, std::size_t length) {
+  // Every member passes here, and most names end in ASCII: read back from
+  // the end over ASCII bytes to a delimiter. It starts a character when the
+  // byte before it is ASCII too, since no code page's lead byte is ASCII;
+  // the bytes after it are then single characters.
+  std::size_t pos = length;
+  for (; pos > 0; --pos) {
+    const char c = name[pos - 1];
+    if (static_cast<unsigned char>(c) >= 0x80) break;
+    if (!IsNameDelimiter(c)) continue;
+    if (pos > 1 && static_cast<unsigned char>(name[pos - 2]) >= 0x80) break;
+    return c == '.' ? name.substr(pos, length - pos) : std::string();
+  }
+  if (pos == 0) return std::string();  // ASCII without a delimiter
+  // Otherwise the characters are walked from the start, so that a trail
+  // byte is never taken for a delimiter.
   std::size_t delimiter = std::string::npos;
-  std::size_t pos = 0;
-  while (pos < length) {
+  for (pos = 0; pos < length;) {
     const std::size_t charLength = CharLengthAt(name, pos);
-    const char c = name[pos];
-    if (charLength == 1 && (c == '.' || c == '\\' || c == ':')) delimiter = pos;
+    if (charLength == 1 && IsNameDelimiter(name[pos])) delimiter = pos;
     pos += charLength;
   }
   if (delimiter == std::string::npos || name[delimiter] != '.') return std::string();

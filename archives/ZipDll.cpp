@@ -88,41 +88,62 @@ int TZipDll::ChangeCommand(ArcWindow window, const std::string& commandLine, cha
   return CallCommandEntry(zipEntry_, window, commandLine, output, outputSize);
 }
 
+namespace {
+
+// Where an entry is searched, in order.
+enum class Search { Nowhere, UnZipFirst, ListingFirst, UnZipOnly };
+
+struct ZipEntry {
+  const char* name;
+  Search search;
+  bool required;
+};
+
+// The ZIP name of an entry and where it is searched. Asked before every call
+// (six a listed member), so it is a switch, not a search through a table.
+ZipEntry ZipEntryOf(TCustomArchiverDll::Entry entry) {
+  using D = TCustomArchiverDll;
+  switch (entry) {
+    case D::eCheckArchive: return {"UnZipCheckArchive", Search::UnZipFirst, true};
+    case D::eExtractMem: return {"UnZipExtractMem", Search::UnZipFirst, true};
+    case D::eOpenArchive: return {"UnZipOpenArchive", Search::ListingFirst, true};
+    case D::eFindFirst: return {"UnZipFindFirst", Search::ListingFirst, true};
+    case D::eFindNext: return {"UnZipFindNext", Search::ListingFirst, true};
+    case D::eCloseArchive: return {"UnZipCloseArchive", Search::ListingFirst, true};
+    // Spelled with a lower-case z in every ZIP library.
+    case D::eGetWriteTimeEx: return {"UnzipGetWriteTimeEx", Search::ListingFirst, false};
+    case D::eGetCreateTimeEx: return {"UnZipGetCreateTimeEx", Search::ListingFirst, false};
+    case D::eGetAccessTimeEx: return {"UnZipGetAccessTimeEx", Search::ListingFirst, false};
+    case D::eSetOwnerWindowEx: return {"UnZipSetOwnerWindowEx", Search::UnZipOnly, true};
+    case D::eKillOwnerWindowEx: return {"UnZipKillOwnerWindowEx", Search::UnZipOnly, true};
+    // Command runs through its own entries; no ZIP library has the rest.
+    case D::eCommand:
+    case D::eGetOriginalSizeEx:
+    case D::eGetCompressedSizeEx:
+    case D::eGetArchiveType:
+    case D::eSetEnumMembersProc64:
+    case D::eClearEnumMembersProc64:
+    case D::kEntryCount: break;
+  }
+  return {nullptr, Search::Nowhere, false};
+}
+
+}  // namespace
+
 void TZipDll::PrepareEntry(Entry entry) {
-  // Where each entry is searched, in order.
-  enum class Search { UnZipFirst, ListingFirst, UnZipOnly };
-  static const struct {
-    Entry entry;
-    const char* name;
-    Search search;
-    bool required;
-  } kZipEntries[] = {
-      {eCheckArchive, "UnZipCheckArchive", Search::UnZipFirst, true},
-      {eExtractMem, "UnZipExtractMem", Search::UnZipFirst, true},
-      {eOpenArchive, "UnZipOpenArchive", Search::ListingFirst, true},
-      {eFindFirst, "UnZipFindFirst", Search::ListingFirst, true},
-      {eFindNext, "UnZipFindNext", Search::ListingFirst, true},
-      {eCloseArchive, "UnZipCloseArchive", Search::ListingFirst, true},
-      // Spelled with a lower-case z in every ZIP library.
-      {eGetWriteTimeEx, "UnzipGetWriteTimeEx", Search::ListingFirst, false},
-      {eGetCreateTimeEx, "UnZipGetCreateTimeEx", Search::ListingFirst, false},
-      {eGetAccessTimeEx, "UnZipGetAccessTimeEx", Search::ListingFirst, false},
-      {eSetOwnerWindowEx, "UnZipSetOwnerWindowEx", Search::UnZipOnly, true},
-      {eKillOwnerWindowEx, "UnZipKillOwnerWindowEx", Search::UnZipOnly, true},
-  };
-  for (const auto& zip : kZipEntries) {
-    if (zip.entry != entry) continue;
-    if (kEntries[entry].loadsLibrary) LoadDLL();
-    switch (zip.search) {
-      case Search::UnZipFirst:
-        BindZipEntry(Slot(entry), unZipModule_, lmZipModule_, zipModule_, zip.name, zip.required);
-        break;
-      case Search::ListingFirst:
-        BindZipEntry(Slot(entry), lmZipModule_, zipModule_, unZipModule_, zip.name, zip.required);
-        break;
-      case Search::UnZipOnly: BindEntry(Slot(entry), unZipModule_, zip.name, zip.required); break;
-    }
-    return;
+  const ZipEntry zip = ZipEntryOf(entry);
+  if (zip.search == Search::Nowhere) return;
+  if (kEntries[entry].loadsLibrary) LoadDLL();
+  if (Slot(entry)) return;  // found before, and no library loaded since
+  switch (zip.search) {
+    case Search::UnZipFirst:
+      BindZipEntry(Slot(entry), unZipModule_, lmZipModule_, zipModule_, zip.name, zip.required);
+      break;
+    case Search::ListingFirst:
+      BindZipEntry(Slot(entry), lmZipModule_, zipModule_, unZipModule_, zip.name, zip.required);
+      break;
+    case Search::UnZipOnly: BindEntry(Slot(entry), unZipModule_, zip.name, zip.required); break;
+    case Search::Nowhere: break;
   }
 }
 

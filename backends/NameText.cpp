@@ -110,16 +110,21 @@ void RecordName(const std::string& stored, std::string& out) {
   if (nul != std::string::npos) cut.assign(stored, 0, nul);
   const std::string& bytes = nul != std::string::npos ? cut : stored;
   // ASCII is the same in every code page: no conversion at all, "/" turned
-  // into "\" on the way (one pass; most names are ASCII).
-  out.resize(bytes.size());
+  // into "\" on the way (one pass; most names are ASCII). Through plain
+  // pointers: a store through out[i] might change the strings themselves as
+  // far as the compiler knows, which then reads them again for every byte.
+  const std::size_t size = bytes.size();
+  out.resize(size);
+  const char* from = bytes.data();
+  char* to = &out[0];
   bool ascii = true;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const char c = bytes[i];
+  for (std::size_t i = 0; i < size; ++i) {
+    const char c = from[i];
     if (static_cast<unsigned char>(c) >= 0x80) {
       ascii = false;
       break;
     }
-    out[i] = c == '/' ? '\\' : c;
+    to[i] = c == '/' ? '\\' : c;
   }
   if (!ascii) {
     std::u16string wide = DecodeArchiveName(bytes);

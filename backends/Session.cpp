@@ -14,14 +14,13 @@
 namespace backends {
 namespace {
 
-std::mutex& RegistryLock() {
-  static std::mutex lock;
-  return lock;
-}
-std::unordered_set<Session*>& Registry() {
-  static std::unordered_set<Session*> sessions;
-  return sessions;
-}
+// The open sessions, and the lock that every entry takes to look its handle
+// up there. Made when the library is loaded, before any entry can run.
+struct OpenSessions {
+  std::mutex lock;
+  std::unordered_set<Session*> sessions;
+};
+OpenSessions g_open;
 
 std::atomic<archives::ArcWindow> g_owner{nullptr};
 
@@ -94,25 +93,25 @@ Session* Session::Open(const Format& format, const std::string& path) {
   std::unique_ptr<MemberReader> reader = format.open(path);
   if (!reader) return nullptr;
   Session* session = new Session(format, path, std::move(reader));
-  std::lock_guard<std::mutex> guard(RegistryLock());
-  Registry().insert(session);
+  std::lock_guard<std::mutex> guard(g_open.lock);
+  g_open.sessions.insert(session);
   return session;
 }
 
 Session* Session::Find(archives::ArcHandle handle) {
-  std::lock_guard<std::mutex> guard(RegistryLock());
-  auto it = Registry().find(static_cast<Session*>(handle));
-  return it == Registry().end() ? nullptr : *it;
+  std::lock_guard<std::mutex> guard(g_open.lock);
+  auto it = g_open.sessions.find(static_cast<Session*>(handle));
+  return it == g_open.sessions.end() ? nullptr : *it;
 }
 
 bool Session::Close(archives::ArcHandle handle) {
   Session* session = nullptr;
   {
-    std::lock_guard<std::mutex> guard(RegistryLock());
-    auto it = Registry().find(static_cast<Session*>(handle));
-    if (it == Registry().end()) return false;
+    std::lock_guard<std::mutex> guard(g_open.lock);
+    auto it = g_open.sessions.find(static_cast<Session*>(handle));
+    if (it == g_open.sessions.end()) return false;
     session = *it;
-    Registry().erase(it);
+    g_open.sessions.erase(it);
   }
   delete session;
   return true;

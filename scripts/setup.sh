@@ -17,6 +17,10 @@ packages=(
 # man-db to read its man page (scripts/package.sh, scripts/test-deb.sh).
 packages+=(dpkg-dev lintian man-db)
 
+# Zone data for the time conversion tests (Europe/Berlin and others by
+# name); valgrind for the instruction counts in bench/README.md.
+packages+=(tzdata valgrind)
+
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
   need_update=1

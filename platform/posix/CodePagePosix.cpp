@@ -159,6 +159,11 @@ std::string ConvertAscii(const std::string& text, bool toLower) {
 }
 
 std::string ConvertCase(const std::string& text, bool toLower) {
+  // ASCII text changes case alike in every code page: no need to ask which
+  // one is in effect (the check lowers every member's extension).
+  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return ConvertAscii(text, toLower);
+  }
   switch (ActiveCodePage()) {
     case CodePage::Cp932: return ConvertCp932(text, toLower);
     case CodePage::Utf8: return ConvertUtf8(text, toLower);

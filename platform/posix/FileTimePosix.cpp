@@ -56,11 +56,13 @@ bool DosDateTimeToUtcFileTime(std::uint16_t dosDate, std::uint16_t dosTime, std:
   // The fields read as UTC, moved by the zone's offset at that instant. The
   // offset is taken twice, so that a time just after a change of offset
   // gets the new one; a time that a change skips or repeats gets one of the
-  // two offsets around the change.
+  // two offsets around the change. After an offset of 0 the second look
+  // would be at the same instant, so there is none (a zone of UTC).
   const std::time_t asUtc =
       static_cast<std::time_t>(((DaysSince1970(year, month, day) * 24 + hour) * 60 + minute) * 60 + second);
   long offset = 0;
-  if (!LocalOffsetAt(asUtc, offset) || !LocalOffsetAt(asUtc - offset, offset)) return false;
+  if (!LocalOffsetAt(asUtc, offset)) return false;
+  if (offset != 0 && !LocalOffsetAt(asUtc - offset, offset)) return false;
   const std::int64_t seconds = static_cast<std::int64_t>(asUtc) - offset + kEpochDifference;
   if (seconds < 0) return false;
   result = static_cast<std::uint64_t>(seconds) * 10000000ULL;

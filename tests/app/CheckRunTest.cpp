@@ -81,6 +81,30 @@ TEST_F(CheckRunTest, ExtensionOfAName) {
   EXPECT_EQ(app::NameAsCreated("a\\.."), "a\\..");
 }
 
+// The extension read back from the end of an ASCII tail equals the one of a
+// walk over the characters from the start (LastDelimiter), in every code
+// page, on random names of delimiters, letters, lead and trail bytes.
+TEST_F(CheckRunTest, ExtensionEqualsAWalkFromTheStart) {
+  std::mt19937 random(11);
+  const std::string alphabet = ".\\:aB /\x81\x83\x5C\xC3\xA9\xE3\x80";
+  const auto extensionOf = [](const std::string& name) {
+    const std::size_t delimiter = platform::LastDelimiter(".\\:", name);
+    if (delimiter == std::string::npos || name[delimiter] != '.') return std::string();
+    return platform::AnsiLowerCase(name.substr(delimiter + 1));
+  };
+  for (const platform::CodePage codePage :
+       {platform::CodePage::Cp932, platform::CodePage::Utf8, platform::CodePage::SingleByte}) {
+    platform::OverrideCodePage(codePage);
+    for (int round = 0; round < 20000; ++round) {
+      std::string name;
+      for (std::size_t n = random() % 9; n > 0; --n) name += alphabet[random() % alphabet.size()];
+      ASSERT_EQ(app::MemberExtension(name), extensionOf(name)) << static_cast<int>(codePage) << " " << name;
+      ASSERT_EQ(app::MemberExtensionAsExtracted(name), extensionOf(app::NameAsCreated(name)))
+          << static_cast<int>(codePage) << " " << name;
+    }
+  }
+}
+
 TEST_F(CheckRunTest, IndexInListIsExact) {
   const StringList list = {"exe", "EXE", "", "exe"};
   const std::pair<std::string, int> cases[] = {{"exe", 0}, {"EXE", 1}, {"", 2}, {"Exe", -1}, {"ex", -1}};

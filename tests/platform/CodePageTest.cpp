@@ -333,6 +333,26 @@ TEST_F(CodePageUtf8, ComparisonAndSearch) {
   EXPECT_FALSE(platform::AnsiContainsText("é", "\xA9"));  // the second byte of é alone
 }
 
+// ASCII text is converted without asking for the code page: every byte
+// below 0x80 must come out as each code page's own conversion has it.
+TEST(CodePage, AsciiChangesCaseAlikeInEveryCodePage) {
+  std::string ascii, lower, upper;
+  for (int c = 0; c < 0x80; ++c) {
+    ascii += static_cast<char>(c);
+    lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  }
+  for (const CodePage codePage : {CodePage::Cp932, CodePage::Utf8, CodePage::SingleByte}) {
+    platform::OverrideCodePage(codePage);
+    EXPECT_EQ(Hex(platform::AnsiLowerCase(ascii)), Hex(lower)) << static_cast<int>(codePage);
+    EXPECT_EQ(Hex(platform::AnsiUpperCase(ascii)), Hex(upper)) << static_cast<int>(codePage);
+    // One byte above ASCII and the code page decides again.
+    EXPECT_EQ(Hex(platform::AnsiLowerCase("AB\x83\x41")), Hex(codePage == CodePage::Cp932 ? "ab\x83\x41" : "ab\x83" "a"))
+        << static_cast<int>(codePage);
+  }
+  platform::ClearCodePageOverride();
+}
+
 TEST_F(CodePageUtf8, WideToNarrow) {
   EXPECT_EQ(platform::WideToNarrow(u"表A€\xD83D\xDE00"), "表A€😀");
   EXPECT_EQ(platform::WideToNarrow(u"a\xD800" "b"), "a?b");  // a lone surrogate

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -182,6 +183,118 @@ TEST(FileTime, SummerTimeAgreesWithMktime) {
     }
     EXPECT_GT(checked, 12 * 28 * 48 - 10) << name;
     EXPECT_EQ(skipped, 2) << name;  // the two half hours of the spring change's hour
+  }
+}
+// The conversion as first written, for comparison: the fields read as UTC
+// (timegm), the zone's offset there, then the offset at the instant moved
+// back by it; always two lookups.
+bool TwoLookupConversion(std::uint16_t dosDate, std::uint16_t dosTime, std::uint64_t& result) {
+  const int year = 1980 + (dosDate >> 9), month = (dosDate >> 5) & 0x0F, day = dosDate & 0x1F;
+  const int hour = dosTime >> 11, minute = (dosTime >> 5) & 0x3F, second = (dosTime & 0x1F) * 2;
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1] + (month == 2 && leap ? 1 : 0)) return false;
+  if (hour > 23 || minute > 59 || second > 59) return false;
+  std::tm fields{};
+  fields.tm_year = year - 1900;
+  fields.tm_mon = month - 1;
+  fields.tm_mday = day;
+  fields.tm_hour = hour;
+  fields.tm_min = minute;
+  fields.tm_sec = second;
+  const std::time_t asUtc = timegm(&fields);
+  std::tm local{};
+  if (!localtime_r(&asUtc, &local)) return false;
+  const std::time_t moved = asUtc - local.tm_gmtoff;
+  if (!localtime_r(&moved, &local)) return false;
+  result = static_cast<std::uint64_t>(asUtc - local.tm_gmtoff + 11644473600LL) * 10000000ULL;
+  return true;
+}
+
+// Every DOS date (valid or not) at three times of day, every DOS time (valid
+// or not) on a few days of change, and every minute from two hours before
+// to two hours after each change of offset from 1980 to 2107: the same
+// answer as the two lookups, in zones with and without summer time, one
+// with a change of half an hour and one given as a rule.
+TEST(FileTime, SameAsTwoLookupsInEveryZone) {
+  constexpr std::uint64_t kSentinel = 0x0123456789ABCDEFULL;
+  const struct {
+    const char* zone;
+    long january, july;  // offsets in 2021, to see that the zone's data is there
+  } zones[] = {
+      {"UTC", 0, 0},
+      {"Europe/Berlin", 3600, 7200},
+      {"America/New_York", -5 * 3600, -4 * 3600},
+      {"Australia/Lord_Howe", 11 * 3600, 10 * 3600 + 1800},
+      {"Asia/Tokyo", 9 * 3600, 9 * 3600},
+      {"AEST-10AEDT,M10.1.0,M4.1.0/3", 11 * 3600, 10 * 3600},
+  };
+  const auto same = [&](std::uint16_t date, std::uint16_t time) {
+    std::uint64_t ours = kSentinel, expected = kSentinel;
+    const bool ok = platform::DosDateTimeToUtcFileTime(date, time, ours);
+    return ok == TwoLookupConversion(date, time, expected) && ours == expected;
+  };
+  for (const auto& z : zones) {
+    TimeZoneScope scope(z.zone);
+    const auto offsetAt = [](int year, int month, int day, int hour) {
+      std::tm fields{};
+      fields.tm_year = year - 1900, fields.tm_mon = month - 1, fields.tm_mday = day, fields.tm_hour = hour;
+      const std::time_t t = timegm(&fields);
+      std::tm local{};
+      localtime_r(&t, &local);
+      return local.tm_gmtoff;
+    };
+    ASSERT_EQ(offsetAt(2021, 1, 15, 12), z.january) << z.zone << ": no zone data (tzdata)?";
+    ASSERT_EQ(offsetAt(2021, 7, 15, 12), z.july) << z.zone;
+
+    for (unsigned date = 0; date <= 0xFFFF; ++date) {
+      for (const std::uint16_t time : {DosTime(0, 0, 0), DosTime(2, 30, 0), DosTime(23, 59, 58)}) {
+        ASSERT_TRUE(same(static_cast<std::uint16_t>(date), time)) << z.zone << std::hex << " " << date << " " << time;
+      }
+    }
+    for (const std::uint16_t date : {DosDate(2021, 3, 28), DosDate(2021, 11, 7), DosDate(2021, 4, 4)}) {
+      for (unsigned time = 0; time <= 0xFFFF; ++time) {
+        ASSERT_TRUE(same(date, static_cast<std::uint16_t>(time))) << z.zone << std::hex << " " << date << " " << time;
+      }
+    }
+    // Each change of offset from 1980 to 2107, found between two noons (UTC)
+    // a day apart: every minute of local time from two hours before it to
+    // two hours after it, at seconds 0 and 58.
+    const auto offsetAtInstant = [](std::time_t t) {
+      std::tm local{};
+      localtime_r(&t, &local);
+      return local.tm_gmtoff;
+    };
+    int changes = 0;
+    std::tm first{};
+    first.tm_year = 80, first.tm_mday = 2, first.tm_hour = 12;
+    std::tm last = first;
+    last.tm_year = 207, last.tm_mon = 11, last.tm_mday = 30;
+    const std::time_t end = timegm(&last);
+    for (std::time_t noon = timegm(&first); noon < end; noon += 86400) {
+      const long before = offsetAtInstant(noon - 86400), after = offsetAtInstant(noon);
+      if (before == after) continue;
+      ++changes;
+      std::time_t low = noon - 86400, high = noon;  // the change: the first instant with the new offset
+      while (high - low > 1) {
+        const std::time_t middle = low + (high - low) / 2;
+        (offsetAtInstant(middle) == before ? low : high) = middle;
+      }
+      const std::time_t wallFrom = high + std::min(before, after) - 2 * 3600;
+      const std::time_t wallTo = high + std::max(before, after) + 2 * 3600;
+      for (std::time_t wall = wallFrom - wallFrom % 60; wall <= wallTo; wall += 60) {
+        std::tm fields{};
+        gmtime_r(&wall, &fields);
+        const std::uint16_t date = DosDate(fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday);
+        for (const int second : {0, 58}) {
+          const std::uint16_t time = DosTime(fields.tm_hour, fields.tm_min, second);
+          ASSERT_TRUE(same(date, time)) << z.zone << std::hex << " " << date << " " << time;
+        }
+      }
+    }
+    if (z.january != z.july) {
+      EXPECT_GT(changes, 100) << z.zone;
+    }
   }
 }
 #endif
