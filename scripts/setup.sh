@@ -18,8 +18,8 @@ packages=(
 packages+=(dpkg-dev lintian man-db)
 
 # Zone data for the time conversion tests (Europe/Berlin and others by
-# name); valgrind for the instruction counts in bench/README.md.
-packages+=(tzdata valgrind)
+# name).
+packages+=(tzdata)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
