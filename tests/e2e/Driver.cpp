@@ -267,15 +267,35 @@ std::optional<DWORD> Process::WaitForExit(int timeoutMs) {
   return code;
 }
 
+namespace {
+
+ULONGLONG CreationTime(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+  return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+}  // namespace
+
 bool Process::WaitForItsProgramsToEnd(int timeoutMs) const {
   std::vector<HANDLE> children;
   const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return false;
+  // A process id is used again once its process is gone: a process that
+  // names ours as its parent but is older than ours had another parent
+  // (one of Wine's services started by an ended wineboot, say).
+  const ULONGLONG started = CreationTime(process_);
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
     if (entry.th32ParentProcessID != id_) continue;
-    if (HANDLE child = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID)) children.push_back(child);
+    HANDLE child = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, entry.th32ProcessID);
+    if (!child) continue;
+    if (CreationTime(child) < started) {
+      CloseHandle(child);
+      continue;
+    }
+    children.push_back(child);
   }
   CloseHandle(snapshot);
   bool ended = true;
