@@ -470,8 +470,7 @@ ArchiveChecks::ArchiveChecks(const app::StringList& watch, const Options& option
   if (options.timeLimit == 0 && options.memoryLimit == 0) return;
   limits_.seconds = options.timeLimit;
   limits_.memoryBytes = static_cast<std::uint64_t>(options.memoryLimit) << 20;
-  checkedHere_ = options.archives.size() == 1 && options.archives[0] != kStdinMarker &&
-                 platform::CanLimitThisProcess();
+  checkedHere_ = options.archives.size() == 1 && options.archives[0] != kStdinMarker && platform::CanLimitThisProcess();
   if (!checkedHere_) limited_.reset(new Limited(limits_, SerializeSetup(CheckSetup{watch, options, libraries})));
 }
 

@@ -221,12 +221,12 @@ TEST(LimitedRunHere, AnswersAndPutsTheLimitsBack) {
     const char* answer;
   };
   const Case cases[] = {
-      {"echo:a", RunOutcome::Finished, "a"},
-      {"setup", RunOutcome::Finished, "the setup"},
-      {"throw", RunOutcome::Failed, ""},
+    {"echo:a", RunOutcome::Finished, "a"},
+    {"setup", RunOutcome::Finished, "the setup"},
+    {"throw", RunOutcome::Failed, ""},
 #if !defined(__SANITIZE_ADDRESS__)
-      {"grow", RunOutcome::MemoryLimit, ""},
-      {"grow-caught", RunOutcome::MemoryLimit, ""},
+    {"grow", RunOutcome::MemoryLimit, ""},
+    {"grow-caught", RunOutcome::MemoryLimit, ""},
 #endif
   };
   for (const Case& c : cases) {
