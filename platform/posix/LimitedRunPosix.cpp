@@ -41,6 +41,20 @@ long ReadSome(int fd, char* data, std::size_t size) {
   }
 }
 
+// Writes to a file or pipe; async-signal-safe, for last words too.
+bool WriteOut(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Writes to a worker's socket: one that is gone fails the write instead of
+// raising SIGPIPE in this process.
 bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
@@ -166,18 +180,8 @@ constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGSY
 
 // Only async-signal-safe calls from here to the exit.
 [[noreturn]] void Say(const LastWords& words) {
-  const std::string* texts[2] = {&words.out, &words.err};
-  for (int fd = 1; fd <= 2; ++fd) {
-    const char* data = texts[fd - 1]->data();
-    std::size_t size = texts[fd - 1]->size();
-    while (size > 0) {
-      const ssize_t n = ::write(fd, data, size);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      data += n;
-      size -= static_cast<std::size_t>(n);
-    }
-  }
+  WriteOut(1, words.out.data(), words.out.size());
+  WriteOut(2, words.err.data(), words.err.size());
   ::_exit(words.exitStatus);
 }
 
@@ -260,17 +264,7 @@ RunOutcome RunLimitedHere(const RunLimits& limits, const RequestHandler& handler
 
 int ServeRequests(const RequestHandler& handler) {
   return ServeStream([](char* data, std::size_t size) { return ReadSome(0, data, size); },
-                     [](const char* data, std::size_t size) {
-                       while (size > 0) {
-                         const ssize_t n = ::write(1, data, size);
-                         if (n < 0 && errno == EINTR) continue;
-                         if (n <= 0) return false;
-                         data += n;
-                         size -= static_cast<std::size_t>(n);
-                       }
-                       return true;
-                     },
-                     handler);
+                     [](const char* data, std::size_t size) { return WriteOut(1, data, size); }, handler);
 }
 
 }  // namespace platform

@@ -45,6 +45,16 @@ bool CreateAnswerPipe(HANDLE& server, HANDLE& client) {
   return true;
 }
 
+bool WriteAllTo(HANDLE file, const char* data, std::size_t size) {
+  while (size > 0) {
+    DWORD written = 0;
+    if (!WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) || written == 0) return false;
+    data += written;
+    size -= written;
+  }
+  return true;
+}
+
 void CloseIfOpen(HANDLE& handle) {
   if (handle && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
   handle = nullptr;
@@ -137,15 +147,7 @@ std::unique_ptr<WorkerProcess> WorkerProcess::Start(const RunLimits& limits, con
 }
 
 bool WorkerProcess::Send(const std::string& bytes) {
-  const char* data = bytes.data();
-  std::size_t size = bytes.size();
-  while (size > 0 && !state_->ended) {
-    DWORD written = 0;
-    if (!WriteFile(state_->requests, data, static_cast<DWORD>(size), &written, nullptr) || written == 0) return false;
-    data += written;
-    size -= written;
-  }
-  return size == 0;
+  return !state_->ended && WriteAllTo(state_->requests, bytes.data(), bytes.size());
 }
 
 WorkerProcess::Received WorkerProcess::Receive(std::string& into, int milliseconds) {
@@ -205,16 +207,7 @@ int ServeRequests(const RequestHandler& handler) {
           return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
         return static_cast<long>(got);
       },
-      [output](const char* data, std::size_t size) {
-        while (size > 0) {
-          DWORD written = 0;
-          if (!WriteFile(output, data, static_cast<DWORD>(size), &written, nullptr) || written == 0) return false;
-          data += written;
-          size -= written;
-        }
-        return true;
-      },
-      handler);
+      [output](const char* data, std::size_t size) { return WriteAllTo(output, data, size); }, handler);
 }
 
 // A job object, once a process is in it, holds it for good: a process
