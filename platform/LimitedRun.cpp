@@ -22,27 +22,20 @@ using Clock = std::chrono::steady_clock;
 // writing a long answer.
 constexpr std::size_t kBytesAhead = 16 * 1024;
 
-std::string Frame(const std::string& bytes) { return std::to_string(bytes.size()) + ':' + bytes; }
+std::string Frame(const std::string& bytes) {
+  std::string out;
+  PutFrame(out, bytes);
+  return out;
+}
 
-// Takes one "<length>:<bytes>" from the front of buffer (from at); false
+// Takes one frame from buffer at from, and everything before it; false
 // while it is incomplete. Malformed input is reported through bad.
 bool TakeFrame(std::string& buffer, std::size_t from, std::string& bytes, bool& bad) {
-  std::size_t length = 0;
   std::size_t at = from;
-  for (; at < buffer.size() && buffer[at] != ':'; ++at) {
-    if (buffer[at] < '0' || buffer[at] > '9' || at - from >= 18) {
-      bad = true;
-      return false;
-    }
-    length = length * 10 + static_cast<std::size_t>(buffer[at] - '0');
-  }
-  if (at >= buffer.size() || buffer.size() - at - 1 < length) return false;
-  if (at == from) {
-    bad = true;
-    return false;
-  }
-  bytes.assign(buffer, at + 1, length);
-  buffer.erase(0, at + 1 + length);
+  const FrameRead read = GetFrame(buffer, at, bytes);
+  if (read == FrameRead::Bad) bad = true;
+  if (read != FrameRead::Complete) return false;
+  buffer.erase(0, at);
   return true;
 }
 
@@ -56,6 +49,27 @@ void NoMemory() {
 }
 
 }  // namespace
+
+void PutFrame(std::string& out, const std::string& bytes) {
+  out += std::to_string(bytes.size());
+  out += ':';
+  out += bytes;
+}
+
+FrameRead GetFrame(const std::string& in, std::size_t& at, std::string& bytes) {
+  std::size_t length = 0;
+  std::size_t colon = at;
+  for (; colon < in.size() && in[colon] != ':'; ++colon) {
+    if (in[colon] < '0' || in[colon] > '9' || colon - at >= 18) return FrameRead::Bad;
+    length = length * 10 + static_cast<std::size_t>(in[colon] - '0');
+  }
+  if (colon >= in.size()) return FrameRead::Incomplete;
+  if (colon == at) return FrameRead::Bad;
+  if (in.size() - colon - 1 < length) return FrameRead::Incomplete;
+  bytes.assign(in, colon + 1, length);
+  at = colon + 1 + length;
+  return FrameRead::Complete;
+}
 
 RunOutcome AnswerRequest(const RequestHandler& handler, const std::string& request, std::string& answer) {
   g_newFailed = false;

@@ -14,6 +14,14 @@
 
 namespace platform {
 
+// Length-prefixed text, "<length>:<bytes>": how requests and answers go to
+// and from a worker, and how a request may hold several texts of its own.
+void PutFrame(std::string& out, const std::string& bytes);
+enum class FrameRead { Complete, Incomplete, Bad };
+// Reads the frame at in[at]; when Complete, bytes holds it and at is moved
+// past it. Incomplete: the input so far is a frame's beginning.
+FrameRead GetFrame(const std::string& in, std::size_t& at, std::string& bytes);
+
 struct RunLimits {
   unsigned seconds = 0;           // wall-clock time per request; 0 = none
   std::uint64_t memoryBytes = 0;  // the worker's memory (heap and private data) above its start; 0 = none

@@ -299,24 +299,11 @@ std::string MemoryLimitMessage(unsigned mebibytes) {
 
 namespace {
 
-void PutText(std::string& out, const std::string& text) {
-  out += std::to_string(text.size());
-  out += ':';
-  out += text;
-}
+// The fields of the worker's setup and results, each a frame of its own.
+void PutText(std::string& out, const std::string& text) { platform::PutFrame(out, text); }
 
 bool GetText(const std::string& in, std::size_t& at, std::string& text) {
-  const std::size_t colon = in.find(':', at);
-  if (colon == std::string::npos || colon == at || colon - at > 19) return false;
-  std::size_t length = 0;
-  for (std::size_t i = at; i < colon; ++i) {
-    if (in[i] < '0' || in[i] > '9') return false;
-    length = length * 10 + static_cast<std::size_t>(in[i] - '0');
-  }
-  if (length > in.size() - colon - 1) return false;
-  text.assign(in, colon + 1, length);
-  at = colon + 1 + length;
-  return true;
+  return platform::GetFrame(in, at, text) == platform::FrameRead::Complete;
 }
 
 bool GetNumber(const std::string& in, std::size_t& at, std::size_t& value) {
