@@ -18,12 +18,12 @@ using LibraryHandle = void*;
 // substitute loader never looks in the current folder.
 void KeepCurrentFolderOutOfLibrarySearch();
 
-// Loads a library by file name, given unchanged to the system loader.
-// Win32: LoadLibraryA, run with the system folder as the current folder, so
-// that the current folder supplies nothing even where SetDllDirectoryA("")
-// does not take it out (systems without the call, Wine). POSIX: the executable's
-// folder first, then the folder set with SetLibrarySearchFolder, then the
-// system loader, with the name unchanged (a shared object may be called
+// Loads a library by file name. Win32: LoadLibraryA with the name unchanged
+// (the system's own search), run with the system folder as the current
+// folder, so that the current folder supplies nothing even where
+// SetDllDirectoryA("") does not take it out (systems without the call, Wine).
+// POSIX: the executable's folder, then the folder set with
+// SetLibrarySearchFolder, and nowhere else (a shared object may be called
 // UNLHA32.DLL). Returns nullptr when the library cannot be loaded.
 LibraryHandle LoadDynamicLibrary(const std::string& fileName);
 

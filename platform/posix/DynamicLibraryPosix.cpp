@@ -1,5 +1,5 @@
-// Loading shared objects by file name on POSIX, searched as the Windows loader
-// would search a library: the executable's folder first.
+// Loading shared objects by file name on POSIX: the executable's folder
+// first, as the Windows loader searches, then the archiver library folder.
 #include "platform/DynamicLibrary.h"
 
 #include "platform/Files.h"
@@ -32,14 +32,17 @@ LibraryHandle LoadDynamicLibrary(const std::string& fileName) {
   if (fileName.empty()) return nullptr;
   // A name with a folder is loaded from there only.
   if (fileName.find('/') != std::string::npos) return OpenFile(fileName);
+  // Not the system loader's search: the archiver libraries here are our own
+  // and lie in one of these folders, and a name such as ZIP32J.DLL found on
+  // the system's library path would be somebody else's file. An absent
+  // library also costs two lookups instead of the loader's fifty.
   for (const std::string& folder : {ExtractFilePath(ExecutablePath()), SearchFolder()}) {
     if (folder.empty()) continue;
     const std::string candidate = JoinPath(folder, fileName);
     if (!FileExists(candidate)) continue;
     if (LibraryHandle handle = OpenFile(candidate)) return handle;
   }
-  // The system loader's own search, with the name unchanged.
-  return OpenFile(fileName);
+  return nullptr;
 }
 
 void* FindEntry(LibraryHandle library, const char* entryName) {
