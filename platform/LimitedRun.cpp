@@ -72,6 +72,7 @@ FrameRead GetFrame(const std::string& in, std::size_t& at, std::string& bytes) {
 }
 
 RunOutcome AnswerRequest(const RequestHandler& handler, const std::string& request, std::string& answer) {
+  const std::uint64_t failedBefore = FailedAllocations();
   g_newFailed = false;
   std::set_new_handler(NoMemory);
   RunOutcome outcome = RunOutcome::Finished;
@@ -83,7 +84,7 @@ RunOutcome AnswerRequest(const RequestHandler& handler, const std::string& reque
     std::set_new_handler(nullptr);
     throw;
   }
-  if (g_newFailed) outcome = RunOutcome::MemoryLimit;
+  if (g_newFailed || FailedAllocations() != failedBefore) outcome = RunOutcome::MemoryLimit;
   std::set_new_handler(nullptr);
   if (outcome != RunOutcome::Finished) answer.clear();
   return outcome;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -40,6 +41,11 @@ class WorkerProcess {
   explicit WorkerProcess(std::unique_ptr<State> state);
   std::unique_ptr<State> state_;
 };
+
+// How many allocations of this process have failed so far, in any module;
+// always 0 where they are not watched (Win32, sanitizer builds), where only
+// operator new's handler tells.
+std::uint64_t FailedAllocations();
 
 // Answers one request: Finished, or MemoryLimit when an allocation failed
 // on the way (even one the handler caught itself: its answer is incomplete

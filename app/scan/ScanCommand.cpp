@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <utility>
 
@@ -207,13 +208,21 @@ namespace {
 struct NestedNames {
   app::MemberCheck& check;
   std::vector<std::string>* names;  // --list, or nullptr
+  bool outOfMemory = false;
 };
 
+// Called from the library's C entry, which no exception may cross: a name
+// that found no memory is remembered and raised again once the entry is back.
 void TakeNestedName(void* context, const char* path, std::size_t length) {
   NestedNames& nested = *static_cast<NestedNames*>(context);
-  const std::string name(path, length);
-  nested.check.Add(name);
-  if (nested.names) nested.names->push_back(name);
+  if (nested.outOfMemory) return;
+  try {
+    const std::string name(path, length);
+    nested.check.Add(name);
+    if (nested.names) nested.names->push_back(name);
+  } catch (const std::bad_alloc&) {
+    nested.outOfMemory = true;
+  }
 }
 
 // The error of the walk through the archives inside path; empty when none.
@@ -230,6 +239,7 @@ std::string CheckNested(const std::string& path, const Options& options, NestedN
     error = NestedResultMessage(result, options);
   }
   platform::FreeDynamicLibrary(library);
+  if (names.outOfMemory) throw std::bad_alloc();
   return error;
 }
 

@@ -5,6 +5,9 @@
 // process itself ends it loudly where it cannot come back.
 #include "platform/LimitedRun.h"
 
+#include "platform/DynamicLibrary.h"
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -26,7 +29,9 @@ using platform::RunOutcome;
 // its own process ("kill-segv" as a crash would, "abort" by abort(),
 // "overflow" by overflowing its stack), "throw" raises something that is not about memory;
 // "hold:N" keeps N MiB for the rest of the worker's life, "need:N" takes
-// N MiB for the moment and answers its process id.
+// N MiB for the moment and answers its process id; "grow-in-library" has a
+// loaded library allocate until it fails, which the library handles itself
+// with its own C++ runtime.
 std::vector<std::unique_ptr<char[]>> g_held;
 
 std::vector<std::unique_ptr<char[]>> TakeMiB(unsigned long mib) {
@@ -72,6 +77,15 @@ struct TestHandler {
     if (request.compare(0, 5, "need:") == 0) {
       TakeMiB(std::stoul(request.substr(5)));
       return std::to_string(::getpid());
+    }
+    if (request == "grow-in-library") {
+      using TakeMiBFn = unsigned long (*)(unsigned long);
+      platform::LibraryHandle library =
+          platform::LoadDynamicLibrary(platform_test::ProgramFolder() + "platform-testlib/PLATTEST.DLL");
+      const auto takeMiB = reinterpret_cast<TakeMiBFn>(platform::FindEntry(library, "PlatTestTakeMiB"));
+      const unsigned long taken = takeMiB ? takeMiB(1ul << 22) : 0;
+      platform::FreeDynamicLibrary(library);
+      return "took " + std::to_string(taken) + " MiB";
     }
     if (request == "kill") ::raise(SIGKILL);
     if (request == "kill-segv") ::raise(SIGSEGV);
@@ -131,6 +145,8 @@ TEST(LimitedWorkers, BreaksFailOnlyTheirRequest) {
                                 {"echo:d", RunOutcome::Finished, "d"},
                                 {"grow-caught", RunOutcome::MemoryLimit, ""},
                                 {"echo:e", RunOutcome::Finished, "e"},
+                                {"grow-in-library", RunOutcome::MemoryLimit, ""},
+                                {"echo:f", RunOutcome::Finished, "f"},
                             });
 #endif
   EXPECT_EQ(RunAll(limits, steps), steps);
@@ -227,6 +243,7 @@ TEST(LimitedRunHere, AnswersAndPutsTheLimitsBack) {
 #if !defined(__SANITIZE_ADDRESS__)
     {"grow", RunOutcome::MemoryLimit, ""},
     {"grow-caught", RunOutcome::MemoryLimit, ""},
+    {"grow-in-library", RunOutcome::MemoryLimit, ""},
 #endif
   };
   for (const Case& c : cases) {

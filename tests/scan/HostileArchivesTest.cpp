@@ -149,9 +149,11 @@ TEST(HostileArchives, EveryExtractedNameIsJudgedAndDoubtIsAnError) {
 
 // Archives that break their budget in the middle of one call: an archive
 // that never answers (a named pipe nobody writes) is stopped at its time
-// limit, one whose listing needs more memory than its limit (a 4 MiB long
-// name is read whole) at that; each is an error naming the limit, and the
-// archives before, between and after them have their normal results.
+// limit, one whose listing needs more memory than its limit at that (a 4 MiB
+// long name read whole by our reader; xz's dictionary of 64 MiB, whose
+// decoder reports a failed allocation as an unknown format); each is an
+// error naming the limit, and the archives before, between and after them
+// have their normal results.
 TEST(HostileArchives, BudgetsBrokenInTheMiddleOfACall) {
   const std::string folder = platform::CreateTempFolder("mokurena-limit");
   const std::string stalled = folder + "/stalled.tar";
@@ -159,6 +161,7 @@ TEST(HostileArchives, BudgetsBrokenInTheMiddleOfACall) {
   const std::string greedy = MakeArchive(folder, "tar_long_name_of_4_mib", "greedy.tar");
   const std::string tar = MakeArchive(folder, "tar_long_name_and_pax_path", "next.tar");
   const std::string gz = MakeArchive(folder, "gz_holding_tar", "evil.bat.gz");
+  const std::string bigDictionary = MakeArchive(folder, "tar_xz_of_a_64_mib_dictionary", "big.tar.xz");
   const std::string timeError = ": the check took longer than its time limit of 1 s (--time-limit)";
   const std::string memoryError = ": the check needed more memory than its limit of 3 MiB (--memory-limit)";
   const std::string tarHit = tar + ": [ exe ] evil.exe";
@@ -178,6 +181,8 @@ TEST(HostileArchives, BudgetsBrokenInTheMiddleOfACall) {
        false},
       {"memory", {gz, greedy, tar, greedy}, {gzHit, tarHit}, {greedy + memoryError, greedy + memoryError}, true},
       {"both", {stalled, greedy, gz}, {gzHit}, {stalled + timeError, greedy + memoryError}, true},
+      {"decoder", {bigDictionary, gz}, {gzHit}, {bigDictionary + memoryError}, true},
+      {"decoder alone", {bigDictionary}, {}, {bigDictionary + memoryError}, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -191,9 +196,11 @@ TEST(HostileArchives, BudgetsBrokenInTheMiddleOfACall) {
     for (const std::string& line : c.err) err.push_back("mokurena-scan: " + line);
     EXPECT_EQ(scantest::OutputLines(run.err), err);
   }
-  // Within the default limit the greedy archive lists.
-  const scantest::ProgramRun run = Scan({"--ext", "exe", greedy});
-  EXPECT_EQ(run.exitCode, 1) << run.err;
+  // Within the default limit the greedy archives list.
+  for (const std::string& archive : {greedy, bigDictionary}) {
+    const scantest::ProgramRun run = Scan({"--ext", "exe", archive});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+  }
   platform::RemoveTree(folder);
 }
 

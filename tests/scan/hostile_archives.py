@@ -175,6 +175,12 @@ def tar_xz():
     return tar_of(['readme.txt', 'bin/evil.exe'], 'w:xz')
 
 
+def tar_xz_of_a_64_mib_dictionary():
+    # xz -9e: the decoder allocates the whole dictionary before the first byte
+    import lzma
+    return lzma.compress(tar_of(['readme.txt', 'bin/evil.exe'], 'w'), preset=9 | lzma.PRESET_EXTREME)
+
+
 def tar_zstd():
     import subprocess
     return subprocess.run(['zstd', '-q', '-c'], input=tar_of(['readme.txt', 'bin/evil.exe'], 'w'),

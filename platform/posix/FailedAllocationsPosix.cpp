@@ -1,0 +1,48 @@
+// Every failed allocation of the process, counted where malloc, calloc and
+// realloc of every module end: C code (libarchive, the decompressors) and
+// each library's own C++ runtime report a failed allocation as their own
+// kind of error, which must still name the memory limit. Compiled only when
+// no sanitizer owns these functions (MOKURENA_WATCH_ALLOCATIONS).
+#include "platform/WorkerProcess.h"
+
+#include <atomic>
+#include <cstddef>
+
+namespace platform {
+namespace {
+std::atomic<std::uint64_t> g_failed{0};
+}  // namespace
+
+std::uint64_t FailedAllocations() { return g_failed.load(std::memory_order_relaxed); }
+
+}  // namespace platform
+
+#if defined(MOKURENA_WATCH_ALLOCATIONS)
+
+extern "C" {
+// The C library's own allocator, under the names it exports for this.
+void* __libc_malloc(std::size_t size);
+void* __libc_calloc(std::size_t count, std::size_t size);
+void* __libc_realloc(void* block, std::size_t size);
+
+void* malloc(std::size_t size) {
+  void* block = __libc_malloc(size);
+  if (!block) platform::g_failed.fetch_add(1, std::memory_order_relaxed);
+  return block;
+}
+
+void* calloc(std::size_t count, std::size_t size) {
+  void* block = __libc_calloc(count, size);
+  if (!block) platform::g_failed.fetch_add(1, std::memory_order_relaxed);
+  return block;
+}
+
+void* realloc(void* block, std::size_t size) {
+  void* moved = __libc_realloc(block, size);
+  // realloc(block, 0) frees the block and gives nullptr: not a failure.
+  if (!moved && size != 0) platform::g_failed.fetch_add(1, std::memory_order_relaxed);
+  return moved;
+}
+}
+
+#endif
