@@ -1,8 +1,9 @@
-// Every failed allocation of the process, counted where malloc, calloc and
-// realloc of every module end: C code (libarchive, the decompressors) and
-// each library's own C++ runtime report a failed allocation as their own
-// kind of error, which must still name the memory limit. Compiled only when
-// no sanitizer owns these functions (MOKURENA_WATCH_ALLOCATIONS).
+// Every failed allocation of the process, counted in the malloc, calloc and
+// realloc that every module calls: C code (libarchive, the decompressors)
+// and each library's own C++ runtime turn a failed allocation into an error
+// of their own, and the check must still name the memory limit. The three
+// are defined only where no sanitizer owns them (MOKURENA_WATCH_ALLOCATIONS);
+// elsewhere the count stays 0.
 #include "platform/WorkerProcess.h"
 
 #include <atomic>
