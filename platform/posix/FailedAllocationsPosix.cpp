@@ -21,10 +21,14 @@ std::uint64_t FailedAllocations() { return g_failed.load(std::memory_order_relax
 #if defined(MOKURENA_WATCH_ALLOCATIONS)
 
 extern "C" {
-// The C library's own allocator, under the names it exports for this.
+// The C library's allocator under the names it exports for this, which an
+// allocator preloaded in its place (LD_PRELOAD) defines as well. free is
+// passed on too, so that a preloaded allocator without these names is
+// bypassed as a whole rather than given blocks it did not make.
 void* __libc_malloc(std::size_t size);
 void* __libc_calloc(std::size_t count, std::size_t size);
 void* __libc_realloc(void* block, std::size_t size);
+void __libc_free(void* block);
 
 void* malloc(std::size_t size) {
   void* block = __libc_malloc(size);
@@ -37,6 +41,8 @@ void* calloc(std::size_t count, std::size_t size) {
   if (!block) platform::g_failed.fetch_add(1, std::memory_order_relaxed);
   return block;
 }
+
+void free(void* block) { __libc_free(block); }
 
 void* realloc(void* block, std::size_t size) {
   void* moved = __libc_realloc(block, size);

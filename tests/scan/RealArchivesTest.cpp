@@ -133,4 +133,35 @@ TEST_F(RealArchives, ArchivesThatDoNotOpen) {
   EXPECT_EQ(scantest::OutputLines(run.out).size(), 1u) << run.out;  // sjis.zip is still checked
 }
 
+// A gateway may preload another allocator in the C library's place. The
+// scan's own malloc (which counts failed allocations) passes every call on
+// to it through the C library's __libc_ names, which the common allocators
+// define too, or, where it lacks them, keeps to the C library's allocator
+// for malloc, calloc, realloc and free alike: no block reaches a free that
+// did not make it, and the results are those without it, from a worker and
+// from the process itself.
+TEST_F(RealArchives, UnderAnAllocatorPreloadedInTheCLibrarysPlace) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer must come first among the libraries";
+#endif
+  std::vector<std::string> all = {"--json", "--list"};
+  for (const char* archive : {"infozip.zip", "plain.7z", "gnu.tar.gz", "japanese.lzh", "plain.cab", "sjis.zip"}) {
+    all.push_back(folder + "/" + archive);
+  }
+  const std::vector<std::string> one = {folder + "/gnu.tar.gz"};
+  const std::string allocators = MOKURENA_PRELOADED_ALLOCATORS;
+  for (const std::string& allocator :
+       {allocators.substr(0, allocators.find(':')), allocators.substr(allocators.find(':') + 1)}) {
+    for (const std::vector<std::string>* args : std::vector<const std::vector<std::string>*>{&all, &one}) {
+      SCOPED_TRACE(allocator + (args == &one ? ", one archive" : ", a worker"));
+      const scantest::ProgramRun plain = Scan(*args);
+      const scantest::ProgramRun run =
+          scantest::RunProgram(scantest::ScanProgram(), *args, "", {"LC_ALL=C.UTF-8", "LD_PRELOAD=" + allocator});
+      EXPECT_EQ(run.exitCode, plain.exitCode) << run.err;
+      EXPECT_EQ(run.out, plain.out);
+      EXPECT_EQ(run.err, plain.err);
+    }
+  }
+}
+
 }  // namespace
