@@ -1,9 +1,9 @@
 // Every failed allocation of the process, counted in the malloc, calloc and
 // realloc that every module calls: C code (libarchive, the decompressors)
 // and each library's own C++ runtime turn a failed allocation into an error
-// of their own, and the check must still name the memory limit. The three
-// are defined only where no sanitizer owns them (MOKURENA_WATCH_ALLOCATIONS);
-// elsewhere the count stays 0.
+// of their own, and the check must still name the memory limit. These and
+// free are defined only where no sanitizer owns them
+// (MOKURENA_WATCH_ALLOCATIONS); elsewhere the count stays 0.
 #include "platform/WorkerProcess.h"
 
 #include <atomic>
