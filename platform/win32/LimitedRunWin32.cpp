@@ -210,12 +210,12 @@ int ServeRequests(const RequestHandler& handler) {
       [output](const char* data, std::size_t size) { return WriteAllTo(output, data, size); }, handler);
 }
 
-// A job object, once a process is in it, holds it for good: a process
-// cannot take limits for one request and give them back. Requests go to
-// workers here.
 // Each module's runtime allocates on its own: only operator new's handler tells.
 std::uint64_t FailedAllocations() { return 0; }
 
+// A job object, once a process is in it, holds it for good: a process
+// cannot take limits for one request and give them back. Requests go to
+// workers here.
 bool CanLimitThisProcess() { return false; }
 
 RunOutcome RunLimitedHere(const RunLimits&, const RequestHandler&, const std::string&, std::string& answer,

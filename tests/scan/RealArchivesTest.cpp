@@ -144,22 +144,20 @@ TEST_F(RealArchives, UnderAnAllocatorPreloadedInTheCLibrarysPlace) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "AddressSanitizer must come first among the libraries";
 #endif
-  std::vector<std::string> all = {"--json", "--list"};
+  std::vector<std::string> worker = {"--json", "--list"};
   for (const char* archive : {"infozip.zip", "plain.7z", "gnu.tar.gz", "japanese.lzh", "plain.cab", "sjis.zip"}) {
-    all.push_back(folder + "/" + archive);
+    worker.push_back(folder + "/" + archive);
   }
-  const std::vector<std::string> one = {folder + "/gnu.tar.gz"};
-  const std::string allocators = MOKURENA_PRELOADED_ALLOCATORS;
-  for (const std::string& allocator :
-       {allocators.substr(0, allocators.find(':')), allocators.substr(allocators.find(':') + 1)}) {
-    for (const std::vector<std::string>* args : std::vector<const std::vector<std::string>*>{&all, &one}) {
-      SCOPED_TRACE(allocator + (args == &one ? ", one archive" : ", a worker"));
-      const scantest::ProgramRun plain = Scan(*args);
-      const scantest::ProgramRun run =
-          scantest::RunProgram(scantest::ScanProgram(), *args, "", {"LC_ALL=C.UTF-8", "LD_PRELOAD=" + allocator});
-      EXPECT_EQ(run.exitCode, plain.exitCode) << run.err;
-      EXPECT_EQ(run.out, plain.out);
-      EXPECT_EQ(run.err, plain.err);
+  const std::vector<std::string> here = {folder + "/gnu.tar.gz"};
+  for (const char* allocator : {MOKURENA_ALLOCATOR_WITH_LIBC_NAMES, MOKURENA_ALLOCATOR_WITHOUT_LIBC_NAMES}) {
+    for (const auto& args : {worker, here}) {
+      SCOPED_TRACE(std::string(allocator) + (args.size() == 1 ? ", one archive" : ", a worker"));
+      const scantest::ProgramRun usual = Scan(args);
+      const scantest::ProgramRun run = scantest::RunProgram(scantest::ScanProgram(), args, "",
+                                                            {"LC_ALL=C.UTF-8", std::string("LD_PRELOAD=") + allocator});
+      EXPECT_EQ(run.exitCode, usual.exitCode) << run.err;
+      EXPECT_EQ(run.out, usual.out);
+      EXPECT_EQ(run.err, usual.err);
     }
   }
 }
